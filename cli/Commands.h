@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The subcommands of folioharvester-cli; each returns the process exit code.
+int RunClassify(const std::vector<std::string>& args);
+int RunAssemble(const std::vector<std::string>& args);
+int RunFetch(const std::vector<std::string>& args);

@@ -1,0 +1,17 @@
+# fh_library(NAME GUI|CORE LIBS ...): a library of every .cpp/.h in the
+# calling folder. CORE libraries link wxBase only.
+function(fh_library name kind)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources)
+    set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(${name} STATIC ${sources})
+  set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(kind STREQUAL "GUI")
+    target_link_libraries(${name} PUBLIC wx_gui ${ARG_LIBS})
+  else()
+    target_link_libraries(${name} PUBLIC wx_base ${ARG_LIBS})
+  endif()
+endfunction()

@@ -1,0 +1,1 @@
+// Placeholder for a subsystem folder that has no sources yet.

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "net/HttpSession.h"
+
+#include <wx/filename.h>
+#include <wx/string.h>
+#include <wx/thread.h>
+
+class wxEvtHandler;
+
+// The common base of the download jobs: one joinable worker thread per
+// document. A job talks to the window only by posting events to `sink`;
+// it never touches a window.
+class pat2pdf : public wxThread
+{
+public:
+    // The wait between retry countdown steps. One second in the program;
+    // tests shorten it so a fault does not cost ten real seconds.
+    void SetRetryStepMs(unsigned ms) { retryStepMs = ms; }
+
+protected:
+    pat2pdf(int row, wxEvtHandler* sink);
+    ~pat2pdf() override;
+
+    void OnExit() override;
+    ExitCode Entry() override = 0;
+
+    void PostStatus(const wxString& text);
+    void PostDone(const wxString& path);
+    wxEvtHandler* Sink() const { return sink; }
+    // One step of a retry countdown; false when the job was asked to stop.
+    bool SleepStep();
+
+    HttpSession session;
+    wxString number;
+    int row;
+    wxFileName outFile;
+    int connectError = 0;
+
+private:
+    void Post(wxEventType type, const wxString& text);
+
+    wxEvtHandler* sink;
+    unsigned retryStepMs = 1000;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "jobs/pat2pdf.h"
+#include "net/Hosts.h"
+
+#include <cstdint>
+
+class PdfWriter;
+
+// Fetches one document of another office from the EPO's OPS service into a
+// PDF in the working directory.
+class pct : public pat2pdf
+{
+public:
+    pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load());
+    ~pct() override;
+
+    bool FetchImageList(const wxString& number);
+    bool FetchPage(PdfWriter& writer, uint32_t page);
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    HttpSession opsSession;
+    wxString imageHost;
+    wxString imagePath;
+    uint32_t pageCount = 0;
+    Hosts hosts;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "jobs/pat2pdf.h"
+#include "net/Hosts.h"
+
+#include <vector>
+
+// Fetches one US document (granted patent of any series, or published
+// application, possibly given by serial number) from the USPTO page-image
+// servers into a PDF in the working directory.
+class uspto : public pat2pdf
+{
+public:
+    uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load());
+    ~uspto() override;
+
+    bool GetPageList(const wxString& docId);
+    wxString FindPublicationNumber(const wxString& query);
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    int numPages = 0;
+    std::vector<wxString> pageUrls;
+    wxString host;
+    wxString lastError;
+    Hosts hosts;
+};

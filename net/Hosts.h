@@ -1,0 +1,22 @@
+#pragma once
+
+#include <wx/string.h>
+
+// Host names of the remote services. They are settings (group "hosts"), so
+// the program can be pointed at any compatible server, such as the local
+// office simulator. A value may carry ":port". A missing key means the
+// built-in default. The program never writes this group.
+struct Hosts
+{
+    wxString patentImages1;
+    wxString patentImages2;
+    wxString applicationImages1;
+    wxString applicationImages2;
+    wxString applicationSearch;
+    wxString ops;
+    wxString maker;
+
+    // Reads the group from the settings store (built-in defaults for missing keys).
+    static Hosts Load();
+    static Hosts Defaults();
+};

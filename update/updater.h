@@ -1,0 +1,41 @@
+#pragma once
+
+#include <wx/event.h>
+#include <wx/string.h>
+#include <wx/thread.h>
+
+// Result event of an update run: id 0, GetInt() = the code below,
+// GetString() = the saved file's full path for UPDATE_DOWNLOADED.
+extern const wxEventType EVT_UPDATE_RESULT;
+
+enum UpdateResult
+{
+    UPDATE_DOWNLOADED = 0,
+    UPDATE_CURRENT = 1,
+    UPDATE_AVAILABLE = 2,
+    UPDATE_FAILED = 3
+};
+
+// Asks the maker's server for the latest version and, in download mode,
+// fetches the newer program next to the running one. Posts exactly one
+// EVT_UPDATE_RESULT to `frame`, or none when asked to stop.
+class updater : public wxThread
+{
+public:
+    updater(bool downloadMode, wxEvtHandler* frame);
+    ~updater() override;
+
+    int QueryLatestVersion();
+    bool DownloadUpdate(int version);
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    void PostResult(int code, const wxString& path = wxString());
+
+    int currentVersion;
+    int latestVersion = -1;
+    bool downloadMode;
+    wxEvtHandler* frame;
+};
