@@ -1,0 +1,12 @@
+#pragma once
+
+#include <wx/string.h>
+
+class wxWindow;
+
+// The whole help and about page: header with version and build date, table of
+// contents, one section per kind of number, terms and credits.
+wxString BuildHelpPage();
+
+// Builds the page and shows it in a modal dialog over `parent`.
+void ShowHelpDialog(wxWindow* parent);
