@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a while.
+#   scripts/fuzz.sh [SECONDS [TARGET...]]     default: 600 s each, every target
+# Seeds come from the test fixtures and the simulator's answers; findings land
+# in build-fuzz/findings/ and make the script fail.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-600}
+shift || true
+"$top/scripts/install-deps.sh"
+build=$top/build-fuzz
+CC=clang-14 CXX=clang++-14 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFH_FUZZ=ON >/dev/null
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=($(cd "$top/tests/fuzz" && ls Fuzz*.cpp | sed -E 's/^Fuzz_?//; s/\.cpp$//' |
+             sed -E 's/^TiffPdf$/tiff_pdf/; s/^Numbers$/numbers/; s/^Settings$/settings/'))
+fi
+cmake --build "$build" -j"$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
+
+seeds() {  # target -> seed directory
+  local dir=$build/seeds/$1; mkdir -p "$dir"
+  case $1 in
+    tiff_pdf) cp "$top"/tests/data/pdf/*.tif "$top"/tools/office-sim/pages/*.tif "$dir"/ 2>/dev/null || true ;;
+    numbers) local i=0; for n in 5,123,456 20020000001 9/836917 '10\123456' 2004/0123456 D0365123 d365123 \
+                 PP012835 RE035136 AI000318 X0000001 EP2219563 EP2219563.B1 US6123456 DE102004012345 HELLO 12a; do
+               printf '%s' "$n" > "$dir/seed$((i++))"; done ;;
+    settings) cp "$top"/tests/data/settings/* "$dir"/ 2>/dev/null || printf 'posx=10\n[hosts]\nops=127.0.0.1:1\n' > "$dir/seed" ;;
+    *) cp "$top"/tests/data/fuzz/$1/* "$dir"/ 2>/dev/null || true ;;
+  esac
+  echo "$dir"
+}
+
+mkdir -p "$build/findings"
+status=0
+for t in "${targets[@]}"; do
+  corpus=$build/corpus/$t; mkdir -p "$corpus"
+  log=$build/fuzz-$t.log
+  if "$build/tests/fuzz/fuzz_$t" "$corpus" "$(seeds "$t")" -max_total_time="$seconds" \
+       -rss_limit_mb=4096 -max_len=1048576 -artifact_prefix="$build/findings/$t-" -print_final_stats=1 >"$log" 2>&1; then
+    echo "fuzz_$t: $(grep -m1 '^stat::number_of_executed_units' "$log" | awk '{print $2}') executions, no finding"
+  else
+    echo "fuzz_$t: FINDING (see $log)"; status=1
+  fi
+done
+exit $status
