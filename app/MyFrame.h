@@ -1,0 +1,130 @@
+#pragma once
+
+#include <wx/frame.h>
+
+#include <memory>
+#include <vector>
+
+class wxBoxSizer;
+class wxCommandEvent;
+class wxCloseEvent;
+class wxListEvent;
+class wxListView;
+class wxMenu;
+class wxPanel;
+class wxTextCtrl;
+class wxThread;
+struct JobEntry;
+class updater;
+class PdfLauncher;
+
+// Command and window ids of the main window.
+enum
+{
+    ID_QUIT = 1,
+    ID_NUMBER_FIELD = 2,
+    ID_DOWNLOAD = 3,
+    ID_SETUP = 5,
+    ID_UPDATE = 7,
+    ID_HELP = 8,
+    ID_OPEN = 9,
+    ID_PRINT = 10,
+    ID_REMOVE = 11,
+    ID_DELETE = 12,
+    ID_CANCEL = 13
+};
+
+// The program's only main window: the number field, the job list, the menus
+// and the status line. It schedules the download jobs and reaps their
+// threads; every job event arrives here on the GUI thread.
+class MyFrame : public wxFrame
+{
+public:
+    MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size);
+    ~MyFrame() override;
+
+    // Hands PDFs to the system's viewer and printer; tests put in one that
+    // records instead of starting programs.
+    void SetLauncher(std::unique_ptr<PdfLauncher> launcher);
+    bool OpenPdf(const wxString& path);
+    bool PrintPdf(const wxString& path);
+
+    // The menu shown when a row is right-clicked; the caller owns it.
+    static wxMenu* CreateContextMenu();
+    // What dragging the selected rows out of the list offers, top row first.
+    wxArrayString SelectedPdfPaths() const;
+
+    long GetMaxThreads() const { return maxThreads; }
+    size_t RunningCount() const { return runningJobs.size(); }
+    size_t WaitingCount() const { return waitingJobs.size(); }
+    int PagesFromUspto() const { return pagesFromUspto; }
+
+private:
+    // Construction steps.
+    void CreateMenus();
+    void CreateControls(wxPanel* panel);
+    void OfferOldVersionDeletion(wxWindow* parent);
+
+    // Menu and control handlers.
+    void OnQuit(wxCommandEvent& event);
+    void ShowHelp(wxCommandEvent& event);
+    void OnSetup(wxCommandEvent& event);
+    void OnOpen(wxCommandEvent& event);
+    void OnPrint(wxCommandEvent& event);
+    void OnRemove(wxCommandEvent& event);
+    void OnDeletePdf(wxCommandEvent& event);
+    void OnCancel(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnAddNumber(wxCommandEvent& event);
+    void OnContextMenu(wxListEvent& event);
+    void OnBeginDrag(wxListEvent& event);
+
+    // Job events.
+    void OnPageFetched(wxCommandEvent& event);
+    void OnJobStatus(wxCommandEvent& event);
+    void OnJobExit(wxCommandEvent& event);
+    void OnJobDone(wxCommandEvent& event);
+
+    // Update check, download and hand-over: implemented in MyFrameUpdate.cpp.
+    void StartUpdateCheck();
+    void OnUpdateMenu(wxCommandEvent& event);
+    void OnUpdateResult(wxCommandEvent& event);
+
+    // Scheduling.
+    void StartJob(JobEntry* entry);
+    void StopJob(JobEntry* entry);
+    void FillRunningJobs();
+    void StartNextWaitingJob();
+    void RetireJob(wxThread* job);
+    void DeleteRetiredJob(wxThread* job);
+    void Dequeue(JobEntry* entry);
+    void DeleteRow(long row);
+    void ShutdownJobs();
+
+    // Rows and their entries. Jobs report by the row index they were given,
+    // which goes stale once rows above them are removed, so events are
+    // matched to rows through the job object they carry.
+    JobEntry* EntryAt(long row) const;
+    long RowOf(const JobEntry* entry) const;
+    long RowOfEvent(const wxCommandEvent& event) const;
+    void SetStatus(long row, const wxString& text);
+
+    wxTextCtrl* textCtrl = nullptr;
+    wxListView* listCtrl = nullptr;
+    wxBoxSizer* topSizer = nullptr;
+    std::vector<JobEntry*> waitingJobs;
+    std::vector<JobEntry*> runningJobs;
+    std::vector<int> openWhenFinished;
+    std::vector<int> printWhenFinished;
+    int closeCount = 0;
+    int pagesFromUspto = 0;
+    long maxThreads = 3;
+    bool updateRequested = false;
+    updater* updateThread = nullptr;
+
+    // Stopped jobs whose deletion waits until their queued events are gone.
+    std::vector<wxThread*> retiredJobs;
+    std::unique_ptr<PdfLauncher> launcher;
+
+    wxDECLARE_EVENT_TABLE();
+};
