@@ -1,0 +1,24 @@
+#include "net/ProxyInfo.h"
+
+ProxyInfo ProxyInfo::For(int connectionType, const wxString& server, const wxString& port)
+{
+    ProxyInfo info;
+    if (connectionType != 2)
+        return info;
+    if (server.empty()) {
+        info.access = Access::Direct;
+        return info;
+    }
+    info.access = Access::Proxy;
+    info.proxyList = server + ":" + port;
+    info.bypassList = "<LOCAL>";
+    return info;
+}
+
+bool ProxyInfo::UsesProxyFor(const wxString& hostName) const
+{
+    if (access != Access::Proxy)
+        return false;
+    const bool local = !hostName.Contains(".");
+    return !(local && bypassList == "<LOCAL>");
+}

@@ -1,0 +1,42 @@
+#include "net/SettingsStore.h"
+
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const int ownerOnly = 0600;
+
+// Keeps the settings file readable by its owner only, also when an older
+// file with wider permissions is rewritten (wxFileConfig keeps the mode of
+// the file it replaces).
+class SettingsFile : public wxFileConfig
+{
+public:
+    SettingsFile()
+        : wxFileConfig("FolioHarvester", wxEmptyString, wxEmptyString, wxEmptyString,
+                       wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE),
+          path(GetLocalFileName("FolioHarvester"))
+    {
+        SetUmask(0077);
+    }
+
+    ~SettingsFile() override
+    {
+        Flush();
+        if (wxFileName::FileExists(path))
+            chmod(path.fn_str(), ownerOnly);
+    }
+
+private:
+    wxString path;
+};
+
+}  // namespace
+
+std::unique_ptr<wxConfigBase> OpenSettingsStore()
+{
+    return std::make_unique<SettingsFile>();
+}
