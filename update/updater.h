@@ -1,6 +1,7 @@
 #pragma once
 
 #include <wx/event.h>
+#include <wx/stream.h>
 #include <wx/string.h>
 #include <wx/thread.h>
 
@@ -28,14 +29,24 @@ public:
     int QueryLatestVersion();
     bool DownloadUpdate(int version);
 
+    // "FolioHarvester-2.24.exe" for 24; versions of 100 and more keep all digits.
+    static wxString UpdateFileName(int version);
+    // Where DownloadUpdate saves `version`: beside the running program.
+    wxString TargetPath(int version) const;
+
 protected:
     ExitCode Entry() override;
 
 private:
     void PostResult(int code, const wxString& path = wxString());
+    bool SaveBody(wxInputStream& body, const wxString& target);
 
     int currentVersion;
     int latestVersion = -1;
     bool downloadMode;
     wxEvtHandler* frame;
+
+    // Copied on the constructing (GUI) thread: the thread reads no settings.
+    wxString makerHost;
+    wxString programDir;
 };

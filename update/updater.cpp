@@ -1,0 +1,141 @@
+#include "update/updater.h"
+
+#include "net/Hosts.h"
+#include "net/HttpSession.h"
+#include "update/HandOver.h"
+#include "update/Version.h"
+
+#include <wx/filename.h>
+#include <wx/txtstrm.h>
+#include <wx/wfstream.h>
+
+#include <cstdlib>
+
+const wxEventType EVT_UPDATE_RESULT = wxNewEventType();
+
+namespace {
+
+// The update service is always reached without the user's proxy settings.
+std::unique_ptr<HttpSession> OpenMakerSession(const wxString& host, const HttpSession::StopTest& stop)
+{
+    auto session = std::make_unique<HttpSession>(0, wxString(), wxString(), wxString(), wxString());
+    session->SetStopTest(stop);
+    if (!session->IsReady() || !session->Connect(host))
+        return nullptr;
+    return session;
+}
+
+}  // namespace
+
+updater::updater(bool downloadMode, wxEvtHandler* frame)
+    : wxThread(wxTHREAD_JOINABLE),
+      currentVersion(VERSION_NUMBER),
+      downloadMode(downloadMode),
+      frame(frame),
+      makerHost(Hosts::Load().maker),
+      programDir(wxFileName(RunningProgramPath()).GetPath())
+{
+}
+
+updater::~updater() = default;
+
+wxString updater::UpdateFileName(int version)
+{
+    return wxString::Format("FolioHarvester-2.%02u.exe", static_cast<unsigned>(version));
+}
+
+wxString updater::TargetPath(int version) const
+{
+    return wxFileName(programDir, UpdateFileName(version)).GetFullPath();
+}
+
+wxThread::ExitCode updater::Entry()
+{
+    if (latestVersion == -1)
+        latestVersion = QueryLatestVersion();
+    if (TestDestroy())
+        return 0;
+    if (latestVersion == -1) {
+        PostResult(UPDATE_FAILED);
+    } else if (currentVersion < latestVersion) {
+        if (TestDestroy())
+            return 0;
+        if (downloadMode)
+            DownloadUpdate(latestVersion);
+        else
+            PostResult(UPDATE_AVAILABLE);
+    } else {
+        PostResult(UPDATE_CURRENT);
+    }
+    return 0;
+}
+
+int updater::QueryLatestVersion()
+{
+    auto session = OpenMakerSession(makerHost, [this] { return TestDestroy(); });
+    if (!session)
+        return -1;
+    std::unique_ptr<wxInputStream> body = session->Request("/latest.html");
+    if (!body || !body->IsOk())
+        return -1;
+    wxTextInputStream text(*body, " \t");
+    const wxString word = text.ReadWord();
+    // Like strtoul: the leading digits count, no digit at all reads as 0.
+    return static_cast<int>(std::strtoul(word.utf8_str(), nullptr, 10));
+}
+
+bool updater::DownloadUpdate(int version)
+{
+    if (version <= 0) {
+        PostResult(UPDATE_FAILED);
+        return false;
+    }
+    const wxString target = TargetPath(version);
+    auto session = OpenMakerSession(makerHost, [this] { return TestDestroy(); });
+    if (!session) {
+        PostResult(UPDATE_FAILED);
+        return false;
+    }
+    std::unique_ptr<wxInputStream> body = session->Request("/download.html");
+    // Only a complete 200 answer is a program; an error page is not saved.
+    const bool gotProgram = body && session->IsReady() && session->GetStatusCode() == 200 &&
+                            body->GetSize() > 0;
+    if (!gotProgram) {
+        if (!TestDestroy())
+            PostResult(UPDATE_FAILED);
+        return false;
+    }
+    if (!SaveBody(*body, target)) {
+        PostResult(UPDATE_FAILED);
+        return false;
+    }
+    PostResult(UPDATE_DOWNLOADED, target);
+    return true;
+}
+
+// Writes under a temporary name beside the target and renames it into place
+// only when complete, so no half-written program ever carries the final name.
+bool updater::SaveBody(wxInputStream& body, const wxString& target)
+{
+    wxTempFileOutputStream out(target);
+    if (!out.IsOk())
+        return false;
+    out.Write(body);
+    const bool readFailed = body.GetLastError() == wxSTREAM_READ_ERROR;
+    const bool writeFailed = out.GetLastError() == wxSTREAM_WRITE_ERROR;
+    if (readFailed || writeFailed) {
+        out.Discard();
+        return false;
+    }
+    if (!out.Commit())
+        return false;
+    return wxFileName(target).SetPermissions(0755);
+}
+
+void updater::PostResult(int code, const wxString& path)
+{
+    wxCommandEvent event(EVT_UPDATE_RESULT, 0);
+    event.SetInt(code);
+    event.SetString(path);
+    wxQueueEvent(frame, event.Clone());
+}
