@@ -7,6 +7,7 @@ class wxChoice;
 class wxStaticText;
 class wxTextCtrl;
 class wxCommandEvent;
+class wxInputStream;
 
 // The modal "Setup" dialog: network settings on one page, the save folder on
 // the other. It edits the program-wide network settings through validators;
@@ -19,12 +20,18 @@ public:
 
     wxString GetSavePath() const;
 
+    // Also carries the connection type from the choice's int to the setting.
+    bool TransferDataFromWindow() override;
+
 private:
     wxWindow* CreateNetworkPage(wxWindow* parent);
     wxWindow* CreateDirectoryPage(wxWindow* parent);
     void OnCheckNetworkSettings(wxCommandEvent& event);
     void OnChangeDirectory(wxCommandEvent& event);
     void OnConnectionTypeChanged(wxCommandEvent& event);
+    void OnTextEnter(wxCommandEvent& event);
+    void EnableProxyFields(bool enable);
+    bool WriteProxyTestFile(wxInputStream& body);
 
     wxTextCtrl* proxyServerText = nullptr;
     wxTextCtrl* proxyUserText = nullptr;

@@ -1,0 +1,234 @@
+#include "setup/SetupDialog.h"
+
+#include "net/Hosts.h"
+#include "net/HttpSession.h"
+#include "net/NetworkSettings.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/dirdlg.h>
+#include <wx/filename.h>
+#include <wx/html/htmlwin.h>
+#include <wx/log.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/valgen.h>
+#include <wx/valtext.h>
+#include <wx/wfstream.h>
+
+namespace {
+
+enum
+{
+    ID_CHECK_NETWORK = 1,
+    ID_CONNECTION_TYPE = 2
+};
+const wxWindowID ID_CHANGE_DIR = wxNewId();
+
+const int proxyConnectionType = 2;
+const char* const proxyTestFile = "proxyTest.html";
+
+wxSizer* CreateOkCancelRow(wxWindow* parent)
+{
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(new wxButton(parent, wxID_OK, "OK"), 0, wxALL | wxALIGN_CENTER, 10);
+    row->Add(new wxButton(parent, wxID_CANCEL, "Cancel"), 0, wxALL | wxALIGN_CENTER, 10);
+    return row;
+}
+
+wxPanel* CreatePage(wxWindow* parent)
+{
+    return new wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                       wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
+}
+
+void ShowProxyTestResult(wxWindow* parent, const wxString& file)
+{
+    wxDialog result(parent, wxID_ANY, "Proxy Test Result", wxDefaultPosition, wxDefaultSize,
+                    wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER, "Proxy Test Result");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    auto* html = new wxHtmlWindow(&result, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                  wxHW_SCROLLBAR_AUTO, "htmlWindow");
+    html->LoadFile(wxFileName(file));
+    sizer->Add(html, 1, wxEXPAND | wxALL, 10);
+    sizer->Add(new wxStaticLine(&result, wxID_ANY), 0, wxEXPAND | wxLEFT | wxRIGHT, 10);
+    auto* ok = new wxButton(&result, wxID_OK, "OK");
+    ok->SetDefault();
+    sizer->Add(ok, 0, wxALL | wxALIGN_RIGHT, 15);
+    result.SetSizer(sizer);
+    result.ShowModal();
+}
+
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(SetupDialog, wxDialog)
+    EVT_TEXT_ENTER(wxID_ANY, SetupDialog::OnTextEnter)
+    EVT_BUTTON(ID_CHECK_NETWORK, SetupDialog::OnCheckNetworkSettings)
+    EVT_BUTTON(ID_CHANGE_DIR, SetupDialog::OnChangeDirectory)
+    EVT_CHOICE(ID_CONNECTION_TYPE, SetupDialog::OnConnectionTypeChanged)
+wxEND_EVENT_TABLE()
+
+SetupDialog::SetupDialog(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Setup", wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE,
+               "dialog"),
+      connectionType(static_cast<int>(TheNetworkSettings().connectionType))
+{
+    auto* notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxSize(600, 300), 0, "notebook");
+    wxWindow* networkPage = CreateNetworkPage(notebook);
+    wxWindow* directoryPage = CreateDirectoryPage(notebook);
+
+    // The validators sit on the notebook's pages, two levels down.
+    SetExtraStyle(wxWS_EX_VALIDATE_RECURSIVELY);
+    notebook->SetExtraStyle(wxWS_EX_VALIDATE_RECURSIVELY);
+
+    if (!notebook->AddPage(networkPage, "Network", true))
+        wxLogError("Error adding network page");
+    if (!notebook->AddPage(directoryPage, "Directory Locations", false))
+        wxLogError("Error adding directory locations page");
+
+    notebook->Fit();
+    Fit();
+}
+
+SetupDialog::~SetupDialog() = default;
+
+wxString SetupDialog::GetSavePath() const
+{
+    return savePath;
+}
+
+bool SetupDialog::TransferDataFromWindow()
+{
+    if (!wxDialog::TransferDataFromWindow())
+        return false;
+    TheNetworkSettings().connectionType = connectionType;
+    return true;
+}
+
+wxWindow* SetupDialog::CreateNetworkPage(wxWindow* parent)
+{
+    NetworkSettings& settings = TheNetworkSettings();
+    wxPanel* page = CreatePage(parent);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+
+    auto* grid = new wxGridSizer(2, 0, 0);
+    auto addLabel = [&](const wxString& text) {
+        grid->Add(new wxStaticText(page, wxID_ANY, text), 0, wxALIGN_RIGHT | wxLEFT, 5);
+    };
+    auto addText = [&](long style, long filter, wxString* value) {
+        auto* text = new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                    wxTE_PROCESS_ENTER | style, wxTextValidator(filter, value), "text");
+        grid->Add(text, 0, wxALIGN_RIGHT | wxLEFT, 2);
+        return text;
+    };
+
+    const wxString types[] = {"AUTO", "DIRECT", "HTTP PROXY"};
+    addLabel("Connection Type");
+    connectionChoice = new wxChoice(page, ID_CONNECTION_TYPE, wxDefaultPosition, wxDefaultSize,
+                                    WXSIZEOF(types), types, 0, wxGenericValidator(&connectionType),
+                                    "choice");
+    connectionChoice->SetSelection(connectionType);
+    grid->Add(connectionChoice, 0, wxLEFT, 2);
+    addLabel("Proxy Server");
+    proxyServerText = addText(0, wxFILTER_ASCII, &settings.proxyServer);
+    addLabel("Proxy Port");
+    proxyPortText = addText(0, wxFILTER_NUMERIC, &settings.proxyPort);
+    addLabel("Proxy User");
+    proxyUserText = addText(0, wxFILTER_ASCII, &settings.proxyUser);
+    addLabel("Proxy Password");
+    proxyPassText = addText(wxTE_PASSWORD, wxFILTER_ASCII, &settings.proxyPass);
+
+    sizer->Add(grid, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
+    sizer->Add(new wxButton(page, ID_CHECK_NETWORK, "Check Network Settings"), 0,
+               wxALL | wxALIGN_CENTER, 10);
+    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
+
+    EnableProxyFields(connectionType == proxyConnectionType);
+
+    page->SetSizer(sizer);
+    sizer->SetSizeHints(page);
+    sizer->SetSizeHints(this);
+    sizer->Fit(page);
+    return page;
+}
+
+wxWindow* SetupDialog::CreateDirectoryPage(wxWindow* parent)
+{
+    wxPanel* page = CreatePage(parent);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(new wxStaticText(page, wxID_ANY, "Save Patents to:"), 0, wxALIGN_CENTER, 10);
+
+    savePath = wxGetCwd();
+    pathLabel = new wxStaticText(page, wxID_ANY, savePath);
+    pathLabel->Wrap(GetSize().GetWidth() - 20);
+    sizer->Add(pathLabel, 1, wxEXPAND | wxALIGN_CENTER, 10);
+
+    sizer->Add(new wxButton(page, ID_CHANGE_DIR, "Change"), 0, wxALIGN_CENTER | wxTOP, 10);
+    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
+    page->SetSizer(sizer);
+    return page;
+}
+
+void SetupDialog::EnableProxyFields(bool enable)
+{
+    for (wxTextCtrl* field : {proxyServerText, proxyPortText, proxyUserText, proxyPassText})
+        field->Enable(enable);
+}
+
+void SetupDialog::OnConnectionTypeChanged(wxCommandEvent&)
+{
+    EnableProxyFields(connectionChoice->GetSelection() == proxyConnectionType);
+}
+
+void SetupDialog::OnTextEnter(wxCommandEvent&)
+{
+    AcceptAndClose();
+}
+
+void SetupDialog::OnCheckNetworkSettings(wxCommandEvent&)
+{
+    // The values typed so far, accepted or not: that is what is being tested.
+    HttpSession session(connectionChoice->GetSelection(), proxyServerText->GetValue(),
+                        proxyPortText->GetValue(), proxyUserText->GetValue(),
+                        proxyPassText->GetValue());
+    if (!session.IsReady()) {
+        wxLogError("Error %s", session.GetError());
+        return;
+    }
+    session.Connect(Hosts::Load().maker);
+    std::unique_ptr<wxInputStream> body = session.Request("/proxyTest.htm");
+    if (!body || body->GetSize() == 0) {
+        wxLogError("Error Connecting to Proxy");
+        return;
+    }
+    if (!WriteProxyTestFile(*body)) {
+        wxLogError("Error writing proxyTest.html");
+        return;
+    }
+    ShowProxyTestResult(this, proxyTestFile);
+}
+
+bool SetupDialog::WriteProxyTestFile(wxInputStream& body)
+{
+    wxFileOutputStream out(proxyTestFile);
+    if (!out.IsOk())
+        return false;
+    out.Write(body);
+    return out.Close() && out.GetLastError() != wxSTREAM_WRITE_ERROR;
+}
+
+void SetupDialog::OnChangeDirectory(wxCommandEvent&)
+{
+    // Always starts in the working directory, also after an earlier choice.
+    wxDirDialog chooser(this, "Chose a directory to save PDF into", wxGetCwd(), 0, wxDefaultPosition,
+                        wxDefaultSize, "wxDirCtrl");
+    if (chooser.ShowModal() != wxID_OK)
+        return;
+    savePath = chooser.GetPath();
+    pathLabel->SetLabel(savePath);
+    pathLabel->Wrap(GetSize().GetWidth() - 20);
+}
