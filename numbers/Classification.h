@@ -1,0 +1,22 @@
+#pragma once
+
+#include <wx/string.h>
+
+// What an entry text names, in the terms the job would use: the kind of job,
+// the number it gets, the image servers' id, the output file and, for a US
+// application serial number, the query that resolves it.
+struct Classification
+{
+    enum Kind { us, other, invalid };
+
+    Kind kind = invalid;
+    wxString number;
+    wxString docId;     // empty for a serial number: only the search yields it
+    wxString file;      // empty when the job would end with an unknown format
+    wxString query;
+
+    // "kind=us|other|invalid number=N docid=D file=F query=Q"
+    wxString Line() const;
+};
+
+Classification Classify(const wxString& entryText);
