@@ -1,0 +1,1 @@
+"""The local office simulator: answers like the patent offices' services."""

@@ -1,0 +1,150 @@
+"""Documents the simulator knows and the page images it serves for them."""
+
+import json
+import os
+import re
+import zlib
+
+SERIES_RANGES = {
+    9: "1/1/1998->12/31/2001",
+    10: "12/1/2001->12/31/2004",
+    11: "12/1/2004->12/31/2007",
+    12: "12/1/2007->12/31/2011",
+}
+
+
+class CatalogError(ValueError):
+    pass
+
+
+def load_pages(pages_dir):
+    """All .tif files of pages_dir by name; the default pool is g4-* and g3-*."""
+    pages = {}
+    for name in sorted(os.listdir(pages_dir)):
+        if name.endswith(".tif"):
+            with open(os.path.join(pages_dir, name), "rb") as f:
+                pages[name] = f.read()
+    pool = [n for n in pages if n.startswith("g4-") or n.startswith("g3-")]
+    if not pool:
+        raise CatalogError("no g4-*/g3-* pages in " + pages_dir)
+    return pages, pool
+
+
+def mirror_of(doc_id):
+    """The image service that serves a US document id: 11 characters is an
+    application; the last two digits pick mirror 1 (00-49) or 2 (50-99)."""
+    tail = doc_id[-2:]
+    v = int(tail) if len(tail) == 2 and tail.isdigit() else 0
+    kind = "applicationImages" if len(doc_id) == 11 else "patentImages"
+    return kind + ("1" if v < 50 else "2")
+
+
+def _serial_value(text):
+    return int(text) if text.isdigit() else None
+
+
+class Catalog:
+    def __init__(self, data, pages, pool):
+        if not isinstance(data, dict):
+            raise CatalogError("catalog must be a JSON object")
+        self.granted = self._docs(data.get("granted", {}), "granted")
+        self.applications = self._docs(data.get("applications", {}), "applications")
+        self.serials = self._serials(data.get("serials", {}))
+        self.ops = self._ops(data.get("ops", {}))
+        self.pages = pages
+        self.pool = pool
+        self._check_images()
+
+    @staticmethod
+    def _docs(table, what):
+        if not isinstance(table, dict):
+            raise CatalogError(what + " must be an object")
+        docs = {}
+        for doc_id, doc in table.items():
+            if not isinstance(doc, dict) or not isinstance(doc.get("pages", 1), int) \
+                    or doc.get("pages", 1) < 0:
+                raise CatalogError("bad entry %s in %s" % (doc_id, what))
+            if doc.get("embed", "normal") not in ("normal", "split", "nopagenum"):
+                raise CatalogError("bad embed of %s" % doc_id)
+            docs[doc_id] = doc
+        return docs
+
+    @staticmethod
+    def _serials(table):
+        serials = []
+        for key, published in table.items():
+            m = re.fullmatch(r"(\d+)/(\d+)", key)
+            if not m or not isinstance(published, str):
+                raise CatalogError("bad serial entry " + key)
+            serials.append((int(m.group(1)), int(m.group(2)), published))
+        return serials
+
+    @staticmethod
+    def _ops(table):
+        for number, instances in table.items():
+            if not isinstance(instances, list):
+                raise CatalogError("bad ops entry " + number)
+            for inst in instances:
+                if not isinstance(inst, dict) or not isinstance(inst.get("link"), str) \
+                        or not isinstance(inst.get("pages"), int) or inst["pages"] < 0:
+                    raise CatalogError("bad ops instance of " + number)
+        return table
+
+    def _check_images(self):
+        docs = list(self.granted.values()) + list(self.applications.values())
+        docs += [i for insts in self.ops.values() for i in insts]
+        for doc in docs:
+            for name in doc.get("images", []):
+                if name not in self.pages:
+                    raise CatalogError("unknown page image " + str(name))
+
+    @classmethod
+    def from_file(cls, path, pages, pool):
+        with open(path, "rb") as f:
+            return cls.from_json(f.read(), pages, pool)
+
+    @classmethod
+    def from_json(cls, raw, pages, pool):
+        try:
+            data = json.loads(raw)
+        except (ValueError, UnicodeDecodeError) as e:
+            raise CatalogError("catalog is not JSON: %s" % e)
+        return cls(data, pages, pool)
+
+    def us_document(self, doc_id):
+        """The entry of a granted patent or application; unlisted ids get
+        1-4 pages derived from their digits."""
+        table = self.applications if len(doc_id) == 11 else self.granted
+        if doc_id in table:
+            return table[doc_id]
+        digits = sum(int(c) for c in doc_id if c.isdigit())
+        return {"pages": digits % 4 + 1}
+
+    def image(self, key, doc, page):
+        """Bytes of page `page` (1-based) of the document or OPS link `key`."""
+        if page < 1 or page > doc.get("pages", 0):
+            return None
+        images = doc.get("images")
+        if images:
+            return self.pages[images[(page - 1) % len(images)]]
+        index = (zlib.crc32(key.encode()) + page - 1) % len(self.pool)
+        return self.pages[self.pool[index]]
+
+    def publication_for(self, serial_text, range_text):
+        serial = _serial_value(serial_text)
+        if serial is None:
+            return None
+        for series, known, published in self.serials:
+            if known == serial and SERIES_RANGES.get(series, "") == range_text:
+                return published
+        return None
+
+    def ops_instances(self, number):
+        return self.ops.get(number)
+
+    def ops_link(self, link):
+        for instances in self.ops.values():
+            for inst in instances:
+                if inst["link"] == link:
+                    return inst
+        return None

@@ -1,0 +1,94 @@
+"""Fault rules: which requests get which failure, chosen deterministically."""
+
+import hashlib
+import threading
+
+ACTIONS = ("refuse", "reset", "delay", "hang", "status", "html", "truncate",
+           "empty", "auth401", "auth407")
+
+
+class FaultError(ValueError):
+    pass
+
+
+class Fault:
+    """What one request gets: the action with its parameters."""
+
+    def __init__(self, action, ms, status):
+        self.action = action
+        self.ms = ms
+        self.status = status
+
+
+class FaultRule:
+    def __init__(self, spec):
+        if not isinstance(spec, dict):
+            raise FaultError("a rule must be an object")
+        self.service = spec.get("service")
+        self.path = spec.get("path")
+        self.proxied = spec.get("proxied")
+        actions = spec.get("action")
+        self.actions = actions if isinstance(actions, list) else [actions]
+        for a in self.actions:
+            if a not in ACTIONS:
+                raise FaultError("unknown action %r" % (a,))
+        self.nth = spec.get("nth")
+        if self.nth is not None and (not isinstance(self.nth, list) or
+                                     not all(isinstance(n, int) for n in self.nth)):
+            raise FaultError("nth must be a list of numbers")
+        self.percent = spec.get("percent")
+        if self.percent is not None and not isinstance(self.percent, (int, float)):
+            raise FaultError("percent must be a number")
+        self.seed = spec.get("seed", 0)
+        self.ms = int(spec.get("ms", 0))
+        self.status = int(spec.get("status", 500))
+        if self.ms < 0 or not 100 <= self.status <= 999:
+            raise FaultError("bad ms or status")
+        self.count = 0
+
+    def matches(self, service, path, proxied):
+        return ((self.service is None or self.service == service) and
+                (self.path is None or self.path in path) and
+                (self.proxied is None or self.proxied == proxied))
+
+    def _draw(self):
+        digest = hashlib.sha256(("%s:%d" % (self.seed, self.count)).encode()).digest()
+        return int.from_bytes(digest[:8], "big"), int.from_bytes(digest[8:16], "big")
+
+    def fires(self):
+        """Counts one matching request; the fault it gets, or None."""
+        self.count += 1
+        share, pick = self._draw()
+        if self.nth is not None and self.count not in self.nth:
+            return None
+        if self.percent is not None and share * 100.0 / 2 ** 64 >= self.percent:
+            return None
+        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status)
+
+
+class FaultTable:
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._rules = []
+
+    def replace(self, specs):
+        if not isinstance(specs, list):
+            specs = [specs]
+        rules = [FaultRule(s) for s in specs]
+        with self._lock:
+            self._rules = rules
+
+    def clear(self):
+        with self._lock:
+            self._rules = []
+
+    def pick(self, service, path, proxied):
+        """Every matching rule counts the request; the first that fires wins."""
+        chosen = None
+        with self._lock:
+            for rule in self._rules:
+                if rule.matches(service, path, proxied):
+                    fault = rule.fires()
+                    if chosen is None:
+                        chosen = fault
+        return chosen

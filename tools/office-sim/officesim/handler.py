@@ -1,0 +1,222 @@
+"""One connection to a listener: logs each request, applies a fault or answers."""
+
+import json
+import select
+import socket
+import struct
+from http.server import BaseHTTPRequestHandler
+from urllib.parse import parse_qs, urlsplit
+
+from . import services
+from .catalog import Catalog, CatalogError
+from .faults import FaultError
+
+STAND_IN_HTML = ("<html><head><title>Service Unavailable</title></head>\n<body>\n"
+                 "<h1>Service Unavailable</h1>\n<p>The server is busy. Please try again later.</p>\n"
+                 "</body></html>\n")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "office-sim/1"
+    sys_version = ""
+
+    def setup(self):
+        super().setup()
+        self.state = self.server.state
+        self.conn_id = self.state.next_conn()
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def do_GET(self):
+        self.dispatch()
+
+    do_POST = do_PUT = do_HEAD = do_DELETE = do_GET
+
+    # request shape
+
+    def _target(self):
+        """(service, origin path, absolute url or None) of this request."""
+        if not self.path.lower().startswith("http://"):
+            return self.server.service, self.path, None
+        parts = urlsplit(self.path)
+        origin = parts.path or "/"
+        if parts.query:
+            origin += "?" + parts.query
+        service = None
+        if parts.hostname in ("127.0.0.1", "localhost"):
+            try:
+                service = self.state.service_at(parts.port or 80)
+            except ValueError:
+                service = None
+        return service, origin, self.path
+
+    def _read_body(self):
+        try:
+            length = int(self.headers.get("Content-Length", 0))
+        except ValueError:
+            length = 0
+        return self.rfile.read(length) if length > 0 else b""
+
+    # answers
+
+    def send(self, response, truncate=False):
+        self.send_response(response.status)
+        self.send_header("Content-Type", response.ctype)
+        self.send_header("Content-Length", str(len(response.body)))
+        for name, value in response.headers:
+            self.send_header(name, value)
+        if self.close_connection:
+            self.send_header("Connection", "close")
+        self.end_headers()
+        body = response.body[:len(response.body) // 2] if truncate else response.body
+        if self.command != "HEAD":
+            self.wfile.write(body)
+        self.wfile.flush()
+        return response.status
+
+    def _drop(self, hard):
+        """Ends the connection without an answer: RST when hard, else FIN."""
+        self.close_connection = True
+        try:
+            if hard:
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+            else:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            self.connection.close()
+        except OSError:
+            pass
+        return 0
+
+    def _hang(self):
+        """Answers nothing until the client goes or the simulator stops."""
+        while not self.state.stopping.is_set():
+            readable, _, _ = select.select([self.connection], [], [], 0.2)
+            if readable:
+                try:
+                    if not self.connection.recv(4096):
+                        break
+                except OSError:
+                    break
+        return self._drop(hard=False)
+
+    def _with_fault(self, fault, service, path):
+        action = fault.action
+        if action == "refuse":
+            return self._drop(hard=False)
+        self._read_body()
+        if action == "reset":
+            return self._drop(hard=True)
+        if action == "hang":
+            return self._hang()
+        if action == "delay":
+            if self.state.stopping.wait(fault.ms / 1000.0):
+                return self._drop(hard=False)
+            return self.send(services.answer(self.state, service, path))
+        if action == "status":
+            return self.send(services.html_page(fault.status, "Error %d" % fault.status,
+                                                "The office simulator was told to fail."))
+        if action == "html":
+            return self.send(services.Response(200, STAND_IN_HTML))
+        if action == "truncate":
+            self.close_connection = True
+            status = self.send(services.answer(self.state, service, path), truncate=True)
+            self._drop(hard=False)
+            return status
+        if action == "empty":
+            return self.send(services.Response(200, b""))
+        if action == "auth401":
+            return self.send(services.Response(401, "<html><body>Unauthorized</body></html>\n",
+                                               headers=[("WWW-Authenticate",
+                                                         'Basic realm="office-sim"')]))
+        return self.send(services.Response(407, "<html><body>Proxy Authentication Required"
+                                           "</body></html>\n",
+                                           headers=[("Proxy-Authenticate",
+                                                     'Basic realm="office-sim"')]))
+
+    def dispatch(self):
+        service, path, url = self._target()
+        if urlsplit(path).path.startswith("/_sim/") and url is None:
+            return self.control(path)
+        proxied = url is not None
+        fault = self.state.faults.pick(service, path, proxied) if service else None
+        entry = {"service": service or "", "method": self.command, "path": path,
+                 "headers": [[k, v] for k, v in self.headers.items()], "conn": self.conn_id,
+                 "proxied": proxied, "url": url, "fault": fault.action if fault else None,
+                 "status": 0}
+        self.state.record(entry)
+        if service is None:
+            self._read_body()
+            entry["status"] = self.send(services.html_page(
+                502, "Bad Gateway", "The simulator forwards only to its own services."))
+        elif fault is not None:
+            entry["status"] = self._with_fault(fault, service, path)
+        else:
+            self._read_body()
+            entry["status"] = self.send(services.answer(self.state, service, path))
+
+    # control
+
+    def _json_body(self):
+        try:
+            return json.loads(self._read_body() or b"null")
+        except (ValueError, UnicodeDecodeError) as e:
+            raise FaultError("body is not JSON: %s" % e)
+
+    def control(self, path):
+        parts = urlsplit(path)
+        try:
+            text = self._control(parts.path, parse_qs(parts.query))
+            status = 200
+        except (FaultError, CatalogError, KeyError, TypeError) as e:
+            text, status = "error: %s\n" % e, 400
+        self.send(services.Response(status, text, "application/json" if text.startswith("[")
+                                    else "text/plain"))
+
+    def _control(self, name, query):
+        state = self.state
+        if name == "/_sim/log":
+            self._read_body()
+            since = query.get("since", ["0"])[0]
+            return state.log_since(int(since) if since.isdigit() else 0)
+        if name == "/_sim/reset":
+            self._read_body()
+            state.reset()
+            return "ok\n"
+        if name == "/_sim/faults":
+            state.faults.replace(self._json_body() or [])
+            return "ok\n"
+        if name == "/_sim/catalog":
+            state.catalog = Catalog.from_json(self._read_body(), state.pages, state.pool)
+            return "ok\n"
+        if name == "/_sim/latest":
+            state.latest = self._read_body().decode("latin-1")
+            return "ok\n"
+        if name == "/_sim/download":
+            return self._set_download(self._read_body())
+        if name in ("/_sim/down", "/_sim/up"):
+            service = (self._json_body() or {})["service"]
+            if service == self.server.service:
+                raise FaultError("send down/up for %s to another listener" % service)
+            if name == "/_sim/down":
+                state.close(service)
+            else:
+                state.reopen(service)
+            return "ok\n"
+        self._read_body()
+        raise KeyError(name)
+
+    def _set_download(self, body):
+        state = self.state
+        state.download_status = 200
+        try:
+            spec = json.loads(body)
+        except (ValueError, UnicodeDecodeError):
+            spec = None
+        if isinstance(spec, dict) and "status" in spec:
+            state.download_status = int(spec["status"])
+        else:
+            state.download = body
+        return "ok\n"
