@@ -2,11 +2,13 @@
 
 #include "net/HttpSession.h"
 
+#include <wx/event.h>
 #include <wx/filename.h>
 #include <wx/string.h>
 #include <wx/thread.h>
 
-class wxEvtHandler;
+#include <cstdint>
+#include <functional>
 
 // The common base of the download jobs: one joinable worker thread per
 // document. A job talks to the window only by posting events to `sink`;
@@ -17,6 +19,10 @@ public:
     // The wait between retry countdown steps. One second in the program;
     // tests shorten it so a fault does not cost ten real seconds.
     void SetRetryStepMs(unsigned ms) { retryStepMs = ms; }
+
+    // Page counts above this are refused: a hostile answer must not make a
+    // job allocate or request without bound.
+    static constexpr uint32_t maxPages = 20000;
 
 protected:
     pat2pdf(int row, wxEvtHandler* sink);
@@ -30,6 +36,12 @@ protected:
     wxEvtHandler* Sink() const { return sink; }
     // One step of a retry countdown; false when the job was asked to stop.
     bool SleepStep();
+    // TestDestroy() that may also be asked before the thread runs (from the
+    // constructor), where nothing can have been requested yet.
+    bool StopRequested();
+    // The retry countdown: posts statusFor(n) for n = 10 down to 1, one step
+    // apart. False when the job was asked to stop meanwhile.
+    bool CountDown(const std::function<wxString(int)>& statusFor);
 
     HttpSession session;
     wxString number;

@@ -22,6 +22,10 @@ protected:
     ExitCode Entry() override;
 
 private:
+    // Writes the PDF page by page; true once it is complete and announced.
+    bool FetchPages(const wxString& path);
+    wxString ConnectionError() const;
+
     HttpSession opsSession;
     wxString imageHost;
     wxString imagePath;

@@ -21,6 +21,10 @@ protected:
     ExitCode Entry() override;
 
 private:
+    // Writes the PDF page by page; true once it is complete and announced.
+    bool FetchPages(const wxString& path);
+    void BuildPageUrls(const wxString& embedPath);
+
     int numPages = 0;
     std::vector<wxString> pageUrls;
     wxString host;

@@ -1,0 +1,20 @@
+#include "jobs/OutputFile.h"
+
+wxString SafePdfName(const wxString& number)
+{
+    wxString name = number;
+    name.Replace("/", "-");
+    name.Replace("\\", "-");
+    if (name.StartsWith("~"))
+        name[0] = '-';
+    return name + ".pdf";
+}
+
+wxFileName OutputFileFor(const wxString& number)
+{
+    // Built from directory and name parts rather than normalised from a path
+    // text, so nothing in the name is read as a directory or a home prefix.
+    wxFileName file(wxFileName::GetCwd(), SafePdfName(number));
+    file.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE);
+    return file;
+}

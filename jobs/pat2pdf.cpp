@@ -1,0 +1,77 @@
+#include "jobs/pat2pdf.h"
+
+#include "jobs/JobEvents.h"
+
+#include <wx/event.h>
+
+#include <algorithm>
+
+pat2pdf::pat2pdf(int row, wxEvtHandler* sink)
+    : wxThread(wxTHREAD_JOINABLE), session(0, "", "", "", ""), row(row), sink(sink)
+{
+    session.SetStopTest([this] { return StopRequested(); });
+    PostStatus("Downloading");
+}
+
+pat2pdf::~pat2pdf() = default;
+
+bool pat2pdf::StopRequested()
+{
+    if (wxThread::This() != this)
+        return false;
+    return TestDestroy();
+}
+
+void pat2pdf::Post(wxEventType type, const wxString& text)
+{
+    if (!sink)
+        return;
+    wxCommandEvent event(type, -1);
+    event.SetId(row);
+    event.SetString(text);
+    // wxThread is no wxObject, so the job rides as client data (the wxThread
+    // address); the event object stays null.
+    event.SetClientData(static_cast<wxThread*>(this));
+    wxQueueEvent(sink, event.Clone());
+}
+
+void pat2pdf::PostStatus(const wxString& text)
+{
+    if (!StopRequested())
+        Post(EVT_JOB_STATUS, text);
+}
+
+void pat2pdf::PostDone(const wxString& path)
+{
+    Post(EVT_JOB_DONE, path);
+}
+
+void pat2pdf::OnExit()
+{
+    if (!StopRequested())
+        Post(EVT_JOB_EXIT, outFile.GetFullPath());
+}
+
+bool pat2pdf::SleepStep()
+{
+    // Slept in short slices so a stop request is seen well within the step.
+    const unsigned slice = 50;
+    for (unsigned slept = 0; slept < retryStepMs; slept += slice) {
+        if (TestDestroy())
+            return false;
+        wxThread::Sleep(std::min(slice, retryStepMs - slept));
+    }
+    return !TestDestroy();
+}
+
+bool pat2pdf::CountDown(const std::function<wxString(int)>& statusFor)
+{
+    for (int n = 10; n >= 1; --n) {
+        if (StopRequested())
+            return false;
+        PostStatus(statusFor(n));
+        if (!SleepStep())
+            return false;
+    }
+    return true;
+}

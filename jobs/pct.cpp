@@ -1,0 +1,168 @@
+#include "jobs/pct.h"
+
+#include "jobs/OutputFile.h"
+#include "pdf/PdfWriter.h"
+
+#include <wx/regex.h>
+#include <wx/txtstrm.h>
+
+#include <cstdlib>
+
+namespace {
+
+const char fullDocumentPattern[] =
+    "<ops:document-instance system=\"([^\"]+)\" link=\"([^\"]+)\" "
+    "number-of-pages=\"(\\d+)\" desc=\"FullDocument\">";
+
+// strtoul's reading, saturated so a huge count stays huge instead of wrapping.
+uint32_t PageCountOf(const wxString& digits)
+{
+    unsigned long long value = std::strtoull(digits.utf8_str(), nullptr, 10);
+    return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+}
+
+}  // namespace
+
+pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts)
+    : pat2pdf(row, sink), opsSession(0, "", "", "", ""), hosts(hosts)
+{
+    this->number = number;
+    opsSession.SetStopTest([this] { return StopRequested(); });
+}
+
+pct::~pct() = default;
+
+wxThread::ExitCode pct::Entry()
+{
+    if (!opsSession.IsReady()) {
+        PostStatus("Error " + opsSession.GetError());
+        return 0;
+    }
+    PostStatus("Downloading from worldwide.espacenet.com");
+    outFile = OutputFileFor(number);
+    const wxString path = outFile.GetFullPath();
+    if (outFile.FileExists()) {
+        PostStatus("Previously Downloaded!");
+        PostDone(path);
+        return 0;
+    }
+    if (StopRequested())
+        return 0;
+    if (!FetchImageList(number)) {
+        if (opsSession.GetStatusCode() == 404)
+            PostStatus("Not Found!");
+        else
+            PostStatus(ConnectionError());
+        return 0;
+    }
+    if (StopRequested())
+        return 0;
+    if (pageCount > maxPages) {
+        PostStatus(wxString::Format("Error Too Many Pages (%lu)", static_cast<unsigned long>(pageCount)));
+        return 0;
+    }
+    FetchPages(path);
+    return 0;
+}
+
+wxString pct::ConnectionError() const
+{
+    return wxString::Format("Connection Error %s -- %i", opsSession.GetError(),
+                            static_cast<int>(opsSession.GetStatusCode()));
+}
+
+bool pct::FetchPages(const wxString& path)
+{
+    PdfWriter writer(path, static_cast<int>(pageCount));
+    uint32_t page = 1;
+    for (;;) {
+        if (page > pageCount)
+            break;
+        if (StopRequested())
+            return false;
+        if (!writer.IsOk()) {
+            PostStatus(wxString::Format("Error Downloading page %d %s", static_cast<int>(page),
+                                        writer.GetError()));
+            return false;
+        }
+        PostStatus(wxString::Format("Downloading page %lu of %lu", static_cast<unsigned long>(page),
+                                    static_cast<unsigned long>(pageCount)));
+        if (FetchPage(writer, page)) {
+            ++page;
+            continue;
+        }
+        if (opsSession.GetStatusCode() != 200) {
+            PostStatus(ConnectionError());
+            return false;
+        }
+        bool goOn = CountDown([this](int n) {
+            return wxString::Format("Error %s Downloading Tiff Reconnecting in %is",
+                                    opsSession.GetError(), n);
+        });
+        if (!goOn)
+            return false;
+    }
+    // Completed before it is announced, so whoever opens or prints it on
+    // "Finished!" finds the whole file.
+    if (StopRequested())
+        return false;
+    if (!writer.Close()) {
+        PostStatus("Error Writing PDF " + writer.GetError());
+        return false;
+    }
+    PostStatus("Finished!");
+    PostDone(path);
+    return true;
+}
+
+bool pct::FetchImageList(const wxString& number)
+{
+    if (!opsSession.Connect(hosts.ops))
+        return false;
+    if (StopRequested())
+        return false;
+    const wxString path =
+        "/2.6.2/rest-services/published-data/publication/epodoc/" + number + "/images";
+    std::unique_ptr<wxInputStream> body;
+    while (!(body = opsSession.Request(path))) {
+        bool goOn = CountDown([](int n) {
+            return wxString::Format("Error Downloading PCT Reconnecting in %is", n);
+        });
+        if (!goOn)
+            return false;
+    }
+
+    wxRegEx fullDocument(fullDocumentPattern, wxRE_ADVANCED);
+    pageCount = 0;
+    wxTextInputStream text(*body, " \t");
+    while (body->IsOk() && !body->Eof()) {
+        wxString line = text.ReadLine();
+        if (!fullDocument.Matches(line))
+            continue;
+        uint32_t pages = PageCountOf(fullDocument.GetMatch(line, 3));
+        if (pages > pageCount) {
+            imageHost = fullDocument.GetMatch(line, 1);
+            imagePath = "/2.6.2/rest-services/" + fullDocument.GetMatch(line, 2);
+            pageCount = pages;
+        }
+    }
+    return !imagePath.empty() && !imageHost.empty() && pageCount > 0;
+}
+
+bool pct::FetchPage(PdfWriter& writer, uint32_t page)
+{
+    if (!opsSession.Connect(imageHost))
+        return false;
+    if (StopRequested())
+        return false;
+    const unsigned long range = page;
+    opsSession.AddHeader("Accept: application/tiff");
+    opsSession.AddHeader(wxString::Format("Range: %lu", range));
+    std::unique_ptr<wxInputStream> body =
+        opsSession.Request(wxString::Format("%s.tiff?Range=%lu", imagePath, range));
+    if (!body)
+        return false;
+    if (opsSession.GetStatusCode() != 200)
+        return false;
+    return writer.AddPage(*body);
+}

@@ -1,0 +1,311 @@
+#include "jobs/uspto.h"
+
+#include "jobs/JobEvents.h"
+#include "jobs/OutputFile.h"
+#include "net/NetworkSettings.h"
+#include "numbers/UsNumber.h"
+#include "pdf/PdfWriter.h"
+
+#include <wx/txtstrm.h>
+
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+const char searchHitMark[] =
+    "/netacgi/nph-Parser?Sect1=PTO2&Sect2=HITOFF&u=%2Fnetahtml%2FPTO%2Fsearch-adv.html";
+
+// strtol's reading (leading blanks, sign, leading digits), saturated to int.
+int LeadingInt(const wxString& text)
+{
+    long long value = std::strtoll(text.utf8_str(), nullptr, 10);
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// Ids ending in 00-49 live on mirror 1 of their pair, 50-99 on mirror 2.
+bool OnSecondMirror(const wxString& docId)
+{
+    long tail = 0;
+    if (!docId.Right(2).ToLong(&tail))
+        tail = 0;
+    return tail >= 50;
+}
+
+wxString FilingDateRange(long series)
+{
+    switch (series) {
+    case 12: return "12%2F1%2F2007-%3E12%2F31%2F2011";
+    case 11: return "12%2F1%2F2004-%3E12%2F31%2F2007";
+    case 10: return "12%2F1%2F2001-%3E12%2F31%2F2004";
+    case 9: return "1%2F1%2F1998-%3E12%2F31%2F2001";
+    default: return "";
+    }
+}
+
+// A publication number is letters and digits only; anything else in the hit
+// would be sent on in a request line, so it counts as no hit.
+bool IsPlainId(const wxString& id)
+{
+    if (id.empty())
+        return false;
+    for (wxUniChar c : id)
+        if (!(c.IsAscii() && isalnum(static_cast<unsigned char>(c.GetValue()))))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+uspto::uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts)
+    : pat2pdf(row, sink), hosts(hosts)
+{
+    this->number = number;
+}
+
+uspto::~uspto() = default;
+
+wxThread::ExitCode uspto::Entry()
+{
+    if (!session.IsReady()) {
+        PostStatus("Error Initializing WinInet!");
+        return 0;
+    }
+    UsNumber us = NormalizeUsNumber(number);
+    number = us.number;
+    wxString docId = us.docId;
+    if (us.IsSerial()) {
+        docId = FindPublicationNumber(us.query);
+        if (docId.empty()) {
+            PostStatus("Serial Number Not Found");
+            return 0;
+        }
+    }
+    if (docId.empty()) {
+        PostStatus("Unknown Patent/Application Format");
+        return 0;
+    }
+    PostStatus("Downloading");
+
+    outFile = OutputFileFor(number);
+    const wxString path = outFile.GetFullPath();
+    if (outFile.FileExists()) {
+        PostStatus("Previously Downloaded!");
+        PostDone(path);
+        return 0;
+    }
+    if (StopRequested() || connectError != 0)
+        return 0;
+
+    while (!GetPageList(docId)) {
+        if (StopRequested())
+            return 0;
+        bool goOn = CountDown([this](int n) {
+            return wxString::Format("%s Error Downloading Tiff List Reconnecting in %i", lastError, n);
+        });
+        if (!goOn)
+            return 0;
+    }
+    if (connectError == 2) {
+        PostStatus("Error Downloading Check Proxy");
+        return 0;
+    }
+    if (StopRequested())
+        return 0;
+    if (numPages > static_cast<long>(maxPages)) {
+        PostStatus(wxString::Format("Error Too Many Pages (%d)", numPages));
+        return 0;
+    }
+    if (pageUrls.empty()) {
+        PostStatus("Not Found");
+        return 0;
+    }
+    if (StopRequested())
+        return 0;
+    FetchPages(path);
+    return 0;
+}
+
+bool uspto::FetchPages(const wxString& path)
+{
+    const int pages = static_cast<int>(pageUrls.size());
+    PdfWriter writer(path, pages);
+    if (!writer.IsOk()) {
+        PostStatus("Error Opening PDF");
+        return false;
+    }
+    for (int page = 1; page <= pages; ++page) {
+        if (StopRequested())
+            return false;
+        PostStatus(wxString::Format("Downloading page %i of %i", page, pages));
+        while (!writer.AddPageFromUrl(session, pageUrls[page - 1])) {
+            if (!writer.IsOk()) {
+                PostStatus(wxString::Format("%s Error Downloading page %d %s", number, page,
+                                            writer.GetError()));
+                return false;
+            }
+            if (StopRequested())
+                return false;
+            bool goOn = CountDown([&writer](int n) {
+                return wxString::Format("%s Error Downloading Page Reconencting in %is",
+                                        writer.GetError(), n);
+            });
+            if (!goOn)
+                return false;
+        }
+        if (StopRequested())
+            return false;
+        PostPageFetched(Sink());
+    }
+    // Completed before it is announced, so whoever opens or prints it on
+    // "Finished!" finds the whole file.
+    if (StopRequested())
+        return false;
+    if (!writer.Close()) {
+        PostStatus("Error Writing PDF " + writer.GetError());
+        return false;
+    }
+    PostStatus("Finished!");
+    PostDone(path);
+    return true;
+}
+
+wxString uspto::FindPublicationNumber(const wxString& query)
+{
+    const long series = LeadingInt(query.BeforeFirst('/'));
+    const wxString serial = query.AfterFirst('/');
+    const wxString path =
+        wxString("/netacgi/nph-Parser?Sect1=PTO2&Sect2=HITOFF&u=%2Fnetahtml%2FPTO%2Fsearch-adv.html"
+                 "&r=0&p=1&f=S&l=50&Query=APN%2F")
+        + serial + "+and+APD%2F" + FilingDateRange(series) + "&d=PG01";
+    if (StopRequested())
+        return "";
+
+    const NetworkSettings& net = TheNetworkSettings();
+    HttpSession search(static_cast<int>(net.connectionType), net.proxyServer, net.proxyPort,
+                       net.proxyUser, net.proxyPass);
+    search.SetStopTest([this] { return StopRequested(); });
+
+    while (!search.Connect(hosts.applicationSearch)) {
+        if (StopRequested())
+            return "";
+        bool goOn = CountDown([&search](int n) {
+            return wxString::Format("Error %s Reconnecting in %is", search.GetError(), n);
+        });
+        if (!goOn)
+            return "";
+    }
+    std::unique_ptr<wxInputStream> body;
+    while (!(body = search.Request(path))) {
+        if (StopRequested())
+            return "";
+        bool goOn = CountDown([](int n) {
+            return wxString::Format("Error downloading publication number reconencting in %is", n);
+        });
+        if (!goOn)
+            return "";
+    }
+
+    wxTextInputStream text(*body);
+    while (body->IsOk() && !body->Eof() && !StopRequested()) {
+        wxString line = text.ReadLine();
+        int at = line.Find(searchHitMark);
+        if (at == wxNOT_FOUND)
+            continue;
+        line = line.Mid(at);
+        int linkEnd = line.Find('>');
+        if (linkEnd == wxNOT_FOUND)
+            continue;
+        line = line.Mid(linkEnd + 1);
+        int textEnd = line.Find("</A>");
+        if (textEnd == wxNOT_FOUND)
+            continue;
+        wxString hit = line.Left(textEnd);
+        hit.Trim(true).Trim(false);
+        return IsPlainId(hit) ? hit : wxString();
+    }
+    return "";
+}
+
+bool uspto::GetPageList(const wxString& docId)
+{
+    numPages = 0;
+    connectError = 0;
+    pageUrls.clear();
+
+    wxString path;
+    if (docId.length() == 11) {
+        host = OnSecondMirror(docId) ? hosts.applicationImages2 : hosts.applicationImages1;
+        path = "/.aiw?Docid=" + docId + "&idkey=NONE";
+    } else {
+        host = OnSecondMirror(docId) ? hosts.patentImages2 : hosts.patentImages1;
+        path = "/.piw?Docid=" + docId + "&idkey=NONE";
+    }
+    if (StopRequested())
+        return false;
+    if (!session.Connect(host)) {
+        connectError = 1;
+        lastError = "Connection Error" + session.GetError();
+        return false;
+    }
+    if (StopRequested())
+        return false;
+    std::unique_ptr<wxInputStream> body = session.Request(path);
+    if (StopRequested())
+        return false;
+    if (!body) {
+        lastError = "Connection Error2";
+        connectError = 1;
+        return false;
+    }
+
+    connectError = 2;
+    wxString embedPath;
+    wxTextInputStream text(*body);
+    while (body->IsOk() && !body->Eof()) {
+        if (StopRequested())
+            return false;
+        wxString line = text.ReadLine();
+        int at = line.Find("<!-- NumPages=");
+        if (at != wxNOT_FOUND) {
+            line = line.Mid(at + 14);
+            int end = line.Find(" -->");
+            if (end != wxNOT_FOUND) {
+                numPages = LeadingInt(line.Left(end));
+                connectError = 0;
+            }
+        }
+        at = line.Find("embed src=");
+        if (at != wxNOT_FOUND) {
+            line = line.Mid(at + 11);
+            int end = line.Find("\" width=");
+            while (end == wxNOT_FOUND && body->IsOk() && !body->Eof()) {
+                line += text.ReadLine();
+                end = line.Find("\" width=");
+            }
+            if (end != wxNOT_FOUND)
+                embedPath = line.Left(end);
+        }
+    }
+    BuildPageUrls(embedPath);
+    return true;
+}
+
+void uspto::BuildPageUrls(const wxString& embedPath)
+{
+    const wxString mark = "PageNum=";
+    int at = embedPath.Find(mark);
+    // A negative count or one above the limit yields no pages; Entry tells
+    // the two apart.
+    if (numPages <= 0 || numPages > static_cast<long>(maxPages) || at == wxNOT_FOUND)
+        return;
+    const wxString prefix = embedPath.Left(at + mark.length());
+    const wxString suffix = embedPath.Mid(at + mark.length() + 1);
+    pageUrls.reserve(numPages);
+    for (long i = 1; i <= numPages; ++i)
+        pageUrls.push_back(wxString::Format("%s%li%s", prefix, i, suffix));
+}
