@@ -38,5 +38,10 @@ private:
 
 std::unique_ptr<wxConfigBase> OpenSettingsStore()
 {
-    return std::make_unique<SettingsFile>();
+    // A hand-edited file may hold lines wxFileConfig asserts on (an entry
+    // without a name); they are kept and ignored like other malformed lines.
+    const wxAssertHandler_t previous = wxSetAssertHandler(nullptr);
+    auto store = std::make_unique<SettingsFile>();
+    wxSetAssertHandler(previous);
+    return store;
 }

@@ -1,0 +1,147 @@
+#include "net/Hosts.h"
+#include "net/NetworkSettings.h"
+#include "net/SettingsStore.h"
+
+#include "TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/init.h>
+#include <wx/log.h>
+
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace {
+
+// wxFileConfig needs wxWidgets' base initialised.
+class WxBase : public ::testing::Environment
+{
+    void SetUp() override { init = std::make_unique<wxInitializer>(); }
+    void TearDown() override { init.reset(); }
+    std::unique_ptr<wxInitializer> init;
+};
+
+const auto* const wxBaseEnvironment = ::testing::AddGlobalTestEnvironment(new WxBase);
+
+unsigned FileMode(const std::string& path)
+{
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0)
+        return 0;
+    return st.st_mode & 07777;
+}
+
+TEST(ScramblePassword, ChangesEveryNonZeroCharacterAndIsItsOwnInverse)
+{
+    const wxString passwords[] = {
+        "", "secret", "Pass word!", "`~^_", wxString("a\0b", 3), wxString::FromUTF8("gr\xc3\xbc\xc3\x9f"),
+    };
+    for (const wxString& plain : passwords) {
+        wxString stored = plain;
+        ScramblePassword(stored);
+        ASSERT_EQ(stored.length(), plain.length());
+        for (size_t i = 0; i < plain.length(); ++i) {
+            if (plain[i] == 0)
+                EXPECT_EQ(stored[i], 0) << i;
+            else
+                EXPECT_NE(stored[i], plain[i]) << i;
+        }
+        ScramblePassword(stored);
+        EXPECT_EQ(stored, plain);
+    }
+}
+
+TEST(NetworkSettings, OneInstanceForTheProcess)
+{
+    EXPECT_EQ(&TheNetworkSettings(), &TheNetworkSettings());
+    EXPECT_EQ(TheNetworkSettings().proxyPort, "80");
+}
+
+TEST(SettingsStore, FileIsCreatedForItsOwnerOnlyAndStaysSo)
+{
+    TempHome home;
+    {
+        auto config = OpenSettingsStore();
+        config->Write("proxyPass", "x");
+    }
+    EXPECT_EQ(FileMode(home.SettingsFile()), 0600u);
+
+    chmod(home.SettingsFile().c_str(), 0644);
+    {
+        auto config = OpenSettingsStore();
+        config->Write("proxyUser", "me");
+    }
+    EXPECT_EQ(FileMode(home.SettingsFile()), 0600u);
+
+    auto config = OpenSettingsStore();
+    EXPECT_EQ(config->Read("proxyPass", ""), "x");
+    EXPECT_EQ(config->Read("proxyUser", ""), "me");
+}
+
+TEST(SettingsStore, PasswordSurvivesTheRoundTripThroughTheFile)
+{
+    TempHome home;
+    const wxString plain = "p@ss w=rd;#\"x\\";
+    {
+        wxString stored = plain;
+        ScramblePassword(stored);
+        OpenSettingsStore()->Write("proxyPass", stored);
+    }
+    wxString read = OpenSettingsStore()->Read("proxyPass", "");
+    ScramblePassword(read);
+    EXPECT_EQ(read, plain);
+    EXPECT_EQ(ReadFile(home.SettingsFile()).find("p@ss"), std::string::npos);
+}
+
+TEST(SettingsStore, HostileFileGivesDefaults)
+{
+    TempHome home;
+    wxLogNull quiet;
+    WriteFile(home.SettingsFile(), std::string("max_threads=abc\nconnectionType=99999999999999999999999\n"
+                                               "posx=\n[hosts\n\x01\xff\xfe=\n=\n[[[]]]\nsizex=1e9\n") +
+                                       std::string("\0\0garbage", 9) + std::string(100000, 'z') + "\n");
+    auto config = OpenSettingsStore();
+    long value = 0;
+    config->Read("max_threads", &value, 3L);
+    EXPECT_EQ(value, 3);
+    config->Read("connectionType", &value, 0L);
+    EXPECT_EQ(value, 0);
+    int position = 0;
+    config->Read("posx", &position, 50);
+    EXPECT_EQ(position, 50);
+    config->Read("sizex", &position, 400);
+    EXPECT_EQ(position, 400);
+}
+
+TEST(Hosts, DefaultsOverridesAndPorts)
+{
+    TempHome home;
+    const Hosts defaults = Hosts::Defaults();
+    EXPECT_EQ(defaults.patentImages1, "patimg1.uspto.gov");
+    EXPECT_EQ(defaults.patentImages2, "patimg2.uspto.gov");
+    EXPECT_EQ(defaults.applicationImages1, "aiw1.uspto.gov");
+    EXPECT_EQ(defaults.applicationImages2, "aiw2.uspto.gov");
+    EXPECT_EQ(defaults.applicationSearch, "appft1.uspto.gov");
+    EXPECT_EQ(defaults.ops, "ops.epo.org");
+    EXPECT_EQ(defaults.maker, "www.folioharvester.net");
+
+    // No settings file at all.
+    EXPECT_EQ(Hosts::Load().ops, "ops.epo.org");
+
+    WriteFile(home.SettingsFile(), "max_threads=3\n[hosts]\npatentImages1=127.0.0.1:40001\n"
+                                   "ops= localhost:8080 \nmaker=\n");
+    const Hosts hosts = Hosts::Load();
+    EXPECT_EQ(hosts.patentImages1, "127.0.0.1:40001");
+    EXPECT_EQ(hosts.ops, "localhost:8080");
+    EXPECT_EQ(hosts.maker, "www.folioharvester.net");
+    EXPECT_EQ(hosts.patentImages2, "patimg2.uspto.gov");
+    EXPECT_EQ(hosts.applicationSearch, "appft1.uspto.gov");
+
+    // Loading never writes the group.
+    EXPECT_EQ(ReadFile(home.SettingsFile()),
+              "max_threads=3\n[hosts]\npatentImages1=127.0.0.1:40001\nops= localhost:8080 \nmaker=\n");
+}
+
+}  // namespace
