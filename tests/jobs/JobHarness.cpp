@@ -1,0 +1,144 @@
+#include "JobHarness.h"
+
+#include "jobs/JobEvents.h"
+#include "jobs/pat2pdf.h"
+
+#include <gtest/gtest.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace {
+
+// Jobs are wxThreads: the library must be initialised once for the binary.
+class WxEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override { ASSERT_TRUE(wxInitialize()); }
+    void TearDown() override { wxUninitialize(); }
+};
+
+::testing::Environment* const wxEnvironment =
+    ::testing::AddGlobalTestEnvironment(new WxEnvironment);
+
+}  // namespace
+
+EventCollector::EventCollector() : changed(lock) {}
+
+void EventCollector::QueueEvent(wxEvent* event)
+{
+    auto* command = static_cast<wxCommandEvent*>(event);
+    Posted posted{event->GetEventType(), event->GetId(), command->GetString(),
+                  command->GetClientData()};
+    delete event;
+    wxMutexLocker locker(lock);
+    events.push_back(posted);
+    changed.Broadcast();
+}
+
+bool EventCollector::WaitFor(const std::function<bool(const std::vector<Posted>&)>& done,
+                             int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    wxMutexLocker locker(lock);
+    while (!done(events)) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        changed.WaitTimeout(static_cast<unsigned long>(left.count()));
+    }
+    return true;
+}
+
+bool EventCollector::WaitForStatus(const wxString& fragment, int timeoutMs)
+{
+    return WaitFor(
+        [&fragment](const std::vector<Posted>& all) {
+            for (const Posted& p : all)
+                if (p.type == EVT_JOB_STATUS && p.text.Contains(fragment))
+                    return true;
+            return false;
+        },
+        timeoutMs);
+}
+
+bool EventCollector::HasExit(const std::vector<Posted>& all)
+{
+    for (const Posted& p : all)
+        if (p.type == EVT_JOB_EXIT)
+            return true;
+    return false;
+}
+
+std::vector<EventCollector::Posted> EventCollector::Events() const
+{
+    wxMutexLocker locker(lock);
+    return events;
+}
+
+std::vector<wxString> EventCollector::Texts(wxEventType type) const
+{
+    std::vector<wxString> texts;
+    for (const Posted& p : Events())
+        if (p.type == type)
+            texts.push_back(p.text);
+    return texts;
+}
+
+std::vector<wxString> EventCollector::Statuses() const
+{
+    return Texts(EVT_JOB_STATUS);
+}
+
+int EventCollector::Count(wxEventType type) const
+{
+    return static_cast<int>(Texts(type).size());
+}
+
+bool RunToEnd(pat2pdf* job, EventCollector& events, int timeoutMs)
+{
+    if (job->Create() != wxTHREAD_NO_ERROR || job->Run() != wxTHREAD_NO_ERROR) {
+        delete job;
+        return false;
+    }
+    const bool ended = events.WaitForExit(timeoutMs);
+    if (ended)
+        job->Wait();
+    else
+        job->Delete();
+    delete job;
+    return ended;
+}
+
+std::string Shell(const std::string& command, int* status)
+{
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    int rc = pclose(pipe);
+    if (status)
+        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return output;
+}
+
+int QpdfPages(const std::string& pdf)
+{
+    int status = -1;
+    std::string out = Shell("qpdf --show-npages '" + pdf + "'", &status);
+    return status == 0 ? std::atoi(out.c_str()) : -1;
+}
+
+bool QpdfCheck(const std::string& pdf)
+{
+    int status = -1;
+    Shell("qpdf --check '" + pdf + "'", &status);
+    return status == 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "JobHarness.h"
+#include "OfficeSim.h"
+#include "TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// One logged request of the simulator.
+struct SimRequest
+{
+    std::string service;
+    std::string path;
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+// A temporary home whose settings point every host at a fresh simulator,
+// which logs its requests to a file the test reads.
+class SimFixture : public ::testing::Test
+{
+protected:
+    SimFixture();
+
+    std::vector<SimRequest> Requests() const;
+    std::vector<SimRequest> RequestsMatching(const std::string& pathFragment) const;
+    void ClearLog() const;
+    std::string InCwd(const std::string& name) const { return home.Path() + "/" + name; }
+    // Runs the job to its end and returns the statuses it posted.
+    std::vector<wxString> Run(pat2pdf* job, int timeoutMs = 60000);
+
+    TempHome home;
+    std::string logFile;
+    std::unique_ptr<OfficeSim> sim;
+    EventCollector events;
+};
