@@ -5,7 +5,9 @@
 #include "update/HandOver.h"
 #include "update/Version.h"
 
+#include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/txtstrm.h>
 #include <wx/wfstream.h>
 
@@ -117,18 +119,21 @@ bool updater::DownloadUpdate(int version)
 // only when complete, so no half-written program ever carries the final name.
 bool updater::SaveBody(wxInputStream& body, const wxString& target)
 {
-    wxTempFileOutputStream out(target);
-    if (!out.IsOk())
+    wxLogNull quiet;  // failures are reported by the result code alone
+    const wxString temporary = wxFileName::CreateTempFileName(target);
+    if (temporary.empty())
         return false;
-    out.Write(body);
-    const bool readFailed = body.GetLastError() == wxSTREAM_READ_ERROR;
-    const bool writeFailed = out.GetLastError() == wxSTREAM_WRITE_ERROR;
-    if (readFailed || writeFailed) {
-        out.Discard();
+    bool saved;
+    {
+        wxFileOutputStream out(temporary);
+        out.Write(body);
+        saved = out.IsOk() && body.GetLastError() != wxSTREAM_READ_ERROR && out.Close();
+    }
+    saved = saved && wxRenameFile(temporary, target, true);
+    if (!saved) {
+        wxRemoveFile(temporary);
         return false;
     }
-    if (!out.Commit())
-        return false;
     return wxFileName(target).SetPermissions(0755);
 }
 

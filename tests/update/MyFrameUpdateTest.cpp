@@ -1,0 +1,290 @@
+#include "UpdateTestHelpers.h"
+
+#include "GuiTest.h"
+#include "OfficeSim.h"
+#include "RecordingLog.h"
+#include "TempHome.h"
+#include "app/MyFrame.h"
+#include "net/SettingsStore.h"
+#include "update/HandOver.h"
+
+#include <gtest/gtest.h>
+#include <wx/confbase.h>
+#include <wx/msgdlg.h>
+#include <wx/statusbr.h>
+#include <wx/testing.h>
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+struct Box
+{
+    wxString caption;
+    wxString message;
+    long style;
+};
+
+// Answers one message box and remembers what it asked.
+class AnswerBox : public wxExpectModalBase<wxMessageDialog, AnswerBox>
+{
+public:
+    AnswerBox(int answer, std::vector<Box>* seen) : answer(answer), seen(seen) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        seen->push_back({dialog->GetCaption(), dialog->GetMessage(), dialog->GetMessageDialogStyle()});
+        return answer;
+    }
+
+private:
+    int answer;
+    std::vector<Box>* seen;
+};
+
+// Records the hand-over instead of starting a program and ending the process.
+class RecordedHandOver
+{
+public:
+    RecordedHandOver() : saved(HandOverActions::Current())
+    {
+        HandOverActions::Current().launch = [this](const wxString& line) { launched.push_back(line); };
+        HandOverActions::Current().exitProcess = [this] { ++exits; };
+    }
+    ~RecordedHandOver() { HandOverActions::Current() = saved; }
+
+    std::vector<wxString> launched;
+    int exits = 0;
+
+private:
+    HandOverActions saved;
+};
+
+const long day = 24 * 60 * 60;
+
+class FrameUpdateTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { sim = new OfficeSim("--exit-on-stdin-eof"); }
+    static void TearDownTestSuite()
+    {
+        delete sim;
+        sim = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim->Running());
+        sim->Reset();
+        sim->WriteSettings(home.SettingsFile());
+        programDir = home.Dir("my programs");
+        program = std::make_unique<ProgramPathOverride>(programDir + "/folioharvester");
+    }
+
+    void TearDown() override
+    {
+        if (frame) {
+            frame->Close(true);
+            PumpFor(100);
+        }
+    }
+
+    void OpenFrame()
+    {
+        frame = new MyFrame("FolioHarvester", wxPoint(50, 50), wxSize(400, 240));
+        frame->Show();
+    }
+
+    void SetLastCheck(long secondsAgo)
+    {
+        OpenSettingsStore()->Write("lastCheck", static_cast<long>(std::time(nullptr)) - secondsAgo);
+    }
+    long LastCheck() const { return OpenSettingsStore()->ReadLong("lastCheck", -1); }
+    wxString UpdateStatus() const { return frame->GetStatusBar()->GetStatusText(1); }
+    void SetLatest(const std::string& text) { sim->Control("POST", "/_sim/latest", text); }
+    size_t MakerRequests(const std::string& path) const
+    {
+        const std::string log = sim->Log();
+        size_t count = 0;
+        for (size_t at = log.find(path); at != std::string::npos; at = log.find(path, at + 1))
+            ++count;
+        return count;
+    }
+    void ChooseUpdateMenu()
+    {
+        wxCommandEvent event(wxEVT_MENU, ID_UPDATE);
+        frame->ProcessWindowEvent(event);
+    }
+    bool PumpUntilStatus(const wxString& text)
+    {
+        return PumpUntil([&] { return UpdateStatus() == text; }, 20000);
+    }
+
+    static OfficeSim* sim;
+    TempHome home;
+    RecordingLog log;
+    std::string programDir;
+    std::unique_ptr<ProgramPathOverride> program;
+    MyFrame* frame = nullptr;
+};
+
+OfficeSim* FrameUpdateTest::sim = nullptr;
+
+TEST_F(FrameUpdateTest, FirstStartStoresLastCheckAndOffersANewerVersion)
+{
+    SetLatest("24");
+    const long before = static_cast<long>(std::time(nullptr));
+    OpenFrame();
+    EXPECT_EQ(UpdateStatus(), "Checking for available updates...");
+    EXPECT_GE(LastCheck(), before);
+
+    std::vector<Box> boxes;
+    wxTEST_DIALOG(PumpUntil([&] { return !boxes.empty(); }, 20000), AnswerBox(wxNO, &boxes));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Latest FolioHarvester Available!");
+    EXPECT_EQ(boxes[0].message, "An updated FolioHarvester is available!\n Would you like to download it now?");
+    EXPECT_EQ(boxes[0].style & (wxYES_NO | wxICON_QUESTION), wxYES_NO | wxICON_QUESTION);
+    EXPECT_EQ(UpdateStatus(), "Update Available!");
+    PumpFor(200);
+    EXPECT_EQ(MakerRequests("/download.html"), 0u);
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+TEST_F(FrameUpdateTest, YesToTheOfferDownloadsAndAsksToRunIt)
+{
+    SetLatest("24");
+    sim->Control("POST", "/_sim/download", "new program");
+    std::vector<Box> boxes;
+    OpenFrame();
+    wxTEST_DIALOG(PumpUntil([&] { return boxes.size() == 2; }, 20000), AnswerBox(wxYES, &boxes),
+                  AnswerBox(wxNO, &boxes));
+    ASSERT_EQ(boxes.size(), 2u);
+    const std::string saved = programDir + "/FolioHarvester-2.24.exe";
+    EXPECT_EQ(boxes[1].caption, "Latest FolioHarvester Ready");
+    EXPECT_EQ(boxes[1].message, "The latest FolioHarvester has been succesfully downloaded to \"" + saved +
+                                    "\"\n\n\nWould you like to exit and run the latest version now?");
+    EXPECT_EQ(UpdateStatus(), "Downloading latest version...");
+    EXPECT_EQ(ReadFile(saved), "new program");
+    EXPECT_TRUE(IsExecutable(saved));
+}
+
+TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
+{
+    SetLastCheck(day);
+    SetLatest("24");
+    sim->Control("POST", "/_sim/download", "new program");
+    RecordedHandOver handOver;
+    std::vector<Box> boxes;
+    OpenFrame();
+    ChooseUpdateMenu();
+    EXPECT_EQ(UpdateStatus(), "Downloading any available updates...");
+    wxTEST_DIALOG(PumpUntil([&] { return handOver.exits > 0; }, 20000), AnswerBox(wxYES, &boxes));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Latest FolioHarvester Ready");
+    const std::string saved = programDir + "/FolioHarvester-2.24.exe";
+    ASSERT_EQ(handOver.launched.size(), 1u);
+    EXPECT_EQ(handOver.launched[0],
+              "\"" + saved + "\" delete \"" + programDir + "/folioharvester\"");
+    EXPECT_EQ(handOver.exits, 1);
+    EXPECT_EQ(ReadFile(saved), "new program");
+}
+
+TEST_F(FrameUpdateTest, ResultsOfRequestedChecksAreAlsoShownAsMessages)
+{
+    struct Case
+    {
+        const char* latest;  // null: the server is down
+        const char* text;
+        bool storesLastCheck;
+    };
+    const Case cases[] = {
+        {"23", "Running Latest Version", true},
+        {"12", "Running Latest Version", true},
+        {"<html><title>404</title></html>", "Running Latest Version", true},
+        {nullptr, "Error Updating!", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        if (c.latest)
+            SetLatest(c.latest);
+        else
+            SetMakerHost("127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
+        SetLastCheck(day);
+        const long stored = LastCheck();
+        log.Clear();
+        OpenFrame();
+        ChooseUpdateMenu();
+        EXPECT_TRUE(PumpUntilStatus(c.text));
+        EXPECT_EQ(log.Messages(), std::vector<wxString>{c.text});
+        if (c.storesLastCheck)
+            EXPECT_GT(LastCheck(), stored);
+        else
+            EXPECT_EQ(LastCheck(), stored);
+        frame->Close(true);
+        PumpFor(100);
+        frame = nullptr;
+        sim->WriteSettings(home.SettingsFile());
+    }
+}
+
+TEST_F(FrameUpdateTest, FailedStartUpCheckOnlyShowsInTheStatusLine)
+{
+    SetMakerHost("127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
+    SetLastCheck(61 * day);
+    const long stored = LastCheck();
+    OpenFrame();
+    EXPECT_TRUE(PumpUntilStatus("Error Updating!"));
+    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_EQ(LastCheck(), stored);
+}
+
+TEST_F(FrameUpdateTest, StartUpChecksOnlyWhenTheLastCheckIsOverSixtyDaysOld)
+{
+    SetLatest("23");
+    SetLastCheck(59 * day);
+    OpenFrame();
+    PumpFor(500);
+    EXPECT_EQ(MakerRequests("/latest.html"), 0u);
+    EXPECT_EQ(UpdateStatus(), "");
+    frame->Close(true);
+    PumpFor(100);
+    frame = nullptr;
+
+    SetLastCheck(61 * day);
+    OpenFrame();
+    EXPECT_EQ(UpdateStatus(), "Checking for available updates...");
+    EXPECT_TRUE(PumpUntilStatus("Running Latest Version"));
+    EXPECT_EQ(MakerRequests("/latest.html"), 1u);
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+TEST_F(FrameUpdateTest, UpdateMenuIsIgnoredWhileACheckRuns)
+{
+    SetLastCheck(day);
+    SetLatest("23");
+    sim->Faults(R"([{"service": "maker", "path": "/latest.html", "action": "delay", "ms": 1000}])");
+    OpenFrame();
+    ChooseUpdateMenu();
+    ChooseUpdateMenu();
+    EXPECT_TRUE(PumpUntilStatus("Running Latest Version"));
+    PumpFor(300);
+    EXPECT_EQ(MakerRequests("/latest.html"), 1u);
+    EXPECT_EQ(log.Messages().size(), 1u);
+}
+
+TEST_F(FrameUpdateTest, ClosingWhileACheckStallsEndsPromptly)
+{
+    SetLastCheck(day);
+    sim->Faults(R"([{"service": "maker", "path": "/latest.html", "action": "hang"}])");
+    OpenFrame();
+    ChooseUpdateMenu();
+    PumpUntil([&] { return MakerRequests("/latest.html") > 0; }, 5000);
+    frame->Close(true);  // stops the update thread and waits for it
+    frame = nullptr;
+    PumpFor(200);
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+}  // namespace
