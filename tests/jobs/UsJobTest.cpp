@@ -1,0 +1,251 @@
+#include "SimFixture.h"
+
+#include "jobs/JobEvents.h"
+#include "jobs/uspto.h"
+
+#include <wx/filename.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+using Statuses = std::vector<wxString>;
+
+Statuses PageStatuses(int pages)
+{
+    Statuses texts;
+    for (int p = 1; p <= pages; ++p)
+        texts.push_back(wxString::Format("Downloading page %i of %i", p, pages));
+    return texts;
+}
+
+Statuses Concat(std::initializer_list<Statuses> parts)
+{
+    Statuses all;
+    for (const Statuses& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+class UsJob : public SimFixture
+{
+protected:
+    uspto* Job(const wxString& number, EventCollector& sink, int row = 0)
+    {
+        auto* job = new uspto(number, row, &sink);
+        job->SetRetryStepMs(10);
+        return job;
+    }
+    uspto* Job(const wxString& number, int row = 0) { return Job(number, events, row); }
+};
+
+TEST_F(UsJob, GrantedPatentPostsEveryStatusInOrderAndWritesACompletePdf)
+{
+    Statuses statuses = Run(Job("5123456", 2));
+    EXPECT_EQ(statuses, Concat({{"Downloading", "Downloading"}, PageStatuses(3), {"Finished!"}}));
+
+    const std::string pdf = InCwd("5123456.pdf");
+    EXPECT_TRUE(QpdfCheck(pdf));
+    EXPECT_EQ(QpdfPages(pdf), 3);
+    EXPECT_EQ(events.Texts(EVT_JOB_DONE), Statuses{pdf});
+    EXPECT_EQ(events.Texts(EVT_JOB_EXIT), Statuses{pdf});
+    EXPECT_EQ(events.Count(EVT_PAGE_FETCHED), 3);
+    for (const auto& posted : events.Events())
+        EXPECT_EQ(posted.id, posted.type == EVT_PAGE_FETCHED ? -1 : 2);
+    // The id ends in 56: the second granted-patent mirror.
+    std::vector<SimRequest> requests = Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    for (const SimRequest& request : requests)
+        EXPECT_EQ(request.service, "patentImages2") << request.path;
+    EXPECT_EQ(requests[0].path, "/.piw?Docid=5123456&idkey=NONE");
+    EXPECT_NE(requests[3].path.find("PageNum=3&"), std::string::npos) << requests[3].path;
+}
+
+struct MirrorCase
+{
+    const char* number;
+    const char* service;
+    const char* file;
+    int pages;
+};
+
+TEST_F(UsJob, MirrorAndServerFollowTheIdsLastTwoDigitsAndLength)
+{
+    const MirrorCase cases[] = {
+        {"d365123", "patentImages1", "D365123.pdf", 2},
+        {"20020000051", "applicationImages2", "20020000051.pdf", 3},
+        {"20020000001", "applicationImages1", "20020000001.pdf", 2},
+        {"7000099", "patentImages2", "7000099.pdf", 4},  // embed path split over two lines
+        {"7000002", "patentImages1", "7000002.pdf", 2},
+    };
+    for (const MirrorCase& c : cases) {
+        SCOPED_TRACE(c.number);
+        ClearLog();
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(Job(c.number, local), local));
+        EXPECT_EQ(local.Statuses().back(), "Finished!");
+        EXPECT_EQ(QpdfPages(InCwd(c.file)), c.pages);
+        EXPECT_TRUE(QpdfCheck(InCwd(c.file)));
+        std::vector<SimRequest> requests = Requests();
+        EXPECT_EQ(requests.size(), 1u + c.pages);
+        for (const SimRequest& request : requests)
+            EXPECT_EQ(request.service, c.service) << request.path;
+    }
+}
+
+struct SerialCase
+{
+    const char* entry;
+    const char* file;
+    const char* query;
+};
+
+TEST_F(UsJob, SerialNumbersAreResolvedWithTheirSeriesDateRange)
+{
+    const SerialCase cases[] = {
+        {"09/836917", "9-836917.pdf", "APN%2F836917+and+APD%2F1%2F1%2F1998-%3E12%2F31%2F2001&d=PG01"},
+        {"10\\012345", "10-12345.pdf", "APN%2F12345+and+APD%2F12%2F1%2F2001-%3E12%2F31%2F2004&d=PG01"},
+        {"11/123456", "11-123456.pdf", "APN%2F123456+and+APD%2F12%2F1%2F2004-%3E12%2F31%2F2007&d=PG01"},
+        {"12/345678", "12-345678.pdf", "APN%2F345678+and+APD%2F12%2F1%2F2007-%3E12%2F31%2F2011&d=PG01"},
+        {"8/765432", "8-765432.pdf", "APN%2F765432+and+APD%2F&d=PG01"},
+    };
+    for (const SerialCase& c : cases) {
+        SCOPED_TRACE(c.entry);
+        ClearLog();
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(Job(c.entry, local), local));
+        EXPECT_EQ(local.Statuses().back(), "Finished!");
+        EXPECT_TRUE(QpdfCheck(InCwd(c.file)));
+        std::vector<SimRequest> requests = Requests();
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ(requests[0].service, "applicationSearch");
+        EXPECT_NE(requests[0].path.find(std::string("&Query=") + c.query), std::string::npos)
+            << requests[0].path;
+        EXPECT_NE(requests[1].path.find("/.aiw?Docid=20"), std::string::npos) << requests[1].path;
+    }
+}
+
+TEST_F(UsJob, SerialNumberRunPostsEveryStatusInOrder)
+{
+    Statuses statuses = Run(Job("9/836917"));
+    EXPECT_EQ(statuses, Concat({{"Downloading", "Downloading"}, PageStatuses(2), {"Finished!"}}));
+}
+
+TEST_F(UsJob, ExistingFileIsReportedWithoutAnyRequest)
+{
+    WriteFile(InCwd("5123456.pdf"), "kept as it is");
+    Statuses statuses = Run(Job("0005123456"));
+    EXPECT_EQ(statuses, (Statuses{"Downloading", "Downloading", "Previously Downloaded!"}));
+    EXPECT_EQ(events.Texts(EVT_JOB_DONE), Statuses{InCwd("5123456.pdf")});
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(ReadFile(InCwd("5123456.pdf")), "kept as it is");
+}
+
+struct EndCase
+{
+    const char* number;
+    const char* last;
+    bool namedFile;
+};
+
+TEST_F(UsJob, AnswersThatMakeNoSenseEndTheJobWithoutAFile)
+{
+    const EndCase cases[] = {
+        {"7000001", "Error Downloading Check Proxy", true},  // no NumPages mark
+        {"7000000", "Not Found", true},                      // NumPages=0
+        {"7000003", "Not Found", true},                      // embed path without PageNum=
+        {"9/111111", "Serial Number Not Found", false},
+        {"HELLO", "Unknown Patent/Application Format", false},
+        {"12a", "Unknown Patent/Application Format", false},
+    };
+    for (const EndCase& c : cases) {
+        SCOPED_TRACE(c.number);
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(Job(c.number, local), local));
+        EXPECT_EQ(local.Statuses().back(), c.last);
+        EXPECT_EQ(local.Count(EVT_JOB_DONE), 0);
+        const wxString exitPath = local.Texts(EVT_JOB_EXIT).at(0);
+        EXPECT_EQ(exitPath.empty(), !c.namedFile);
+        if (!exitPath.empty())
+            EXPECT_FALSE(wxFileName::FileExists(exitPath));
+    }
+    EXPECT_TRUE(RequestsMatching("/.DImg?").empty());
+}
+
+TEST_F(UsJob, PageFailingTwiceIsRetriedAndGivesTheSamePdfAsAFaultFreeRun)
+{
+    ASSERT_TRUE(RunToEnd(Job("5123456"), events));
+    const std::string clean = ReadFile(InCwd("5123456.pdf"));
+    ASSERT_FALSE(clean.empty());
+    std::remove(InCwd("5123456.pdf").c_str());
+    ClearLog();
+
+    sim->Faults(R"([{"path": "PageNum=2", "nth": [1], "action": "reset"},
+                    {"path": "PageNum=2", "nth": [2], "action": "html"}])");
+    EventCollector faulted;
+    ASSERT_TRUE(RunToEnd(Job("5123456", faulted), faulted));
+    EXPECT_EQ(faulted.Statuses().back(), "Finished!");
+    EXPECT_EQ(ReadFile(InCwd("5123456.pdf")), clean);
+    EXPECT_EQ(RequestsMatching("PageNum=2").size(), 3u);
+    int countdownTexts = 0;
+    for (const wxString& s : faulted.Statuses())
+        countdownTexts += s.Contains(" Error Downloading Page Reconencting in ") ? 1 : 0;
+    EXPECT_EQ(countdownTexts, 20);
+    EXPECT_EQ(faulted.Count(EVT_PAGE_FETCHED), 3);
+}
+
+TEST_F(UsJob, UnreachablePageListCountsDownInRealSecondsAndTriesAgain)
+{
+    // The only test that runs the program's one-second steps to the end.
+    sim->Faults(R"([{"path": "/.piw", "nth": [1], "action": "reset"}])");
+    Statuses statuses = Run(new uspto("5123456", 0, &events), 40000);
+    ASSERT_EQ(statuses.size(), 2u + 10u + 3u + 1u);
+    for (int n = 10; n >= 1; --n) {
+        const wxString& text = statuses[2 + 10 - n];
+        EXPECT_TRUE(text.StartsWith("Connection Error")) << text;
+        EXPECT_TRUE(text.EndsWith(wxString::Format(" Error Downloading Tiff List Reconnecting in %i", n)))
+            << text;
+    }
+    EXPECT_EQ(statuses.back(), "Finished!");
+    EXPECT_EQ(RequestsMatching("/.piw").size(), 2u);
+}
+
+// Stops the job once a status containing `trigger` was posted; returns how
+// long the stop took.
+double StopAfter(uspto* job, EventCollector& events, const wxString& trigger)
+{
+    EXPECT_EQ(job->Create(), wxTHREAD_NO_ERROR);
+    EXPECT_EQ(job->Run(), wxTHREAD_NO_ERROR);
+    EXPECT_TRUE(events.WaitForStatus(trigger, 20000));
+    const auto start = std::chrono::steady_clock::now();
+    job->Delete();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    delete job;
+    return seconds;
+}
+
+TEST_F(UsJob, StopDuringACountdownEndsQuicklyWithoutFurtherStatusOrFile)
+{
+    sim->Faults(R"([{"path": "PageNum=2", "action": "html"}])");
+    auto* job = new uspto("5123456", 0, &events);  // the program's one-second steps
+    const double seconds = StopAfter(job, events, "Reconencting in 10s");
+    EXPECT_LT(seconds, 1.5);
+    const Statuses statuses = events.Statuses();
+    EXPECT_TRUE(statuses.back().EndsWith("Reconencting in 10s")) << statuses.back();
+    EXPECT_EQ(events.Count(EVT_JOB_EXIT), 0);
+    EXPECT_FALSE(FileExists(InCwd("5123456.pdf")));
+}
+
+TEST_F(UsJob, StopWhileTheServerHangsEndsQuicklyWithoutFile)
+{
+    sim->Faults(R"([{"path": "PageNum=2", "action": "hang"}])");
+    const double seconds = StopAfter(Job("5123456"), events, "Downloading page 2 of 3");
+    EXPECT_LT(seconds, 1.5);
+    EXPECT_EQ(events.Statuses().back(), "Downloading page 2 of 3");
+    EXPECT_EQ(events.Count(EVT_JOB_EXIT), 0);
+    EXPECT_FALSE(FileExists(InCwd("5123456.pdf")));
+}
+
+}  // namespace
