@@ -6,10 +6,12 @@
 #include <memory>
 #include <vector>
 
+class wxBufferedOutputStream;
 class wxFileOutputStream;
 class wxInputStream;
 class wxTextOutputStream;
 class HttpSession;
+class TiffPage;
 
 // Writes one PDF file, page by page, in a single forward pass: the page tree
 // first (the page count is known), each TIFF page's fax data passed through
@@ -35,8 +37,29 @@ public:
     // deletes it when pages are missing. True when a complete file is on disk.
     bool Close();
 
+    // The document title stored in the file: the name after the last path
+    // separator with every ".pdf" removed.
+    static wxString MakeTitle(const wxString& path);
+
 private:
+    bool Fail(const wxString& text);
+    // A page that could not be read: logged, and the writer stays usable.
+    bool RejectPage(const wxString& text);
+    bool StreamGood();
+    bool Check(const wxString& text);
+    void RecordOffset();
+    void WriteText(const wxString& text);
+    bool WriteHeader();
+    bool WriteCatalog();
+    bool WriteInfo();
+    bool WritePageTree();
+    bool WritePage(TiffPage& page);
+    bool WriteTrailer();
+    bool CloseStreams();
+
     std::unique_ptr<wxFileOutputStream> fileStream;
+    // All bytes go through this buffer so a page costs few write calls.
+    std::unique_ptr<wxBufferedOutputStream> bufferedStream;
     std::unique_ptr<wxTextOutputStream> textStream;
     int32_t imageIndex = 1;
     bool ok = true;
@@ -46,4 +69,7 @@ private:
     wxString path;
     std::vector<uint32_t> objectOffsets;
     bool closed = false;
+    bool complete = false;
+    bool created = false;      // this writer created (or truncated) the file
+    bool writeFailed = false;  // sticky: a failed write is never undone
 };

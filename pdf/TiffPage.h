@@ -21,6 +21,12 @@ public:
     // Copies every strip, byte for byte, to `out`; a failure clears IsOk().
     void WriteStrips(wxOutputStream& out);
 
+    // Lets a writer check the strips before it commits anything to its file:
+    // both lists of equal length and every strip inside the data.
+    bool StripsInsideData() const;
+    size_t GetStripCount() const;
+    uint64_t StripDataSize() const;
+
     uint32_t width = 0;
     uint32_t length = 0;
     uint32_t bitsPerSample = 0;
@@ -28,6 +34,19 @@ public:
     uint32_t photometric = 0;
 
 private:
+    void Fail(const wxString& text);
+    void CopyIntoMemory(wxInputStream& input);
+    void Parse();
+    void TakeEntry(uint16_t tag, uint16_t type, uint32_t count, const unsigned char* field);
+    static void AppendInline(std::vector<uint32_t>& list, uint16_t type, uint32_t count,
+                             const unsigned char* field);
+    const unsigned char* Data() const;
+    uint64_t Size() const;
+    bool Reachable(uint64_t offset) const;
+    // Null unless all `count` bytes from `offset` lie inside the copy.
+    const unsigned char* Bytes(uint64_t offset, uint64_t count) const;
+    const unsigned char* Strip(size_t k) const;
+
     bool ok = true;
     wxString error;
     std::vector<uint32_t> stripOffsets;

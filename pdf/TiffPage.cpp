@@ -1,0 +1,229 @@
+#include "pdf/TiffPage.h"
+
+#include <limits>
+
+namespace {
+
+const uint16_t tagImageWidth = 256;
+const uint16_t tagImageLength = 257;
+const uint16_t tagBitsPerSample = 258;
+const uint16_t tagCompression = 259;
+const uint16_t tagPhotometric = 262;
+const uint16_t tagStripOffsets = 273;
+const uint16_t tagStripByteCounts = 279;
+
+const uint16_t typeShort = 3;
+const uint16_t typeLong = 4;
+
+const size_t copyChunk = 64 * 1024;
+// Presizing the copy from an announced length saves regrowing it; beyond this
+// the announced length is not trusted and the copy grows as bytes arrive.
+const wxFileOffset maxPresize = 512 * 1024 * 1024;
+
+uint16_t Get16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t Get32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8)
+        | (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+TiffPage::TiffPage(wxInputStream& input)
+{
+    ok = input.IsOk();
+    if (!ok)
+    {
+        Fail(" bad input stream!");
+        return;
+    }
+    CopyIntoMemory(input);
+    if (!wxMemoryOutputStream::IsOk())
+    {
+        Fail(" reading tiff data into memory!");
+        return;
+    }
+    Parse();
+}
+
+bool TiffPage::IsOk() const
+{
+    return ok;
+}
+
+wxString TiffPage::GetError() const
+{
+    return error;
+}
+
+void TiffPage::Fail(const wxString& text)
+{
+    ok = false;
+    error = text;
+}
+
+void TiffPage::CopyIntoMemory(wxInputStream& input)
+{
+    const wxFileOffset announced = input.GetLength();
+    if (announced > 0 && announced <= maxPresize)
+        GetOutputStreamBuffer()->SetBufferIO(static_cast<size_t>(announced));
+
+    std::vector<char> chunk(copyChunk);
+    while (wxMemoryOutputStream::IsOk())
+    {
+        input.Read(chunk.data(), chunk.size());
+        const size_t got = input.LastRead();
+        if (got == 0)
+            break;
+        Write(chunk.data(), got);
+        if (LastWrite() != got)
+            break;  // the base stream now reports the failure
+    }
+}
+
+const unsigned char* TiffPage::Data() const
+{
+    return static_cast<const unsigned char*>(GetOutputStreamBuffer()->GetBufferStart());
+}
+
+uint64_t TiffPage::Size() const
+{
+    const wxFileOffset size = GetLength();
+    return size > 0 ? static_cast<uint64_t>(size) : 0;
+}
+
+bool TiffPage::Reachable(uint64_t offset) const
+{
+    return offset <= Size();
+}
+
+const unsigned char* TiffPage::Bytes(uint64_t offset, uint64_t count) const
+{
+    if (offset > Size() || count > Size() - offset)
+        return nullptr;
+    return Data() + offset;
+}
+
+void TiffPage::Parse()
+{
+    const unsigned char* head = Bytes(0, 3);
+    if (!head)
+        return Fail(" reading image!");
+    if (head[2] != 42)
+        return Fail(wxString::Format("Not a tiff image? %i", static_cast<int>(head[2])));
+    if (head[0] != 'I' || head[1] != 'I')
+        return Fail(" BigEndian Image unsupported!");
+
+    if (!Reachable(4))
+        return Fail(" seeking to image idf!");
+    const unsigned char* ifdPointer = Bytes(4, 4);
+    if (!ifdPointer)
+        return Fail(" reading image idf!");
+    const uint64_t ifd = Get32(ifdPointer);
+
+    if (!Reachable(ifd))
+        return Fail(" seeking to number of entries of image!");
+    const unsigned char* countField = Bytes(ifd, 4);
+    if (!countField)
+        return Fail(" reading number of entries in image!");
+    const uint16_t entries = Get16(countField);
+
+    for (uint32_t i = 0; i < entries; ++i)
+    {
+        const uint64_t position = ifd + 2 + 12 * static_cast<uint64_t>(i);
+        if (!Reachable(position))
+            return Fail(" seeking to image ifd!");
+        const unsigned char* entry = Bytes(position, 12);
+        if (!entry)
+            return Fail(" reading ifd!");
+        TakeEntry(Get16(entry), Get16(entry + 2), Get32(entry + 4), entry + 8);
+    }
+}
+
+void TiffPage::TakeEntry(uint16_t tag, uint16_t type, uint32_t count, const unsigned char* field)
+{
+    const uint32_t value = Get32(field);
+    switch (tag)
+    {
+    case tagImageWidth: width = value; break;
+    case tagImageLength: length = value; break;
+    case tagBitsPerSample: bitsPerSample = value; break;
+    case tagCompression: compression = value; break;
+    case tagPhotometric: photometric = value; break;
+    case tagStripOffsets: AppendInline(stripOffsets, type, count, field); break;
+    case tagStripByteCounts: AppendInline(stripByteCounts, type, count, field); break;
+    default: break;
+    }
+}
+
+// Only values held in the entry itself are taken: the reader serves
+// single-strip pages, so an array stored elsewhere adds nothing. Two SHORT
+// values packed into one field are two strips; a count of 0 holds no value.
+void TiffPage::AppendInline(std::vector<uint32_t>& list, uint16_t type, uint32_t count,
+                            const unsigned char* field)
+{
+    if ((type == typeLong || type == typeShort) && count == 1)
+        list.push_back(Get32(field));
+    else if (type == typeShort && count == 2)
+    {
+        list.push_back(Get16(field));
+        list.push_back(Get16(field + 2));
+    }
+}
+
+size_t TiffPage::GetStripCount() const
+{
+    return stripOffsets.size();
+}
+
+const unsigned char* TiffPage::Strip(size_t k) const
+{
+    // Offsets are signed 32-bit positions: one at or past 2^31 cannot be
+    // reached.
+    if (stripOffsets[k] > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
+        return nullptr;
+    return Bytes(stripOffsets[k], stripByteCounts[k]);
+}
+
+bool TiffPage::StripsInsideData() const
+{
+    if (stripOffsets.size() != stripByteCounts.size())
+        return false;
+    for (size_t k = 0; k < stripOffsets.size(); ++k)
+        if (!Strip(k))
+            return false;
+    return true;
+}
+
+uint64_t TiffPage::StripDataSize() const
+{
+    uint64_t total = 0;
+    for (uint32_t count : stripByteCounts)
+        total += count;
+    return total;
+}
+
+void TiffPage::WriteStrips(wxOutputStream& out)
+{
+    if (!ok)
+        return;
+    if (stripOffsets.size() != stripByteCounts.size())
+    {
+        ok = false;
+        return;
+    }
+    for (size_t k = 0; k < stripOffsets.size(); ++k)
+    {
+        const unsigned char* strip = Strip(k);
+        if (!strip)
+        {
+            ok = false;
+            return;
+        }
+        out.Write(strip, stripByteCounts[k]);
+    }
+}
