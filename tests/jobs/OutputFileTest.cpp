@@ -1,0 +1,63 @@
+#include "SimFixture.h"
+
+#include "jobs/JobEvents.h"
+#include "jobs/OutputFile.h"
+#include "jobs/pct.h"
+
+namespace {
+
+struct NameCase
+{
+    const char* number;
+    const char* name;
+};
+
+const NameCase nameCases[] = {
+    {"EP2219563", "EP2219563.pdf"},
+    {"WO2004/012345", "WO2004-012345.pdf"},
+    {"EP1/../../x", "EP1-..-..-x.pdf"},
+    {"EP1\\..\\x", "EP1-..-x.pdf"},
+    {"~EP1", "-EP1.pdf"},
+    {"/EP1", "-EP1.pdf"},
+    {"EP1~", "EP1~.pdf"},
+};
+
+TEST(OutputFile, NumbersNeverLeaveTheWorkingDirectory)
+{
+    TempHome home;
+    for (const NameCase& c : nameCases) {
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(SafePdfName(c.number), c.name);
+        wxFileName file = OutputFileFor(c.number);
+        EXPECT_EQ(file.GetFullName(), c.name);
+        EXPECT_EQ(file.GetPath(), wxFileName::DirName(home.Path()).GetPath());
+    }
+}
+
+class OutputFileJob : public SimFixture
+{
+};
+
+TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
+{
+    for (const NameCase& c : nameCases) {
+        SCOPED_TRACE(c.number);
+        WriteFile(InCwd(c.name), "existing");
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(new pct(c.number, 0, &local), local));
+        EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
+        EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(c.name)});
+    }
+}
+
+TEST_F(OutputFileJob, DownloadedDocumentWithHostileNumberStaysInTheWorkingDirectory)
+{
+    sim->Control("POST", "/_sim/catalog", R"({"granted": {}, "applications": {}, "serials": {},
+        "ops": {"~EP1": [{"desc": "FullDocument", "link": "published-data/images/EP/1/A1/fullimage", "pages": 2}]}})");
+    EventCollector local;
+    ASSERT_TRUE(RunToEnd(new pct("~EP1", 0, &local), local));
+    EXPECT_EQ(local.Statuses().back(), "Finished!");
+    EXPECT_EQ(QpdfPages(InCwd("-EP1.pdf")), 2);
+}
+
+}  // namespace
