@@ -1,0 +1,22 @@
+#include "help/HtmlWindow.h"
+
+#include <wx/utils.h>
+
+HtmlWindow::HtmlWindow(wxWindow* parent, const wxSize& size, const wxString& name)
+    : wxHtmlWindow(parent, wxID_ANY, wxDefaultPosition, size, wxHW_SCROLLBAR_AUTO, name)
+{
+}
+
+void HtmlWindow::OnLinkClicked(const wxHtmlLinkInfo& link)
+{
+    const wxString href = link.GetHref();
+    if (href.StartsWith("#"))
+        wxHtmlWindow::OnLinkClicked(link);
+    else
+        OpenExternal(href);
+}
+
+void HtmlWindow::OpenExternal(const wxString& href)
+{
+    wxLaunchDefaultBrowser(href);
+}
