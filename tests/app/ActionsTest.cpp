@@ -1,0 +1,212 @@
+#include "AppFixture.h"
+
+#include "GuiTest.h"
+#include "OfficeSim.h"
+#include "jobs/JobEvents.h"
+
+#include <wx/listctrl.h>
+#include <wx/utils.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+namespace {
+
+class ActionsTest : public AppTest
+{
+protected:
+    void Start(const std::string& faults = "")
+    {
+        ASSERT_TRUE(sim.Running());
+        saveDir = home.Dir("pdfs");
+        WriteSettings("Path=" + saveDir + "\nlastCheck=" + std::to_string(time(nullptr)) + "\n");
+        sim.WriteSettings(home.SettingsFile());
+        if (!faults.empty())
+            sim.Faults(faults);
+        OpenWindow();
+        record = RecordLaunches();
+    }
+    bool Finished(long row)
+    {
+        return PumpUntil([&] { return Status(row) == "Finished!"; }, 20000);
+    }
+    bool Reaped()
+    {
+        return PumpUntil([&] { return frame->RunningCount() == 0; }, 20000);
+    }
+    std::string Pdf(const std::string& name) const { return saveDir + "/" + name; }
+
+    OfficeSim sim{"--quiet"};
+    std::string saveDir;
+    std::shared_ptr<LaunchRecord> record;
+};
+
+const char slowPages[] = R"([{"path": "PageNum=", "action": "delay", "ms": 600}])";
+
+// Puts an executable `lp` first on PATH while it lives; it is never run,
+// since the recording launcher only notes the command.
+class FakeLp
+{
+public:
+    explicit FakeLp(const std::string& dir)
+    {
+        WriteFile(dir + "/lp", "#!/bin/sh\nexit 0\n");
+        std::filesystem::permissions(dir + "/lp", std::filesystem::perms::owner_all);
+        wxGetEnv("PATH", &oldPath);
+        wxSetEnv("PATH", wxString(dir) + ":" + oldPath);
+    }
+    ~FakeLp() { wxSetEnv("PATH", oldPath); }
+
+private:
+    wxString oldPath;
+};
+
+TEST_F(ActionsTest, OpenAndPrintMarksAreCarriedOutOnceOpenFirst)
+{
+    FakeLp lp(home.Dir("bin"));
+    Start(slowPages);
+    AddNumber("5123456");
+    SelectOnly({0});
+    Menu(ID_PRINT);
+    Menu(ID_OPEN);
+    Menu(ID_OPEN);
+    ASSERT_TRUE(Finished(0));
+    ASSERT_TRUE(Reaped());
+    const std::string pdf = Pdf("5123456.pdf");
+    ASSERT_EQ(record->calls, (std::vector<std::string>{"open " + pdf, "print " + pdf}));
+    EXPECT_TRUE(record->pdfComplete[0]);
+
+    // On a finished row both act at once.
+    Menu(ID_OPEN);
+    Menu(ID_PRINT);
+    ASSERT_EQ(record->calls.size(), 4u);
+    EXPECT_EQ(record->calls[2], "open " + pdf);
+    EXPECT_EQ(record->calls[3], "print " + pdf);
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(ActionsTest, MarksOnPreviouslyDownloadedDocumentsAreCarriedOut)
+{
+    FakeLp lp(home.Dir("bin"));
+    Start();
+    const std::string pdf = Pdf("5123456.pdf");
+    WriteFile(pdf, "%PDF-1.4\n");
+    AddNumber("5123456");
+    SelectOnly({0});
+    Menu(ID_OPEN);
+    Menu(ID_PRINT);
+    ASSERT_TRUE(PumpUntil([&] { return Status(0) == "Previously Downloaded!"; }));
+    ASSERT_TRUE(Reaped());
+    EXPECT_EQ(record->calls, (std::vector<std::string>{"open " + pdf, "print " + pdf}));
+}
+
+TEST_F(ActionsTest, NoViewerOrPrinterIsReported)
+{
+    Start();
+    auto failing = std::make_shared<LaunchRecord>();
+    frame->SetLauncher(std::make_unique<RecordingLauncher>(failing, false));
+    wxString oldPath;
+    wxGetEnv("PATH", &oldPath);
+    wxSetEnv("PATH", wxString(home.Dir("empty-bin")));
+    const bool printed = frame->PrintPdf(Pdf("x.pdf"));
+    const bool haveLp = !PdfLauncher::PrintCommand("x.pdf").empty();
+    wxSetEnv("PATH", oldPath);
+    EXPECT_FALSE(printed);
+    EXPECT_FALSE(haveLp);
+    EXPECT_FALSE(frame->OpenPdf(Pdf("x.pdf")));
+    EXPECT_TRUE(frame->OpenPdf(""));
+    EXPECT_TRUE(frame->PrintPdf(""));
+    ASSERT_EQ(log.Errors().size(), 2u);
+    for (const wxString& error : log.Errors())
+        EXPECT_EQ(error, "No PDF Reader Found.  Please install a PDF reader.");
+}
+
+TEST_F(ActionsTest, PrintCommandUsesLpAndKeepsOddNamesOneArgument)
+{
+    FakeLp lp(home.Dir("bin"));
+    const wxArrayString argv = PdfLauncher::PrintCommand("-a b'c.pdf");
+    ASSERT_EQ(argv.size(), 3u);
+    EXPECT_EQ(argv[0], home.Dir("bin") + "/lp");
+    EXPECT_EQ(argv[1], "--");
+    EXPECT_EQ(argv[2], "-a b'c.pdf");
+}
+
+TEST_F(ActionsTest, RemoveAndDeleteSeveralSelectedRows)
+{
+    Start();
+    for (const char* number : {"5123456", "RE035136", "PP012835", "X0000001", "6000051"})
+        AddNumber(number);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            for (long row = 0; row < 5; ++row)
+                if (Status(row) != "Finished!")
+                    return false;
+            return frame->RunningCount() == 0;
+        },
+        30000));
+    std::vector<std::string> pdfs;
+    for (long row = 0; row < 5; ++row) {
+        SelectOnly({row});
+        pdfs.push_back(frame->SelectedPdfPaths()[0].utf8_string());
+        ASSERT_TRUE(FileExists(pdfs.back())) << pdfs.back();
+    }
+    std::remove(pdfs[4].c_str());  // already gone: deleting it says nothing
+
+    SelectOnly({0, 2, 4});
+    Menu(ID_DELETE);
+    ASSERT_EQ(List()->GetItemCount(), 2);
+    EXPECT_EQ(Label(0), "RE035136");
+    EXPECT_EQ(Label(1), "X0000001");
+    EXPECT_FALSE(FileExists(pdfs[0]));
+    EXPECT_FALSE(FileExists(pdfs[2]));
+    EXPECT_TRUE(FileExists(pdfs[1]));
+    EXPECT_TRUE(log.Errors().empty());
+
+    SelectOnly({0, 1});
+    Menu(ID_REMOVE);
+    EXPECT_EQ(List()->GetItemCount(), 0);
+    EXPECT_TRUE(FileExists(pdfs[1]));
+    EXPECT_TRUE(FileExists(pdfs[3]));
+}
+
+TEST_F(ActionsTest, DeletingARunningRowStopsItAndLeavesNoFile)
+{
+    Start(slowPages);
+    AddNumber("5123456");
+    AddNumber("RE035136");
+    SelectOnly({0});
+    Menu(ID_OPEN);  // the mark goes with the row
+    ASSERT_TRUE(PumpUntil([&] { return Status(0).StartsWith("Downloading page"); }));
+    Menu(ID_DELETE);
+    ASSERT_EQ(List()->GetItemCount(), 1);
+    EXPECT_EQ(Label(0), "RE035136");
+    EXPECT_EQ(frame->RunningCount(), 1u);
+    ASSERT_TRUE(Finished(0));
+    ASSERT_TRUE(Reaped());
+    PumpFor(200);
+    EXPECT_FALSE(FileExists(Pdf("5123456.pdf")));
+    EXPECT_TRUE(FileExists(Pdf("RE035136.pdf")));
+    EXPECT_TRUE(record->calls.empty());
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(ActionsTest, StatusEventsReachOnlyLiveRows)
+{
+    Start(slowPages);
+    AddNumber("5123456");
+    wxCommandEvent stale(EVT_JOB_STATUS, 7);
+    stale.SetString("from nowhere");
+    frame->ProcessWindowEvent(stale);
+    wxCommandEvent own(EVT_JOB_STATUS, 0);
+    own.SetString("injected");
+    frame->ProcessWindowEvent(own);
+    EXPECT_EQ(Status(0), "injected");
+    SelectOnly({0});
+    Menu(ID_CANCEL);
+    frame->ProcessWindowEvent(own);  // a stopped job's late status changes nothing
+    PumpFor(300);
+    EXPECT_EQ(Status(0), "Cancelled");
+}
+
+}  // namespace

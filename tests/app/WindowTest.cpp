@@ -1,0 +1,208 @@
+#include "AppFixture.h"
+
+#include "GuiTest.h"
+#include "app/harvesterDrop.h"
+#include "jobs/JobEvents.h"
+#include "numbers/FormatHelp.h"
+
+#include <wx/filename.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/tooltip.h>
+
+namespace {
+
+using WindowTest = AppTest;
+
+struct MenuItemCase
+{
+    int id;
+    const char* label;
+    const char* help;
+};
+
+void ExpectItems(const wxMenu* menu, const std::vector<MenuItemCase>& items)
+{
+    ASSERT_EQ(menu->GetMenuItemCount(), items.size());
+    size_t i = 0;
+    for (const wxMenuItem* item : menu->GetMenuItems()) {
+        const MenuItemCase& want = items[i++];
+        SCOPED_TRACE(want.label);
+        EXPECT_EQ(item->GetId(), want.id);
+        EXPECT_EQ(item->GetItemLabel(), want.label);
+        EXPECT_EQ(item->GetHelp(), want.help);
+        EXPECT_EQ(item->GetKind(), wxITEM_NORMAL);
+    }
+}
+
+TEST_F(WindowTest, MenusCarryTheirIdsLabelsAcceleratorsAndHelp)
+{
+    OpenWindow();
+    const wxMenuBar* bar = frame->GetMenuBar();
+    ASSERT_EQ(bar->GetMenuCount(), 3u);
+    EXPECT_EQ(bar->GetMenuLabel(0), "&File");
+    EXPECT_EQ(bar->GetMenuLabel(1), "&Selection");
+    EXPECT_EQ(bar->GetMenuLabel(2), "&Help");
+    ExpectItems(bar->GetMenu(0), {{5, "&Setup\tAlt-S", "Change Options"},
+                                  {7, "&Update\tAlt-U", "Check for Updates"},
+                                  {1, "E&xit\tCtrl-W", "Quit FolioHarvester"}});
+    ExpectItems(bar->GetMenu(1), {{9, "&Open\tCtrl-O", "Open in your favorite PDF viewer"},
+                                  {10, "&Print\tCtrl-P", "Print PDF"},
+                                  {11, "&Remove from List\tCtrl-R", "Removes PDF From List"},
+                                  {12, "Permanently &Delete\tCtrl-D", "Permanetely Delete PDF"},
+                                  {13, "&Cancel\tCtrl-C", "Cancel Job"}});
+    ExpectItems(bar->GetMenu(2), {{8, "&Help...\tF1", "Show help"}});
+
+    const std::unique_ptr<wxMenu> context(MyFrame::CreateContextMenu());
+    ExpectItems(context.get(),
+                {{9, "&Open in PDF Viewer", "Open in PDF viewer when Finished"},
+                 {10, "&Print", "Print using external PDF viewer when Finished"},
+                 {11, "&Remove from List", "Remove PDF From List"},
+                 {12, "Permanetely &Delete", "Permanetely Delete PDF"},
+                 {13, "&Cancel", "Cancel Currently Downloading Jobs"}});
+}
+
+TEST_F(WindowTest, ExitClosesTheWindowAndWritesTheSettings)
+{
+    OpenWindow();
+    Menu(ID_QUIT);
+    EXPECT_TRUE(PumpUntil([&] { return !frameRef; }));
+    EXPECT_TRUE(StoredHas("Version"));
+}
+
+TEST_F(WindowTest, ControlsAreBuiltAsTheUserSeesThem)
+{
+    OpenWindow();
+    EXPECT_EQ(frame->GetName(), "frame");
+    wxStatusBar* status = frame->GetStatusBar();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->GetFieldsCount(), 2);
+    EXPECT_EQ(status->GetName(), "status_line");
+    EXPECT_EQ(status->GetStatusText(0), "0 Pages Downloaded from the USPTO");
+
+    wxTextCtrl* text = Text();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->GetId(), 2);
+    EXPECT_TRUE(text->HasFlag(wxTE_PROCESS_ENTER));
+    ASSERT_NE(text->GetToolTip(), nullptr);
+    EXPECT_EQ(text->GetToolTip()->GetTip(), FormatHelpText());
+    EXPECT_TRUE(text->GetValue().empty());
+
+    wxWindow* button = wxWindow::FindWindowByName("button", frame);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->GetId(), 3);
+    EXPECT_EQ(button->GetLabel(), "Download");
+
+    wxListView* list = List();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->HasFlag(wxLC_REPORT));
+    EXPECT_FALSE(list->HasFlag(wxLC_SINGLE_SEL));
+    ASSERT_EQ(list->GetColumnCount(), 2);
+    wxListItem column;
+    column.SetMask(wxLIST_MASK_TEXT);
+    list->GetColumn(0, column);
+    EXPECT_EQ(column.GetText(), "Patent/Application");
+    list->GetColumn(1, column);
+    EXPECT_EQ(column.GetText(), "Status");
+    EXPECT_EQ(list->GetColumnWidth(1), 250);
+    EXPECT_EQ(list->GetItemCount(), 0);
+    EXPECT_TRUE(frame->GetIcon().IsOk());
+}
+
+TEST_F(WindowTest, WindowCannotShrinkBelowItsMinimum)
+{
+    OpenWindow();
+    EXPECT_EQ(frame->GetMinSize(), wxSize(375, 200));
+    frame->SetSize(100, 80);
+    PumpFor(100);
+    EXPECT_GE(frame->GetSize().x, 375);
+    EXPECT_GE(frame->GetSize().y, 200);
+}
+
+TEST_F(WindowTest, DroppedTextReplacesTheFieldWithoutAddingARow)
+{
+    OpenWindow();
+    Text()->ChangeValue("old text");
+    auto* drop = dynamic_cast<harvesterDrop*>(frame->GetDropTarget());
+    ASSERT_NE(drop, nullptr);
+    EXPECT_TRUE(drop->OnDropText(5, 5, "5123456\nD0365123\nRE035136"));
+    EXPECT_EQ(Text()->GetValue(), "5123456\nD0365123\nRE035136");
+    PumpFor(50);
+    EXPECT_EQ(List()->GetItemCount(), 0);
+}
+
+TEST_F(WindowTest, EnterInAnEmptyFieldDoesNothing)
+{
+    OpenWindow();
+    AddNumber("");
+    wxCommandEvent click(wxEVT_BUTTON, ID_DOWNLOAD);
+    frame->ProcessWindowEvent(click);
+    EXPECT_EQ(List()->GetItemCount(), 0);
+    EXPECT_EQ(frame->RunningCount(), 0u);
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(WindowTest, UnknownFormatQuotesTheTextAndAddsNoRow)
+{
+    OpenWindow();
+    for (const wxString& text : {wxString("hello%s"), wxString("12/34/56"), wxString("EP")}) {
+        log.Clear();
+        AddNumber(text);
+        ASSERT_EQ(log.Errors().size(), 1u) << text;
+        const wxString error = log.Errors()[0];
+        EXPECT_TRUE(error.StartsWith("\"" + text + "\" -- Unknown Format\n\n\n")) << error;
+        EXPECT_TRUE(error.EndsWith(FormatHelpText()));
+        EXPECT_EQ(List()->GetItemCount(), 0);
+        EXPECT_EQ(Text()->GetValue(), text);
+    }
+}
+
+TEST_F(WindowTest, UsageWarningEveryFiveHundredPages)
+{
+    OpenWindow();
+    auto fetchPages = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            wxCommandEvent page(EVT_PAGE_FETCHED, -1);
+            frame->ProcessWindowEvent(page);
+        }
+    };
+    fetchPages(499);
+    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "499 Pages Downloaded from the USPTO");
+    fetchPages(1);
+    ASSERT_EQ(log.Messages().size(), 1u);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "500 Pages Downloaded from the USPTO");
+    const wxString warning = log.Messages()[0];
+    EXPECT_TRUE(warning.StartsWith(
+        "Warning, the USPTO will block excessive usage of their site!  FolioHarvester will not be "
+        "held responsible for excessive use of USPTO systems, resulting in blocked access!  You "
+        "have downloaded 500 pages\n\nFrom http://patft.uspto.gov/patft/help/access.htm\n\n\""
+        "These databases are intended for use by the general public."))
+        << warning;
+    EXPECT_TRUE(warning.EndsWith("may be denied access to these servers without notice.\""));
+    fetchPages(499);
+    EXPECT_EQ(log.Messages().size(), 1u);  // the 999th is quiet
+    fetchPages(1);
+    ASSERT_EQ(log.Messages().size(), 2u);
+    EXPECT_TRUE(log.Messages()[1].Contains("You have downloaded 1000 pages"));
+    EXPECT_EQ(frame->PagesFromUspto(), 1000);
+}
+
+TEST_F(WindowTest, DragOffersTheSelectedRowsPdfPaths)
+{
+    OpenWindow();
+    // The second row's job cannot reach any server, so it has no PDF.
+    WriteFile(home.Path() + "/5123456.pdf", "%PDF-1.4\n");
+    AddNumber("5123456");
+    AddNumber("6000051");
+    ASSERT_TRUE(PumpUntil([&] { return Status(0) == "Previously Downloaded!"; }));
+    SelectOnly({0, 1});
+    const wxArrayString paths = frame->SelectedPdfPaths();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(wxFileName(paths[0]).GetFullName(), "5123456.pdf");
+    EXPECT_EQ(paths[1], "");
+}
+
+}  // namespace
