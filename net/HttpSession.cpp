@@ -139,6 +139,7 @@ struct HttpSession::Impl
     bool Prepare(const std::string& path);
     CURLcode Perform();
     bool AskCredentials(bool proxy);
+    void ForgetServerCredentials();
     wxString FailureText(CURLcode rc, const wxString& path) const;
 };
 
@@ -308,6 +309,15 @@ bool HttpSession::Impl::AskCredentials(bool proxy)
     return true;
 }
 
+// Credentials a server asked for are not offered to the next host.
+void HttpSession::Impl::ForgetServerCredentials()
+{
+    serverUser.clear();
+    serverPassword.clear();
+    curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
+}
+
 wxString HttpSession::Impl::FailureText(CURLcode rc, const wxString& path) const
 {
     switch (rc) {
@@ -374,6 +384,8 @@ bool HttpSession::Connect(const wxString& host)
         impl->error = "Can't connect";
         return false;
     }
+    if (name != impl->hostName)
+        impl->ForgetServerCredentials();
     impl->hostName = name;
     impl->urlBase = Narrow(wxString::Format("http://%s:%lu", name, port));
     impl->connected = true;

@@ -3,6 +3,8 @@
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 
+#include <mutex>
+
 #include <sys/stat.h>
 
 namespace {
@@ -40,6 +42,9 @@ std::unique_ptr<wxConfigBase> OpenSettingsStore()
 {
     // A hand-edited file may hold lines wxFileConfig asserts on (an entry
     // without a name); they are kept and ignored like other malformed lines.
+    // The assert handler is process-wide, so threads opening the store take turns.
+    static std::mutex loading;
+    const std::lock_guard<std::mutex> lock(loading);
     const wxAssertHandler_t previous = wxSetAssertHandler(nullptr);
     auto store = std::make_unique<SettingsFile>();
     wxSetAssertHandler(previous);

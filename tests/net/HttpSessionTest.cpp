@@ -187,6 +187,25 @@ TEST_F(HttpSessionTest, CredentialsPromptLeadsToAResend)
     EXPECT_EQ(requests[1].Header("Authorization"), "Basic dXNlcjpwYXNz");
 }
 
+TEST_F(HttpSessionTest, ServerCredentialsStayWithTheirHost)
+{
+    ScriptServer other;
+    session.SetCredentialsPrompt([](bool, wxString& user, wxString& password) {
+        user = "user";
+        password = "pass";
+        return true;
+    });
+    ASSERT_TRUE(session.Connect(server.Host()));
+    EXPECT_EQ(Fetch("/auth401"), "secret");
+    EXPECT_EQ(Fetch("/ok"), "hello");
+    ASSERT_TRUE(session.Connect("localhost:" + std::to_string(other.Port())));
+    EXPECT_EQ(Fetch("/ok"), "hello");
+    ASSERT_EQ(server.Requests().size(), 3u);
+    EXPECT_TRUE(server.Requests()[2].HasHeader("Authorization"));
+    ASSERT_EQ(other.Requests().size(), 1u);
+    EXPECT_FALSE(other.Requests()[0].HasHeader("Authorization"));
+}
+
 TEST_F(HttpSessionTest, DecliningThePromptReportsTheAuthenticationError)
 {
     session.SetCredentialsPrompt([](bool, wxString&, wxString&) { return false; });
