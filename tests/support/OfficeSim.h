@@ -28,6 +28,8 @@ public:
     void WriteSettings(const std::string& settingsFile) const;
 
     // Control requests (see tools/office-sim/README.md); each returns the body.
+    // A control request that gets no answer or a status other than 200 fails
+    // the running test.
     std::string Control(const std::string& method, const std::string& path,
                         const std::string& body = "") const;
     std::string Log() const { return Control("GET", "/_sim/log"); }
@@ -35,6 +37,11 @@ public:
     void Reset() const { Control("POST", "/_sim/reset"); }
 
 private:
+    bool ReadServiceLines(int timeoutMs);
+    void Stop();
+
     pid_t pid = -1;
+    int toChild = -1;    // the simulator's stdin: closing it ends the simulator
+    int fromChild = -1;  // the simulator's stdout
     std::map<std::string, std::string> hosts;
 };
