@@ -165,7 +165,7 @@ wxWindow* SetupDialog::CreateDirectoryPage(wxWindow* parent)
     savePath = wxGetCwd();
     pathLabel = new wxStaticText(page, wxID_ANY, savePath);
     pathLabel->Wrap(GetSize().GetWidth() - 20);
-    sizer->Add(pathLabel, 1, wxEXPAND | wxALIGN_CENTER, 10);
+    sizer->Add(pathLabel, 1, wxEXPAND, 10);  // wx 3.2 refuses centring on an expanded item
 
     sizer->Add(new wxButton(page, ID_CHANGE_DIR, "Change"), 0, wxALIGN_CENTER | wxTOP, 10);
     sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
@@ -214,6 +214,7 @@ void SetupDialog::OnCheckNetworkSettings(wxCommandEvent&)
 
 bool SetupDialog::WriteProxyTestFile(wxInputStream& body)
 {
+    wxLogNull quiet;  // the caller reports the failure in its own words
     wxFileOutputStream out(proxyTestFile);
     if (!out.IsOk())
         return false;
@@ -226,7 +227,7 @@ void SetupDialog::OnChangeDirectory(wxCommandEvent&)
     // Always starts in the working directory, also after an earlier choice.
     wxDirDialog chooser(this, "Chose a directory to save PDF into", wxGetCwd(), 0, wxDefaultPosition,
                         wxDefaultSize, "wxDirCtrl");
-    if (chooser.ShowModal() != wxID_OK)
+    if (chooser.ShowModal() != wxID_OK || chooser.GetPath().empty())
         return;
     savePath = chooser.GetPath();
     pathLabel->SetLabel(savePath);

@@ -1,0 +1,409 @@
+#include "GuiTest.h"
+#include "OfficeSim.h"
+#include "RecordingLog.h"
+#include "TempHome.h"
+#include "net/NetworkSettings.h"
+#include "net/SettingsStore.h"
+#include "setup/SetupDialog.h"
+
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/dirdlg.h>
+#include <wx/html/htmlwin.h>
+#include <wx/msgdlg.h>
+#include <wx/notebook.h>
+#include <wx/testing.h>
+#include <wx/textctrl.h>
+
+#include <arpa/inet.h>
+#include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+// The four proxy fields in the order they appear: server, port, user, password.
+struct Fields
+{
+    wxChoice* type;
+    wxTextCtrl* server;
+    wxTextCtrl* port;
+    wxTextCtrl* user;
+    wxTextCtrl* password;
+};
+
+void CollectTextFields(wxWindow* window, std::vector<wxTextCtrl*>& out)
+{
+    for (wxWindow* child : window->GetChildren()) {
+        if (auto* text = dynamic_cast<wxTextCtrl*>(child))
+            out.push_back(text);
+        CollectTextFields(child, out);
+    }
+}
+
+Fields FindFields(wxWindow* dialog)
+{
+    std::vector<wxTextCtrl*> texts;
+    CollectTextFields(dialog, texts);
+    EXPECT_EQ(texts.size(), 4u);
+    auto* type = dynamic_cast<wxChoice*>(wxWindow::FindWindowByName("choice", dialog));
+    EXPECT_NE(type, nullptr);
+    return {type, texts.at(0), texts.at(1), texts.at(2), texts.at(3)};
+}
+
+void Click(wxWindow* dialog, int id)
+{
+    wxWindow* button = dialog->FindWindow(id);
+    ASSERT_NE(button, nullptr) << id;
+    wxCommandEvent event(wxEVT_BUTTON, id);
+    event.SetEventObject(button);
+    button->ProcessWindowEvent(event);
+}
+
+void Choose(wxChoice* choice, int index)
+{
+    choice->SetSelection(index);
+    wxCommandEvent event(wxEVT_CHOICE, choice->GetId());
+    event.SetEventObject(choice);
+    event.SetInt(index);
+    choice->ProcessWindowEvent(event);
+}
+
+void PressEnter(wxTextCtrl* field)
+{
+    wxCommandEvent event(wxEVT_TEXT_ENTER, field->GetId());
+    event.SetEventObject(field);
+    event.SetString(field->GetValue());
+    field->ProcessWindowEvent(event);
+}
+
+int ClosedLoopbackPort()
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+// Checks the proxy test's result window and closes it with OK.
+class ExpectProxyTestResult : public wxExpectModalBase<wxDialog, ExpectProxyTestResult>
+{
+public:
+    explicit ExpectProxyTestResult(wxString* pageText) : pageText(pageText) {}
+
+protected:
+    int OnInvoked(wxDialog* dialog) const override
+    {
+        EXPECT_EQ(dialog->GetTitle(), "Proxy Test Result");
+        auto* html = dynamic_cast<wxHtmlWindow*>(wxWindow::FindWindowByName("htmlWindow", dialog));
+        EXPECT_NE(html, nullptr);
+        if (html)
+            *pageText = html->ToText();
+        return wxID_OK;
+    }
+
+private:
+    wxString* pageText;
+};
+
+// A modal window that must not appear; optional, so its absence passes.
+class MustNotShow : public wxExpectModalBase<wxDialog, MustNotShow>
+{
+public:
+    explicit MustNotShow(int* shown) : shown(shown) {}
+
+protected:
+    int OnInvoked(wxDialog*) const override
+    {
+        ++*shown;
+        return wxID_OK;
+    }
+
+private:
+    int* shown;
+};
+
+class SetupDialogTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { sim = new OfficeSim("--exit-on-stdin-eof --quiet"); }
+    static void TearDownTestSuite()
+    {
+        delete sim;
+        sim = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim->Running());
+        sim->Reset();
+        sim->WriteSettings(home.SettingsFile());
+        saved = TheNetworkSettings();
+        TheNetworkSettings() = NetworkSettings();
+    }
+
+    void TearDown() override
+    {
+        if (dialog)
+            dialog->Destroy();
+        TheNetworkSettings() = saved;
+    }
+
+    void Open(long connectionType)
+    {
+        TheNetworkSettings().connectionType = connectionType;
+        dialog = new SetupDialog(nullptr);
+        dialog->Show();  // transfers the settings into the controls, as ShowModal does
+        fields = FindFields(dialog);
+    }
+
+    void SetStored(const wxString& server, const wxString& port, const wxString& user,
+                   const wxString& password)
+    {
+        NetworkSettings& settings = TheNetworkSettings();
+        settings.proxyServer = server;
+        settings.proxyPort = port;
+        settings.proxyUser = user;
+        settings.proxyPass = password;
+    }
+
+    bool ProxyFieldsEnabled(bool enabled) const
+    {
+        return fields.server->IsEnabled() == enabled && fields.port->IsEnabled() == enabled &&
+               fields.user->IsEnabled() == enabled && fields.password->IsEnabled() == enabled;
+    }
+
+    static OfficeSim* sim;
+    TempHome home;
+    RecordingLog log;
+    NetworkSettings saved;
+    SetupDialog* dialog = nullptr;
+    Fields fields{};
+};
+
+OfficeSim* SetupDialogTest::sim = nullptr;
+
+TEST_F(SetupDialogTest, OpensOnTheNetworkPageWithTheStoredValues)
+{
+    SetStored("proxy.example", "3128", "ann", "secret");
+    Open(2);
+    auto* notebook = dynamic_cast<wxNotebook*>(wxWindow::FindWindowByName("notebook", dialog));
+    ASSERT_NE(notebook, nullptr);
+    EXPECT_EQ(notebook->GetPageCount(), 2u);
+    EXPECT_EQ(notebook->GetSelection(), 0);
+    EXPECT_EQ(notebook->GetPageText(0), "Network");
+    EXPECT_EQ(notebook->GetPageText(1), "Directory Locations");
+    EXPECT_EQ(dialog->GetTitle(), "Setup");
+    EXPECT_EQ(fields.type->GetSelection(), 2);
+    EXPECT_EQ(fields.server->GetValue(), "proxy.example");
+    EXPECT_EQ(fields.port->GetValue(), "3128");
+    EXPECT_EQ(fields.user->GetValue(), "ann");
+    EXPECT_EQ(fields.password->GetValue(), "secret");
+    EXPECT_TRUE(fields.password->HasFlag(wxTE_PASSWORD));
+    EXPECT_EQ(dialog->GetSavePath(), wxGetCwd());
+}
+
+TEST_F(SetupDialogTest, ProxyFieldsAreEnabledOnlyForHttpProxy)
+{
+    for (long type : {0L, 1L, 2L}) {
+        SCOPED_TRACE(type);
+        Open(type);
+        EXPECT_TRUE(ProxyFieldsEnabled(type == 2));
+        Choose(fields.type, 2);
+        EXPECT_TRUE(ProxyFieldsEnabled(true));
+        Choose(fields.type, 1);
+        EXPECT_TRUE(ProxyFieldsEnabled(false));
+        Choose(fields.type, 0);
+        EXPECT_TRUE(ProxyFieldsEnabled(false));
+        EXPECT_EQ(TheNetworkSettings().connectionType, type) << "changes only on OK";
+        dialog->Destroy();
+        dialog = nullptr;
+    }
+}
+
+TEST_F(SetupDialogTest, OkValidatesThePortAndTransfersEveryField)
+{
+    struct Case
+    {
+        const char* port;
+        bool accepted;
+    };
+    const Case cases[] = {{"8080", true}, {"", true}, {"80a", false}, {"http", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.port);
+        SetStored("old.example", "80", "", "");
+        Open(0);
+        Choose(fields.type, 2);
+        fields.server->ChangeValue("proxy.example");
+        fields.port->ChangeValue(c.port);  // as pasted: no keystroke filtering
+        fields.user->ChangeValue("bob");
+        fields.password->ChangeValue("pw");
+        int boxes = 0;
+        wxTEST_DIALOG(Click(dialog, wxID_OK), MustNotShow(&boxes).Optional());
+        EXPECT_EQ(boxes, c.accepted ? 0 : 1) << "the validator's message";
+        EXPECT_EQ(dialog->IsShown(), !c.accepted);
+        const NetworkSettings& now = TheNetworkSettings();
+        if (c.accepted) {
+            EXPECT_EQ(now.connectionType, 2);
+            EXPECT_EQ(now.proxyServer, "proxy.example");
+            EXPECT_EQ(now.proxyPort, c.port);
+            EXPECT_EQ(now.proxyUser, "bob");
+            EXPECT_EQ(now.proxyPass, "pw");
+        } else {
+            EXPECT_EQ(now.connectionType, 0);
+            EXPECT_EQ(now.proxyServer, "old.example");
+            EXPECT_EQ(now.proxyPort, "80");
+        }
+        dialog->Destroy();
+        dialog = nullptr;
+    }
+}
+
+TEST_F(SetupDialogTest, DisabledFieldsAreNotValidatedButStillTransferred)
+{
+    Open(0);
+    fields.server->ChangeValue(wxString::FromUTF8("pröxy"));
+    fields.port->ChangeValue("not a number");
+    int boxes = 0;
+    wxTEST_DIALOG(Click(dialog, wxID_OK), MustNotShow(&boxes).Optional());
+    EXPECT_EQ(boxes, 0);
+    EXPECT_FALSE(dialog->IsShown());
+    EXPECT_EQ(TheNetworkSettings().proxyServer, wxString::FromUTF8("pröxy"));
+    EXPECT_EQ(TheNetworkSettings().proxyPort, "not a number");
+}
+
+TEST_F(SetupDialogTest, EnterInAnyProxyFieldAcceptsLikeOk)
+{
+    for (int which = 0; which < 4; ++which) {
+        SCOPED_TRACE(which);
+        SetStored("", "80", "", "");
+        Open(2);
+        wxTextCtrl* all[] = {fields.server, fields.port, fields.user, fields.password};
+        fields.server->ChangeValue("typed.example");
+        PressEnter(all[which]);
+        EXPECT_FALSE(dialog->IsShown());
+        EXPECT_EQ(TheNetworkSettings().proxyServer, "typed.example");
+        dialog->Destroy();
+        dialog = nullptr;
+    }
+}
+
+TEST_F(SetupDialogTest, ProxyTestShowsTheMakersPageAndSavesIt)
+{
+    Open(0);
+    wxString shown;
+    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    const std::string saved = ReadFile(home.Path() + "/proxyTest.html");
+    EXPECT_FALSE(saved.empty());
+    EXPECT_NE(sim->Log().find("/proxyTest.htm"), std::string::npos);
+    EXPECT_FALSE(shown.empty());
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(SetupDialogTest, ProxyTestGoesThroughTheTypedProxyEvenWhenCancelled)
+{
+    SetStored("", "80", "", "");
+    Open(0);
+    Choose(fields.type, 2);
+    fields.server->ChangeValue("127.0.0.1");
+    fields.port->ChangeValue(std::to_string(sim->Port("ops")));
+    wxString shown;
+    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    const std::string requests = sim->Log();
+    EXPECT_NE(requests.find("/proxyTest.htm"), std::string::npos);
+    EXPECT_NE(requests.find("\"proxied\": true"), std::string::npos) << requests;
+
+    Click(dialog, wxID_CANCEL);
+    EXPECT_FALSE(dialog->IsShown());
+    EXPECT_EQ(TheNetworkSettings().connectionType, 0);
+    EXPECT_EQ(TheNetworkSettings().proxyServer, "");
+    EXPECT_EQ(TheNetworkSettings().proxyPort, "80");
+}
+
+TEST_F(SetupDialogTest, ProxyTestReportsAServerThatIsDown)
+{
+    OpenSettingsStore()->Write("/hosts/maker",
+                               wxString::Format("127.0.0.1:%d", ClosedLoopbackPort()));
+    Open(0);
+    int shown = 0;
+    wxTEST_DIALOG(Click(dialog, 1), MustNotShow(&shown).Optional());
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(log.Errors(), std::vector<wxString>{"Error Connecting to Proxy"});
+    EXPECT_FALSE(FileExists(home.Path() + "/proxyTest.html"));
+}
+
+TEST_F(SetupDialogTest, ProxyTestShowsAnErrorPageLikeAnyOtherBody)
+{
+    sim->Faults(R"([{"service": "maker", "path": "/proxyTest.htm", "action": "status", "status": 404}])");
+    Open(0);
+    wxString shown;
+    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    EXPECT_TRUE(log.Errors().empty());
+    EXPECT_TRUE(FileExists(home.Path() + "/proxyTest.html"));
+}
+
+TEST_F(SetupDialogTest, ProxyTestReportsAFileItCannotWrite)
+{
+    home.Dir("proxyTest.html");  // a folder in the way of the file
+    Open(0);
+    int shown = 0;
+    wxTEST_DIALOG(Click(dialog, 1), MustNotShow(&shown).Optional());
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(log.Errors(), std::vector<wxString>{"Error writing proxyTest.html"});
+}
+
+// Chooses `path` in the real GTK folder chooser, as a user would: moves it
+// to the folder and answers it. wx reads the choice from GTK only when GTK
+// answers, so the answer goes through GTK itself (found at run time, since
+// the test links GTK only through wx).
+class ChooseDirectory : public wxExpectModalBase<wxDirDialog, ChooseDirectory>
+{
+public:
+    ChooseDirectory(const wxString& path, int answer) : path(path), answer(answer) {}
+
+protected:
+    int OnInvoked(wxDirDialog* chooser) const override
+    {
+        EXPECT_EQ(chooser->GetMessage(), "Chose a directory to save PDF into");
+        if (answer != wxID_OK)
+            return answer;
+        using Respond = void (*)(void*, int);
+        auto respond = reinterpret_cast<Respond>(dlsym(RTLD_DEFAULT, "gtk_dialog_response"));
+        EXPECT_NE(respond, nullptr);
+        chooser->Show();
+        chooser->SetPath(path);
+        PumpFor(300);
+        const int gtkResponseAccept = -3;
+        if (respond)
+            respond(chooser->GetHandle(), gtkResponseAccept);
+        return answer;
+    }
+
+private:
+    wxString path;
+    int answer;
+};
+
+TEST_F(SetupDialogTest, ChangeDirectoryOnlyProposesTheChosenFolder)
+{
+    const wxString first = home.Dir("first");
+    const wxString second = home.Dir("second");
+    Open(0);
+    const int changeButton = wxWindow::FindWindowByLabel("Change", dialog)->GetId();
+    wxTEST_DIALOG(Click(dialog, changeButton), ChooseDirectory(first, wxID_OK));
+    EXPECT_EQ(dialog->GetSavePath(), first);
+    wxTEST_DIALOG(Click(dialog, changeButton), ChooseDirectory(second, wxID_CANCEL));
+    EXPECT_EQ(dialog->GetSavePath(), first);
+    EXPECT_EQ(wxGetCwd(), wxString(home.Path())) << "the dialog only proposes";
+}
+
+}  // namespace
