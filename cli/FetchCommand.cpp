@@ -181,7 +181,7 @@ struct Row
 {
     wxString text;
     JobEntry entry;
-    pat2pdf* job = nullptr;
+    wxThread* job = nullptr;
     wxString lastStatus;
     bool ended = false;
 
@@ -233,12 +233,14 @@ private:
             const int index = static_cast<int>(next++);
             if (row.ended)
                 continue;
+            pat2pdf* job = nullptr;
             if (row.entry.kind == JobEntry::usDocument)
-                row.job = new uspto(row.entry.number, index, &queue, hosts);
+                job = new uspto(row.entry.number, index, &queue, hosts);
             else
-                row.job = new pct(row.entry.number, index, &queue, hosts);
+                job = new pct(row.entry.number, index, &queue, hosts);
             if (options.retryStepMs > 0)
-                row.job->SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
+                job->SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
+            row.job = job;
             if (row.job->Create() != wxTHREAD_NO_ERROR || row.job->Run() != wxTHREAD_NO_ERROR) {
                 Print(index, "Error Starting Download");
                 delete row.job;

@@ -98,7 +98,7 @@ int EventCollector::Count(wxEventType type) const
     return static_cast<int>(Texts(type).size());
 }
 
-bool RunToEnd(pat2pdf* job, EventCollector& events, int timeoutMs)
+bool RunToEnd(wxThread* job, EventCollector& events, int timeoutMs)
 {
     if (job->Create() != wxTHREAD_NO_ERROR || job->Run() != wxTHREAD_NO_ERROR) {
         delete job;

@@ -45,7 +45,7 @@ private:
 
 // Runs a job to its end: Create, Run, wait for its exit event (bounded),
 // Wait, delete. False when it did not end in time (the job is then stopped).
-bool RunToEnd(pat2pdf* job, EventCollector& events, int timeoutMs = 60000);
+bool RunToEnd(wxThread* job, EventCollector& events, int timeoutMs = 60000);
 
 // Output of a shell command and its exit status.
 std::string Shell(const std::string& command, int* status = nullptr);

@@ -61,7 +61,7 @@ void SimFixture::ClearLog() const
     std::ofstream truncate(logFile, std::ios::trunc);
 }
 
-std::vector<wxString> SimFixture::Run(pat2pdf* job, int timeoutMs)
+std::vector<wxString> SimFixture::Run(wxThread* job, int timeoutMs)
 {
     EXPECT_TRUE(RunToEnd(job, events, timeoutMs)) << "job did not end in time";
     return events.Statuses();
