@@ -150,15 +150,19 @@ class Handler(BaseHTTPRequestHandler):
                  "proxied": proxied, "url": url, "fault": fault.action if fault else None,
                  "status": 0}
         self.state.record(entry)
-        if service is None:
-            self._read_body()
-            entry["status"] = self.send(services.html_page(
-                502, "Bad Gateway", "The simulator forwards only to its own services."))
-        elif fault is not None:
-            entry["status"] = self._with_fault(fault, service, path)
-        else:
-            self._read_body()
-            entry["status"] = self.send(services.answer(self.state, service, path))
+        status = 0
+        try:
+            if service is None:
+                self._read_body()
+                status = self.send(services.html_page(
+                    502, "Bad Gateway", "The simulator forwards only to its own services."))
+            elif fault is not None:
+                status = self._with_fault(fault, service, path)
+            else:
+                self._read_body()
+                status = self.send(services.answer(self.state, service, path))
+        finally:
+            self.state.answered(entry, status)
 
     # control
 

@@ -108,18 +108,24 @@ class Simulator:
             return self._conn
 
     def record(self, entry):
+        """Adds a request to the log before it is answered (so hanging ones show)."""
         with self._lock:
             self._seq += 1
             entry["seq"] = self._seq
             self._log.append(entry)
-            if self._log_file:
-                self._log_file.write(json.dumps(entry) + "\n")
-                self._log_file.flush()
         if self.verbose:
             print("%s %s %s%s" % (entry["service"], entry["method"], entry["path"],
                                   " [%s]" % entry["fault"] if entry["fault"] else ""),
                   flush=True, file=sys.stderr)
         return entry
+
+    def answered(self, entry, status):
+        """Notes the status answered (0: none) and appends the entry to the log file."""
+        with self._lock:
+            entry["status"] = status
+            if self._log_file:
+                self._log_file.write(json.dumps(entry) + "\n")
+                self._log_file.flush()
 
     def log_since(self, seq):
         with self._lock:
