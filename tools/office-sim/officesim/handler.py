@@ -23,6 +23,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def setup(self):
         super().setup()
+        self.entry = None
         # Head and body go out in two writes; without this the body waits
         # for the client's delayed ACK (about 40 ms a request).
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -64,7 +65,15 @@ class Handler(BaseHTTPRequestHandler):
 
     # answers
 
+    def _note(self, status):
+        # Logged before the client can see the answer, so a client that has
+        # its answer also finds the request in the log file.
+        entry, self.entry = self.entry, None
+        if entry is not None:
+            self.state.answered(entry, status)
+
     def send(self, response, truncate=False):
+        self._note(response.status)
         self.send_response(response.status)
         self.send_header("Content-Type", response.ctype)
         self.send_header("Content-Length", str(len(response.body)))
@@ -81,6 +90,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def _drop(self, hard):
         """Ends the connection without an answer: RST when hard, else FIN."""
+        self._note(0)
         self.close_connection = True
         try:
             if hard:
@@ -95,6 +105,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def _hang(self):
         """Answers nothing until the client goes or the simulator stops."""
+        self._note(0)
         while not self.state.stopping.is_set():
             readable, _, _ = select.select([self.connection], [], [], 0.2)
             if readable:
@@ -149,20 +160,19 @@ class Handler(BaseHTTPRequestHandler):
                  "headers": [[k, v] for k, v in self.headers.items()], "conn": self.conn_id,
                  "proxied": proxied, "url": url, "fault": fault.action if fault else None,
                  "status": 0}
-        self.state.record(entry)
-        status = 0
+        self.entry = self.state.record(entry)
         try:
             if service is None:
                 self._read_body()
-                status = self.send(services.html_page(
+                self.send(services.html_page(
                     502, "Bad Gateway", "The simulator forwards only to its own services."))
             elif fault is not None:
-                status = self._with_fault(fault, service, path)
+                self._with_fault(fault, service, path)
             else:
                 self._read_body()
-                status = self.send(services.answer(self.state, service, path))
+                self.send(services.answer(self.state, service, path))
         finally:
-            self.state.answered(entry, status)
+            self._note(0)
 
     # control
 
