@@ -201,7 +201,9 @@ TEST_F(SimControl, BadControlBodiesAreRefusedAndChangeNothing)
     sim->Faults(R"([{"path": "PageNum=3", "action": "status", "status": 503}])");
     SimClient client;
     for (const char* body : {"not json", R"([{"action": "explode"}])",
-                             R"([{"nth": 2, "action": "reset"}])", R"([{"action": "status", "status": 42}])"})
+                             R"([{"nth": 2, "action": "reset"}])",
+                             R"([{"action": "status", "status": 42}])",
+                             R"([{"action": "delay", "ms": "soon"}])", "[[]]"})
         EXPECT_EQ(400, client.Post(sim->Host("maker"), "/_sim/faults", body).status) << body;
     EXPECT_EQ(400, client.Post(sim->Host("maker"), "/_sim/catalog", "{\"granted\": []}").status);
     EXPECT_EQ(503, client.Get(sim->Host("patentImages2"), page3).status);

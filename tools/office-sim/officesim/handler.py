@@ -8,12 +8,20 @@ from http.server import BaseHTTPRequestHandler
 from urllib.parse import parse_qs, urlsplit
 
 from . import services
-from .catalog import Catalog, CatalogError
+from .catalog import Catalog
 from .faults import FaultError
+
+# Bodies are control data or a POST the program never makes: a few MiB at most.
+MAX_BODY = 64 * 1024 * 1024
 
 STAND_IN_HTML = ("<html><head><title>Service Unavailable</title></head>\n<body>\n"
                  "<h1>Service Unavailable</h1>\n<p>The server is busy. Please try again later.</p>\n"
                  "</body></html>\n")
+
+
+class BodyTooLarge(ValueError):
+    def __init__(self, length):
+        super().__init__("request body of %d bytes is too large" % length)
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -34,7 +42,11 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
-        self.dispatch()
+        try:
+            self.dispatch()
+        except BodyTooLarge as e:
+            self.close_connection = True
+            self.send(services.html_page(413, "Request Entity Too Large", str(e)))
 
     do_POST = do_PUT = do_HEAD = do_DELETE = do_GET
 
@@ -61,6 +73,8 @@ class Handler(BaseHTTPRequestHandler):
             length = int(self.headers.get("Content-Length", 0))
         except ValueError:
             length = 0
+        if length > MAX_BODY:
+            raise BodyTooLarge(length)
         return self.rfile.read(length) if length > 0 else b""
 
     # answers
@@ -187,7 +201,9 @@ class Handler(BaseHTTPRequestHandler):
         try:
             text = self._control(parts.path, parse_qs(parts.query))
             status = 200
-        except (FaultError, CatalogError, KeyError, TypeError) as e:
+        except BodyTooLarge:
+            raise
+        except (ValueError, KeyError, TypeError, AttributeError) as e:
             text, status = "error: %s\n" % e, 400
         self.send(services.Response(status, text, "application/json" if text.startswith("[")
                                     else "text/plain"))
