@@ -44,7 +44,7 @@ TEST_F(HttpSessionTest, SendsTheAgentAcceptListAndHeaderLinesInOrder)
 {
     ASSERT_TRUE(session.IsReady());
     ASSERT_TRUE(session.Connect(server.Host()));
-    EXPECT_EQ(Fetch("/ok?Docid=1"), "hello");
+    EXPECT_EQ(Fetch("/ok?Query=APN%2F\"10/123\"+and+x&d=PG01"), "hello");
     session.AddHeader("X-First: 1");
     EXPECT_EQ(Fetch("/ok"), "hello");
     session.AddHeader("X-Second: 2");
@@ -67,7 +67,7 @@ TEST_F(HttpSessionTest, SendsTheAgentAcceptListAndHeaderLinesInOrder)
 
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].line, "GET /ok?Docid=1 HTTP/1.1");
+    EXPECT_EQ(requests[0].line, "GET /ok?Query=APN%2F\"10/123\"+and+x&d=PG01 HTTP/1.1");
     EXPECT_EQ(requests[0].headers, defaults);
     EXPECT_EQ(requests[1].headers, second);
     EXPECT_EQ(requests[2].headers, third);
