@@ -131,6 +131,7 @@ TEST_F(SimServices, PagesAreFaxTiffsAndAlwaysTheSameBytes)
         {"patentImages1", "7000004", 2, 3},
         {"patentImages1", "7000004", 3, 4},
         {"patentImages1", "7000005", 2, 4},
+        {"patentImages1", "7000005", 4, 4},
         {"applicationImages2", "20020000051", 2, 0},
     };
     for (const auto& c : cases) {
