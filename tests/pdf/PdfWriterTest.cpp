@@ -1,0 +1,371 @@
+#include "pdf/PdfWriter.h"
+#include "tests/support/RecordingLog.h"
+#include "tests/support/TempHome.h"
+#include "tests/pdf/PdfTestSupport.h"
+#include "tests/pdf/TiffBytes.h"
+
+#include <gtest/gtest.h>
+#include <wx/log.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const std::string letterG4 = PageFile(612, 792, 4, "G4DATA");
+
+class PdfWriterTest : public ::testing::Test
+{
+protected:
+    std::string PathOf(const std::string& name) const { return home.Dir("out") + "/" + name; }
+
+    // Writes a document of the given pages and returns the file's bytes.
+    std::string Document(const std::vector<std::string>& pages, const std::string& name = "doc.pdf")
+    {
+        const std::string path = PathOf(name);
+        PdfWriter writer(path, static_cast<int>(pages.size()));
+        EXPECT_TRUE(writer.IsOk()) << writer.GetError();
+        for (const std::string& page : pages)
+            EXPECT_TRUE(AddBytes(writer, page)) << writer.GetError();
+        EXPECT_TRUE(writer.Close());
+        return ReadFile(path);
+    }
+
+    TempHome home;
+};
+
+TEST_F(PdfWriterTest, HeaderCatalogAndInfoAreExact)
+{
+    const std::string pdf = Document({letterG4}, "5123456.pdf");
+    const std::string expected =
+        "%PDF-1.1 \r\n%\xE2\xE3\xCF\xD3\r\n"
+        "1 0 obj\r\n<< \r\n/Type /Catalog\r\n/Pages 3 0 R\r\n>>\r\nendobj\r\n"
+        "2 0 obj\r\n<< \r\n/Producer (FolioHarvester)\r\n/Title (5123456)\r\n>>\r\nendobj\r\n"
+        "3 0 obj\r\n<< \r\n/Type /Pages\r\n/Kids [ 4 0 R]\r\n/Count 1\r\n>>\r\nendobj\r\n";
+    ASSERT_GE(pdf.size(), expected.size());
+    EXPECT_EQ(pdf.substr(0, expected.size()), expected);
+    EXPECT_EQ(ObjectPosition(pdf, 1), 18u);
+    EXPECT_EQ(ObjectPosition(pdf, 2), 74u);
+}
+
+TEST_F(PdfWriterTest, OnePageIsExactToTheByte)
+{
+    const std::string pdf = Document({letterG4});
+    const size_t page = ObjectPosition(pdf, 4);
+    ASSERT_NE(page, std::string::npos);
+    const std::string expected =
+        "4 0 obj\r\n<< \r\n/Type /Page\r\n/Parent 3 0 R \r\n/MediaBox [0.0000 0.0000 612 792]\r\n"
+        "/Contents 5 0 R \r\n/Resources << \r\n/XObject << \r\n/Im1 6 0 R >>\r\n"
+        "/ProcSet [ /ImageB ]\r\n>>\r\n>>\r\nendobj\r\n"
+        "5 0 obj\r\n<< \r\n/Length 61 \r\n>>\r\n"
+        "stream\r\nq  612.0000 0.0000 0.0000 792.0000 0.0000 0.0000 cm /Im1 Do Q\r\nendstream\r\nendobj\r\n"
+        "6 0 obj\r\n<< \r\n/Length 7 0 R\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im1\r\n"
+        "/Width 612\r\n/Height 792\r\n/BitsPerComponent 1\r\n/ColorSpace /DeviceGray\r\n"
+        "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 612 /Rows 792 >>\r\n >>\r\n"
+        "stream\r\nG4DATA\r\nendstream\r\nendobj\r\n"
+        "7 0 obj\r\n6\r\nendobj\r\n"
+        "xref\r\n0 8\r\n0000000000 65535 f\r\n";
+    EXPECT_EQ(pdf.substr(page, expected.size()), expected);
+}
+
+TEST_F(PdfWriterTest, CrossReferenceAndTrailerOfThreePages)
+{
+    const std::string pdf = Document({letterG4, letterG4, letterG4});
+
+    EXPECT_NE(pdf.find("/Kids [ 4 0 R 8 0 R 12 0 R]\r\n/Count 3\r\n"), std::string::npos);
+
+    const std::vector<std::string> entries = XrefEntries(pdf);
+    ASSERT_EQ(entries.size(), 16u);
+    EXPECT_EQ(entries[0], "0000000000 65535 f\r\n");
+    size_t previous = 0;
+    for (int n = 1; n <= 15; ++n)
+    {
+        SCOPED_TRACE(n);
+        const size_t at = ObjectPosition(pdf, n);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_GT(at, previous);  // objects in increasing number order
+        previous = at;
+        char entry[21];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n\r\n", at);
+        EXPECT_EQ(entries[n], entry);
+    }
+
+    const size_t xref = pdf.rfind("\r\nxref\r\n") + 2;
+    const std::string tail = "trailer\r\n<< \r\n/Size 16\r\n/Root 1 0 R\r\n/Info 2 0 R\r\n>>\r\nstartxref\r\n"
+        + std::to_string(xref) + "\r\n%%EOF";
+    ASSERT_GE(pdf.size(), tail.size());
+    EXPECT_EQ(pdf.substr(pdf.size() - tail.size()), tail);  // "%%EOF" last, no line end
+    EXPECT_EQ(xref + 6 + 6 + 16 * 20, pdf.size() - tail.size());
+}
+
+TEST_F(PdfWriterTest, EveryLineEndIsCrLf)
+{
+    const std::string pdf = Document({letterG4, PageFile(100, 50, 3, "G3")});
+    for (size_t at = pdf.find('\n'); at != std::string::npos; at = pdf.find('\n', at + 1))
+        ASSERT_EQ(pdf[at - 1], '\r') << "bare line feed at " << at;
+}
+
+TEST_F(PdfWriterTest, ContentLengthGrowsWithTheImageNumber)
+{
+    const std::vector<std::string> pages(100, letterG4);
+    const std::string pdf = Document(pages);
+    const struct
+    {
+        int page;
+        size_t length;
+    } cases[] = {{1, 61}, {10, 62}, {100, 63}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.page);
+        const size_t object = ObjectPosition(pdf, 4 * c.page + 1);
+        ASSERT_NE(object, std::string::npos);
+        const std::string lengthLine = "/Length " + std::to_string(c.length) + " \r\n";
+        EXPECT_EQ(pdf.find(lengthLine, object), pdf.find("/Length", object));
+        const size_t start = pdf.find("stream\r\n", object) + 8;
+        const size_t end = pdf.find("\r\nendstream", start);
+        EXPECT_EQ(end - start, c.length);
+        EXPECT_EQ(pdf.substr(start, 3), "q  ");
+        const std::string tail = "/Im" + std::to_string(c.page) + " Do Q";
+        EXPECT_EQ(pdf.substr(end - tail.size(), tail.size()), tail);
+    }
+}
+
+TEST_F(PdfWriterTest, MediaBoxFitsTheSheetAtTheImageAspect)
+{
+    const struct
+    {
+        uint32_t w, h;
+        const char* box;
+    } cases[] = {
+        {1203, 1203, "612 612"},          {1001, 2002, "396 792"},   {612, 792, "612 792"},
+        {2402, 1201, "612 306"},          {2550, 3300, "612 792"},   {1, 100000, "1 792"},
+        {100000, 1, "612 1"},             {10000000, 10000000, "612 612"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.box);
+        const std::string pdf = Document({PageFile(c.w, c.h, 4)});
+        EXPECT_NE(pdf.find(std::string("/MediaBox [0.0000 0.0000 ") + c.box + "]\r\n"), std::string::npos);
+        const std::string wh = c.box;
+        const std::string w = wh.substr(0, wh.find(' ')), h = wh.substr(wh.find(' ') + 1);
+        EXPECT_NE(pdf.find("q  " + w + ".0000 0.0000 0.0000 " + h + ".0000 0.0000 0.0000 cm"), std::string::npos);
+    }
+}
+
+TEST_F(PdfWriterTest, ImageDictionaryFollowsTheTiff)
+{
+    const std::string pdf = Document({PageFile(1728, 300, 3, "xy", 0, 0), PageFile(2550, 3300, 4, "z", 0, 1)});
+    EXPECT_NE(pdf.find("/Name /Im1\r\n/Width 1728\r\n/Height 300\r\n/BitsPerComponent 1\r\n"
+                       "/ColorSpace /DeviceGray\r\n"
+                       "/Filter /CCITTFaxDecode /DecodeParms << /K 0 /Columns 1728 /Rows 300 >>\r\n >>\r\n"
+                       "stream\r\nxy\r\nendstream"),
+              std::string::npos);
+    EXPECT_NE(pdf.find("/Name /Im2\r\n/Width 2550\r\n/Height 3300\r\n/BitsPerComponent 1\r\n"
+                       "/ColorSpace /DeviceGray\r\n"
+                       "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 2550 /Rows 3300 >>\r\n >>\r\n"
+                       "stream\r\nz\r\nendstream"),
+              std::string::npos);
+    EXPECT_NE(pdf.find("9 0 obj\r\n<< \r\n/Length 61 \r\n"), std::string::npos);
+    EXPECT_NE(pdf.find("7 0 obj\r\n2\r\nendobj\r\n"), std::string::npos);
+    EXPECT_NE(pdf.find("11 0 obj\r\n1\r\nendobj\r\n"), std::string::npos);
+}
+
+TEST_F(PdfWriterTest, StripsAreCopiedInOrderAndTheirSumIsTheLength)
+{
+    const uint32_t base = DataOffset(6);
+    const std::string twoStrips = TiffFile({{256, 4, 1, 8}, {257, 4, 1, 8}, {259, 3, 1, 3}, {262, 3, 1, 0},
+                                            {273, 3, 2, (base + 4) | (base << 16)}, {279, 3, 2, 3 | (4 << 16)}},
+                                           "ABCDEFG");
+    const std::string pdf = Document({twoStrips});
+    EXPECT_NE(pdf.find("stream\r\nEFGABCD\r\nendstream\r\nendobj\r\n7 0 obj\r\n7\r\nendobj\r\n"), std::string::npos);
+}
+
+struct FatalCase
+{
+    const char* name;
+    std::string page;
+    const char* error;
+};
+
+TEST_F(PdfWriterTest, UnsupportedPagesEndTheDocument)
+{
+    const uint32_t base = DataOffset(6);
+    const FatalCase cases[] = {
+        {"uncompressed", PageFile(612, 792, 1), "Compression unsupported!"},
+        {"packbits", PageFile(612, 792, 32773), "Compression unsupported!"},
+        {"no compression tag", PageFile(612, 792, 0), "Compression unsupported!"},
+        {"black is zero", PageFile(612, 792, 4, "x", 1), "Colorspace unsupported!"},
+        {"photometric before compression", PageFile(612, 792, 1, "x", 1), "Colorspace unsupported!"},
+        {"strips stored elsewhere",
+         TiffFile({{256, 4, 1, 8}, {257, 4, 1, 8}, {259, 3, 1, 4}, {262, 3, 1, 0}, {273, 4, 3, base},
+                   {279, 4, 3, base}}, "0123456789ab"),
+         "Strip layout unsupported!"},
+    };
+    for (const FatalCase& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string path = PathOf("fatal.pdf");
+        {
+            PdfWriter writer(path, 2);
+            ASSERT_TRUE(AddBytes(writer, letterG4));
+            EXPECT_FALSE(AddBytes(writer, c.page));
+            EXPECT_FALSE(writer.IsOk());
+            EXPECT_EQ(writer.GetError(), c.error);
+            EXPECT_FALSE(AddBytes(writer, letterG4));  // no longer usable
+            EXPECT_EQ(writer.GetError(), c.error);
+            EXPECT_FALSE(writer.Close());
+        }
+        EXPECT_FALSE(FileExists(path));
+    }
+}
+
+TEST_F(PdfWriterTest, UnreadablePagesCanBeRetriedWithTheSameObjectNumbers)
+{
+    const uint32_t base = DataOffset(6);
+    const FatalCase cases[] = {
+        {"html page", "<html><head><title>500</title></head></html>", "Not a tiff image? 116"},
+        {"truncated tiff", letterG4.substr(0, 20), " reading ifd!"},
+        {"zero width and length", PageFile(0, 0, 4), " image width or length is 0!"},
+        {"zero width", PageFile(0, 792, 4), " image width or length is 0!"},
+        {"zero length", PageFile(612, 0, 4), " image width or length is 0!"},
+        {"strip past the end", letterG4.substr(0, letterG4.size() - 1), " image strips outside the data!"},
+        {"offsets without counts",
+         TiffFile({{256, 4, 1, 8}, {257, 4, 1, 8}, {259, 3, 1, 4}, {262, 3, 1, 0}, {273, 4, 1, base},
+                   {282, 4, 1, 1}}, "ab"),
+         " image strips outside the data!"},
+    };
+    for (const FatalCase& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        RecordingLog log;
+        const std::string path = PathOf("retry.pdf");
+        {
+            PdfWriter writer(path, 2);
+            ASSERT_TRUE(AddBytes(writer, letterG4));
+            EXPECT_FALSE(AddBytes(writer, c.page));
+            EXPECT_TRUE(writer.IsOk());
+            EXPECT_EQ(writer.GetError(), c.error);
+            ASSERT_EQ(log.Errors().size(), 1u);
+            EXPECT_EQ(log.Errors()[0], wxString("Error?") + c.error);
+            EXPECT_TRUE(AddBytes(writer, PageFile(612, 792, 3, "SECOND")));
+            EXPECT_TRUE(writer.Close());
+        }
+        const std::string pdf = ReadFile(path);
+        const std::vector<std::string> entries = XrefEntries(pdf);
+        ASSERT_EQ(entries.size(), 12u);
+        for (int n = 1; n <= 11; ++n)
+            EXPECT_EQ(std::stoul(entries[n].substr(0, 10)), ObjectPosition(pdf, n)) << n;
+        EXPECT_NE(pdf.find("8 0 obj\r\n<< \r\n/Type /Page\r\n"), std::string::npos);
+        EXPECT_NE(pdf.find("/Name /Im2\r\n"), std::string::npos);
+        EXPECT_NE(pdf.find("stream\r\nSECOND\r\nendstream"), std::string::npos);
+        EXPECT_EQ(pdf.find("Im3"), std::string::npos);
+    }
+}
+
+TEST_F(PdfWriterTest, IncompleteDocumentsLeaveNoFile)
+{
+    const std::string path = PathOf("incomplete.pdf");
+    {
+        PdfWriter writer(path, 3);
+        ASSERT_TRUE(AddBytes(writer, letterG4));
+        ASSERT_TRUE(AddBytes(writer, letterG4));
+        EXPECT_TRUE(FileExists(path));  // written under its final name meanwhile
+    }
+    EXPECT_FALSE(FileExists(path));
+
+    {
+        PdfWriter writer(path, 3);
+        ASSERT_TRUE(AddBytes(writer, letterG4));
+        EXPECT_FALSE(writer.Close());
+        EXPECT_FALSE(writer.Close());
+    }
+    EXPECT_FALSE(FileExists(path));
+
+    {
+        PdfWriter writer(path, 1);
+        ASSERT_TRUE(AddBytes(writer, letterG4));
+        EXPECT_FALSE(AddBytes(writer, letterG4));  // more pages than announced: the page is refused
+    }
+    const std::string pdf = ReadFile(path);
+    EXPECT_EQ(pdf.substr(pdf.size() - 5), "%%EOF");
+    EXPECT_EQ(XrefEntries(pdf).size(), 8u);
+}
+
+TEST_F(PdfWriterTest, DestructorFinishesACompleteDocument)
+{
+    const std::string path = PathOf("finished.pdf");
+    {
+        PdfWriter writer(path, 1);
+        ASSERT_TRUE(AddBytes(writer, letterG4));
+    }
+    const std::string pdf = ReadFile(path);
+    EXPECT_EQ(pdf.substr(pdf.size() - 5), "%%EOF");
+    PdfWriter again(path, 1);
+    ASSERT_TRUE(AddBytes(again, letterG4));
+    EXPECT_TRUE(again.Close());
+    EXPECT_TRUE(again.Close());  // closing twice keeps the answer
+    EXPECT_EQ(ReadFile(path), pdf);
+}
+
+TEST_F(PdfWriterTest, OpeningFailuresCreateNothingAndDeleteNothing)
+{
+    const std::string folder = home.Dir("existing-folder");
+    const std::string keep = PathOf("keep.pdf");
+    WriteFile(keep, "someone else's bytes");
+    const struct
+    {
+        std::string path;
+        int pages;
+        const char* error;
+    } cases[] = {
+        {home.Path() + "/missing/folder/doc.pdf", 1, "Creating PDF"},
+        {folder, 1, "Creating PDF"},
+        {keep, 0, "Invalid page count"},
+        {keep, -5, "Invalid page count"},
+        {keep, 1000000000, "Invalid page count"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.path + " " + std::to_string(c.pages));
+        {
+            PdfWriter writer(c.path, c.pages);
+            EXPECT_FALSE(writer.IsOk());
+            EXPECT_EQ(writer.GetError(), c.error);
+            EXPECT_FALSE(AddBytes(writer, letterG4));
+            EXPECT_FALSE(writer.Close());
+        }
+        struct stat info;
+        EXPECT_EQ(stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(ReadFile(keep), "someone else's bytes");
+    }
+}
+
+TEST_F(PdfWriterTest, TitleIsTheEscapedFileName)
+{
+    const struct
+    {
+        std::string name;
+        const char* title;
+    } cases[] = {
+        {"5123456.pdf", "/Title (5123456)"},
+        {"EP1000000.pdf", "/Title (EP1000000)"},
+        {"a(b)c.pdf", "/Title (a\\(b\\)c)"},
+        {"back\\slash).pdf", "/Title (back\\\\slash\\))"},
+        {"x.pdf.pdf", "/Title (x)"},
+        {"Upper.PDF", "/Title (Upper.PDF)"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string pdf = Document({letterG4}, c.name);
+        EXPECT_NE(pdf.find(std::string(c.title) + "\r\n>>\r\nendobj\r\n"), std::string::npos);
+        if (ToolExists("qpdf"))
+        {
+            EXPECT_EQ(RunTool("qpdf --check '" + PathOf(c.name) + "'", home.Path() + "/qpdf.log"), 0);
+        }
+    }
+    EXPECT_EQ(PdfWriter::MakeTitle("/srv/a.pdf/b/7000100.pdf"), "7000100");
+    EXPECT_EQ(PdfWriter::MakeTitle("noslash.pdf"), "noslash");
+    EXPECT_EQ(PdfWriter::MakeTitle("dir\\name.pdf"), "dir\\name");
+}
+
+}  // namespace
