@@ -27,6 +27,8 @@ const char* const defaultHeaderLines[] = {
 const long connectTimeoutSeconds = 30;
 // A request that receives nothing for this long counts as a broken connection.
 const long idleTimeoutSeconds = 60;
+// How often a transfer looks at the stop test even when nothing arrives.
+const long stopPollMilliseconds = 100;
 // A credentials prompt that keeps answering "retry" must not loop forever.
 const int maxCredentialRounds = 10;
 
@@ -92,6 +94,7 @@ public:
 
 struct HttpSession::Impl
 {
+    CURLM* multi = nullptr;  // holds the kept-alive connection between requests
     CURL* curl = nullptr;
     curl_slist* headerList = nullptr;
     std::string postData;
@@ -126,6 +129,8 @@ struct HttpSession::Impl
         curl_slist_free_all(headerList);
         if (curl)
             curl_easy_cleanup(curl);
+        if (multi)
+            curl_multi_cleanup(multi);
     }
 
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
@@ -138,6 +143,7 @@ struct HttpSession::Impl
     bool BuildHeaderList();
     bool Prepare(const std::string& path);
     CURLcode Perform();
+    CURLcode Transfer();
     bool AskCredentials(bool proxy);
     void ForgetServerCredentials();
     wxString FailureText(CURLcode rc, const wxString& path) const;
@@ -176,8 +182,9 @@ bool HttpSession::Impl::Open()
 {
     CURLcode rc = GlobalInit();
     if (rc == CURLE_OK) {
+        multi = curl_multi_init();
         curl = curl_easy_init();
-        if (!curl)
+        if (!multi || !curl)
             rc = CURLE_FAILED_INIT;
     }
     if (rc != CURLE_OK) {
@@ -191,7 +198,7 @@ bool HttpSession::Impl::Open()
     curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 0L);
     // One connection at a time: switching host closes the previous one.
-    curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, 1L);
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, idleTimeoutSeconds);
@@ -282,11 +289,41 @@ CURLcode HttpSession::Impl::Perform()
     headersSeen = false;
     tooLarge = false;
     outOfMemory = false;
-    const CURLcode rc = curl_easy_perform(curl);
+    const CURLcode rc = Transfer();
     long status = 0;
     if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status > 0)
         statusCode = unsigned(status);
     return rc;
+}
+
+// curl_easy_perform would look at the stop test only about once a second
+// while the server is silent; this loop looks every stopPollMilliseconds.
+CURLcode HttpSession::Impl::Transfer()
+{
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_SEND_ERROR;
+    for (bool done = false; !done;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+            break;
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg == CURLMSG_DONE) {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (!done && stopTest && stopTest()) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (!done && curl_multi_poll(multi, nullptr, 0, stopPollMilliseconds, nullptr) != CURLM_OK)
+            break;
+    }
+    // Removing an unfinished transfer closes its connection.
+    curl_multi_remove_handle(multi, curl);
+    return result;
 }
 
 bool HttpSession::Impl::AskCredentials(bool proxy)
