@@ -141,7 +141,7 @@ TEST_F(FrameUpdateTest, FirstStartStoresLastCheckAndOffersANewerVersion)
     EXPECT_GE(LastCheck(), before);
 
     std::vector<Box> boxes;
-    wxTEST_DIALOG(PumpUntil([&] { return !boxes.empty(); }, 20000), AnswerBox(wxNO, &boxes));
+    wxTEST_DIALOG(PumpUntil([&] { return !boxes.empty(); }, 20000), AnswerBox(wxID_NO, &boxes));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Latest FolioHarvester Available!");
     EXPECT_EQ(boxes[0].message, "An updated FolioHarvester is available!\n Would you like to download it now?");
@@ -158,8 +158,8 @@ TEST_F(FrameUpdateTest, YesToTheOfferDownloadsAndAsksToRunIt)
     sim->Control("POST", "/_sim/download", "new program");
     std::vector<Box> boxes;
     OpenFrame();
-    wxTEST_DIALOG(PumpUntil([&] { return boxes.size() == 2; }, 20000), AnswerBox(wxYES, &boxes),
-                  AnswerBox(wxNO, &boxes));
+    wxTEST_DIALOG(PumpUntil([&] { return boxes.size() == 2; }, 20000), AnswerBox(wxID_YES, &boxes),
+                  AnswerBox(wxID_NO, &boxes));
     ASSERT_EQ(boxes.size(), 2u);
     const std::string saved = programDir + "/FolioHarvester-2.24.exe";
     EXPECT_EQ(boxes[1].caption, "Latest FolioHarvester Ready");
@@ -180,7 +180,7 @@ TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
     OpenFrame();
     ChooseUpdateMenu();
     EXPECT_EQ(UpdateStatus(), "Downloading any available updates...");
-    wxTEST_DIALOG(PumpUntil([&] { return handOver.exits > 0; }, 20000), AnswerBox(wxYES, &boxes));
+    wxTEST_DIALOG(PumpUntil([&] { return handOver.exits > 0; }, 20000), AnswerBox(wxID_YES, &boxes));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Latest FolioHarvester Ready");
     const std::string saved = programDir + "/FolioHarvester-2.24.exe";
