@@ -5,6 +5,7 @@
 #include "net/NetworkSettings.h"
 #include "net/SettingsStore.h"
 #include "setup/SetupDialog.h"
+#include "app/MyFrame.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -22,6 +23,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -404,6 +406,118 @@ TEST_F(SetupDialogTest, ChangeDirectoryOnlyProposesTheChosenFolder)
     wxTEST_DIALOG(Click(dialog, changeButton), ChooseDirectory(second, wxID_CANCEL));
     EXPECT_EQ(dialog->GetSavePath(), first);
     EXPECT_EQ(wxGetCwd(), wxString(home.Path())) << "the dialog only proposes";
+}
+
+
+// Runs the Setup dialog that the main window opens: optionally picks a new
+// folder through the chooser (the next expectation), then OK or Cancel.
+class RunSetup : public wxExpectModalBase<SetupDialog, RunSetup>
+{
+public:
+    RunSetup(bool changeFolder, int button) : changeFolder(changeFolder), button(button) {}
+
+protected:
+    int OnInvoked(SetupDialog* setup) const override
+    {
+        setup->Show();
+        if (changeFolder)
+            Click(setup, wxWindow::FindWindowByLabel("Change", setup)->GetId());
+        Click(setup, button);
+        return setup->IsShown() ? wxID_CANCEL : button;
+    }
+
+private:
+    bool changeFolder;
+    int button;
+};
+
+class SetupFromFrameTest : public SetupDialogTest
+{
+protected:
+    void TearDown() override
+    {
+        if (frame)
+            frame->Close(true);
+        PumpFor(100);
+        SetupDialogTest::TearDown();
+    }
+
+    void OpenFrame(long maxThreads)
+    {
+        auto config = OpenSettingsStore();
+        config->Write("lastCheck", static_cast<long>(time(nullptr)));  // no update check
+        config->Write("max_threads", maxThreads);
+        config.reset();
+        frame = new MyFrame("FolioHarvester", wxPoint(50, 50), wxSize(400, 240));
+        frame->Show();
+    }
+
+    void ChooseSetup()
+    {
+        wxCommandEvent event(wxEVT_MENU, ID_SETUP);
+        frame->ProcessWindowEvent(event);
+    }
+
+    MyFrame* frame = nullptr;
+};
+
+TEST_F(SetupFromFrameTest, JobLimitIsClampedAfterTheDialog)
+{
+    const long cases[][2] = {{0, 1}, {600, 511}, {3, 3}, {511, 511}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        OpenFrame(c[0]);
+        EXPECT_EQ(frame->GetMaxThreads(), c[0]) << "no check at start-up";
+        wxTEST_DIALOG(ChooseSetup(), RunSetup(false, wxID_CANCEL));
+        EXPECT_EQ(frame->GetMaxThreads(), c[1]);
+        frame->Close(true);
+        frame = nullptr;
+        PumpFor(50);
+    }
+}
+
+TEST_F(SetupFromFrameTest, ChosenFolderBecomesCurrentOnOkAndReceivesTheNextDownload)
+{
+    const wxString folder = home.Dir("pdfs");
+    OpenFrame(3);
+    wxTEST_DIALOG(ChooseSetup(), RunSetup(true, wxID_CANCEL), ChooseDirectory(folder, wxID_OK));
+    EXPECT_EQ(wxGetCwd(), wxString(home.Path())) << "Cancel keeps the folder";
+
+    wxTEST_DIALOG(ChooseSetup(), RunSetup(true, wxID_OK), ChooseDirectory(folder, wxID_OK));
+    EXPECT_EQ(wxGetCwd(), folder);
+    EXPECT_TRUE(log.Errors().empty());
+
+    auto* number = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName("text", frame));
+    ASSERT_NE(number, nullptr);
+    number->ChangeValue("5,123,456");
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, ID_NUMBER_FIELD);
+    enter.SetEventObject(number);
+    number->ProcessWindowEvent(enter);
+    const std::string pdf = (folder + "/5123456.pdf").ToStdString();
+    EXPECT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0 && FileExists(pdf); }, 60000));
+    EXPECT_FALSE(FileExists(home.Path() + "/5123456.pdf"));
+}
+
+TEST_F(SetupFromFrameTest, FolderThatCannotBeEnteredIsReported)
+{
+    const std::string gone = home.Dir("gone");
+    OpenFrame(3);
+    struct RemoveThenOk : RunSetup
+    {
+        RemoveThenOk(std::string dir) : RunSetup(true, wxID_OK), dir(std::move(dir)) {}
+        int OnInvoked(SetupDialog* setup) const override
+        {
+            setup->Show();
+            Click(setup, wxWindow::FindWindowByLabel("Change", setup)->GetId());
+            rmdir(dir.c_str());
+            Click(setup, wxID_OK);
+            return wxID_OK;
+        }
+        std::string dir;
+    };
+    wxTEST_DIALOG(ChooseSetup(), RemoveThenOk(gone), ChooseDirectory(gone, wxID_OK));
+    EXPECT_EQ(wxGetCwd(), wxString(home.Path()));
+    EXPECT_EQ(log.Errors(), std::vector<wxString>{"Error changing directory to " + gone});
 }
 
 }  // namespace
