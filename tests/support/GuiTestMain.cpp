@@ -24,7 +24,12 @@ public:
         });
         return true;
     }
-    int OnExit() override { return result; }
+    // wxEntry returns what OnRun returns, so the test result must leave here.
+    int OnRun() override
+    {
+        wxApp::OnRun();
+        return result;
+    }
     int result = 1;
 };
 
