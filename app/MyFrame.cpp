@@ -12,6 +12,7 @@
 #include "update/Version.h"
 #include "update/updater.h"
 
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dataobj.h>
 #include <wx/dnd.h>
@@ -47,7 +48,7 @@ wxBEGIN_EVENT_TABLE(MyFrame, wxFrame)
     wx__DECLARE_EVT0(EVT_JOB_EXIT, wxCommandEventHandler(MyFrame::OnJobExit))
     wx__DECLARE_EVT0(EVT_JOB_DONE, wxCommandEventHandler(MyFrame::OnJobDone))
     wx__DECLARE_EVT0(EVT_UPDATE_RESULT, wxCommandEventHandler(MyFrame::OnUpdateResult))
-    EVT_LIST_ITEM_ACTIVATED(wxID_ANY, MyFrame::OnOpen)
+    wx__DECLARE_EVT1(wxEVT_LIST_ITEM_ACTIVATED, wxID_ANY, wxCommandEventHandler(MyFrame::OnOpen))
     EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, MyFrame::OnContextMenu)
     EVT_LIST_BEGIN_DRAG(wxID_ANY, MyFrame::OnBeginDrag)
 wxEND_EVENT_TABLE()
@@ -163,8 +164,10 @@ void MyFrame::OfferOldVersionDeletion(wxWindow* parent)
     const wxString oldProgram = wxTheApp->argv[2];
     const int answer = wxMessageBox("Delete previous version of FolioHarvester?\n\n" + oldProgram,
                                     "Delete Old FolioHarvester", wxYES_NO | wxICON_QUESTION, parent);
-    if (answer == wxYES)
+    if (answer == wxYES) {
+        wxLogNull quiet;  // a file that cannot be removed is left alone silently
         wxRemoveFile(oldProgram);
+    }
 }
 
 void MyFrame::OnQuit(wxCommandEvent&)

@@ -61,6 +61,14 @@ void ForgetRow(std::vector<int>& marks, int row)
             --mark;
 }
 
+// wxRemoveFile reports its own failure; only ours is meant for the user, and
+// only when the file is still there.
+bool RemoveQuietly(const wxString& path)
+{
+    wxLogNull quiet;
+    return wxRemoveFile(path);
+}
+
 const void* JobOf(const JobEntry* entry)
 {
     if (entry->usJob)
@@ -313,7 +321,7 @@ void MyFrame::OnDeletePdf(wxCommandEvent&)
     for (long row = listCtrl->GetFirstSelected(); row != -1; row = listCtrl->GetFirstSelected()) {
         const JobEntry* entry = EntryAt(row);
         const wxString path = entry ? entry->pdfPath : wxString();
-        if (!path.empty() && !wxRemoveFile(path) && wxFileName::FileExists(path))
+        if (!path.empty() && !RemoveQuietly(path) && wxFileName::FileExists(path))
             wxLogError("Error permanently deleting %s", path);
         DeleteRow(row);
     }

@@ -4,6 +4,7 @@
 #include "net/NetworkSettings.h"
 #include "update/Version.h"
 
+#include <wx/app.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
@@ -198,6 +199,11 @@ TEST_F(HandOverTest, DeleteQuestionAnsweredYesRemovesTheOldProgram)
     SetArguments({"folioharvester", "delete", old});
     wxTEST_DIALOG(OpenWindow(), ExpectDeleteQuestion(wxID_YES, old));
     EXPECT_FALSE(FileExists(old));
+    CloseWindow();
+
+    // Already gone: nothing is reported.
+    wxTEST_DIALOG(OpenWindow(), ExpectDeleteQuestion(wxID_YES, old));
+    EXPECT_TRUE(log.Errors().empty());
 }
 
 TEST_F(HandOverTest, OtherArgumentsAskNothing)
