@@ -80,7 +80,7 @@ PdfWriter::PdfWriter(const wxString& path_, int pageCount_)
         return;
     }
     wxLogNull quiet;  // the failures below are reported through GetError()
-    fileStream = std::make_unique<wxFileOutputStream>(path);
+    fileStream = std::make_unique<wxFFileOutputStream>(path);
     if (!fileStream->IsOk())
     {
         fileStream.reset();
@@ -307,8 +307,12 @@ bool PdfWriter::CloseStreams()
     if (!fileStream)
         return false;
     textStream.reset();
+    const wxFileOffset expected = bufferedStream->TellO();
     bool good = bufferedStream->Close() && StreamGood();
     bufferedStream.reset();
+    // A short final write is no error to the streams; the file's length
+    // tells whether every byte arrived.
+    good = good && fileStream->TellO() == expected;
     good = fileStream->Close() && good;
     fileStream.reset();
     return good;

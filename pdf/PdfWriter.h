@@ -7,7 +7,7 @@
 #include <vector>
 
 class wxBufferedOutputStream;
-class wxFileOutputStream;
+class wxFFileOutputStream;
 class wxInputStream;
 class wxTextOutputStream;
 class HttpSession;
@@ -57,7 +57,9 @@ private:
     bool WriteTrailer();
     bool CloseStreams();
 
-    std::unique_ptr<wxFileOutputStream> fileStream;
+    // stdio-backed: closing flushes without forcing the file to the disk,
+    // which a wxFileOutputStream does on every Close (an fsync).
+    std::unique_ptr<wxFFileOutputStream> fileStream;
     // All bytes go through this buffer so a page costs few write calls.
     std::unique_ptr<wxBufferedOutputStream> bufferedStream;
     std::unique_ptr<wxTextOutputStream> textStream;

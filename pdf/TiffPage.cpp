@@ -1,6 +1,7 @@
 #include "pdf/TiffPage.h"
 
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -68,18 +69,33 @@ void TiffPage::Fail(const wxString& text)
 
 void TiffPage::CopyIntoMemory(wxInputStream& input)
 {
+    // The common case, a body or file of known length, is read straight
+    // into memory of that size.
     const wxFileOffset announced = input.GetLength();
     if (announced > 0 && announced <= maxPresize)
-        GetOutputStreamBuffer()->SetBufferIO(static_cast<size_t>(announced));
-
-    std::vector<char> chunk(copyChunk);
+    {
+        wxStreamBuffer* buffer = GetOutputStreamBuffer();
+        buffer->SetBufferIO(static_cast<size_t>(announced));
+        char* start = static_cast<char*>(buffer->GetBufferStart());
+        while (dataSize < static_cast<uint64_t>(announced))
+        {
+            input.Read(start + dataSize, announced - dataSize);
+            if (input.LastRead() == 0)
+                break;
+            dataSize += input.LastRead();
+        }
+        SeekO(dataSize);
+    }
+    // Whatever the length did not announce is appended as it comes.
+    std::unique_ptr<char[]> chunk(new char[copyChunk]);
     while (wxMemoryOutputStream::IsOk())
     {
-        input.Read(chunk.data(), chunk.size());
+        input.Read(chunk.get(), copyChunk);
         const size_t got = input.LastRead();
         if (got == 0)
             break;
-        Write(chunk.data(), got);
+        Write(chunk.get(), got);
+        dataSize += LastWrite();
         if (LastWrite() != got)
             break;  // the base stream now reports the failure
     }
@@ -90,10 +106,11 @@ const unsigned char* TiffPage::Data() const
     return static_cast<const unsigned char*>(GetOutputStreamBuffer()->GetBufferStart());
 }
 
+// The bytes copied, not the size of the memory holding them: memory sized
+// from an announced length may be longer than what arrived.
 uint64_t TiffPage::Size() const
 {
-    const wxFileOffset size = GetLength();
-    return size > 0 ? static_cast<uint64_t>(size) : 0;
+    return dataSize;
 }
 
 bool TiffPage::Reachable(uint64_t offset) const

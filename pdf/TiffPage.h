@@ -51,4 +51,5 @@ private:
     wxString error;
     std::vector<uint32_t> stripOffsets;
     std::vector<uint32_t> stripByteCounts;
+    uint64_t dataSize = 0;
 };

@@ -242,22 +242,51 @@ TEST(TiffPage, StripCheckBeforeWritingChangesNothing)
     }
 }
 
-TEST(TiffPage, ReadsAStreamOfUnknownLength)
+// A memory stream that announces a length of its choosing, as a pipe (no
+// length) or a file changing under the reader might.
+class AnnouncingStream : public wxMemoryInputStream
 {
-    // An input that does not announce its size (a pipe, a socket) is read to
-    // its end all the same.
-    const std::string bytes = TiffFile({{256, 4, 1, 7}, {273, 4, 1, DataOffset(3)}, {279, 4, 1, 70000}},
-                                       std::string(70000, 'x'));
-    class UnsizedStream : public wxMemoryInputStream
+public:
+    AnnouncingStream(const std::string& bytes, wxFileOffset announced)
+        : wxMemoryInputStream(bytes.data(), bytes.size()), announced(announced)
     {
-    public:
-        using wxMemoryInputStream::wxMemoryInputStream;
-        wxFileOffset GetLength() const override { return wxInvalidOffset; }
-    } input(bytes.data(), bytes.size());
-    TiffPage page(input);
-    ASSERT_TRUE(page.IsOk());
-    EXPECT_EQ(page.width, 7u);
-    EXPECT_EQ(Written(page), std::string(70000, 'x'));
+    }
+    wxFileOffset GetLength() const override { return announced; }
+
+private:
+    wxFileOffset announced;
+};
+
+TEST(TiffPage, TheBytesThatArriveCountNotTheAnnouncedLength)
+{
+    const std::string strip(70000, 'x');
+    const std::string bytes = TiffFile({{256, 4, 1, 7}, {273, 4, 1, DataOffset(3)}, {279, 4, 1, 70000}}, strip);
+    std::string cut = bytes.substr(0, bytes.size() - 1);
+    const struct
+    {
+        const char* name;
+        const std::string& input;
+        wxFileOffset announced;
+        std::string written;
+        bool okAfterWrite;
+    } cases[] = {
+        {"no length", bytes, wxInvalidOffset, strip, true},
+        {"exact length", bytes, static_cast<wxFileOffset>(bytes.size()), strip, true},
+        {"announces less", bytes, 100, strip, true},
+        {"announces more", bytes, static_cast<wxFileOffset>(bytes.size() + 4096), strip, true},
+        {"strip cut, length as if whole", cut, static_cast<wxFileOffset>(bytes.size()), "", false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        AnnouncingStream input(c.input, c.announced);
+        TiffPage page(input);
+        ASSERT_TRUE(page.IsOk());
+        EXPECT_EQ(page.width, 7u);
+        EXPECT_EQ(page.StripsInsideData(), c.okAfterWrite);
+        EXPECT_EQ(Written(page), c.written);
+        EXPECT_EQ(page.IsOk(), c.okAfterWrite);
+    }
 }
 
 }  // namespace
