@@ -98,23 +98,6 @@ TEST(HelpPage, SectionsInOrderWithExamplesAndWayBack)
     EXPECT_TRUE(page.EndsWith("<br><a href=\"#Table_of_Contents\">Back to Table of Contents</a></p>"));
 }
 
-TEST(HelpPage, EveryInPageLinkHasItsAnchor)
-{
-    const wxString page = BuildHelpPage();
-    wxRegEx inPageLink("href=\"#([^\"]*)\"", wxRE_EXTENDED);
-    wxString rest = page;
-    size_t links = 0;
-    while (inPageLink.Matches(rest)) {
-        const wxString target = inPageLink.GetMatch(rest, 1);
-        EXPECT_NE(wxString::npos, page.find("<a name=\"" + target + "\">")) << target;
-        size_t start = 0, length = 0;
-        inPageLink.GetMatch(&start, &length, 0);
-        rest = rest.Mid(start + length);
-        ++links;
-    }
-    EXPECT_EQ(13u + 13u, links);
-}
-
 // Looks at the dialog when it is shown and answers OK, as the button would.
 class HelpDialogInspection : public wxExpectModalBase<wxDialog, HelpDialogInspection>
 {

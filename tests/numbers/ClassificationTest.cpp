@@ -57,15 +57,6 @@ TEST(Classify, LineForEveryTableExample)
     }
 }
 
-TEST(Classify, KindFollowsTheEntry)
-{
-    EXPECT_EQ(Classification::us, Classify("5123456").kind);
-    EXPECT_EQ(Classification::us, Classify("HELLO").kind);
-    EXPECT_EQ(Classification::other, Classify("EP1").kind);
-    EXPECT_EQ(Classification::invalid, Classify("ABC").kind);
-    EXPECT_EQ(Classification::invalid, Classify("").kind);
-}
-
 std::string ShellQuoted(const std::string& text)
 {
     std::string quoted = "'";
