@@ -6,16 +6,18 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
-#include <wx/txtstrm.h>
 #include <wx/wfstream.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 namespace {
 
 // Large enough that a 100-page document leaves the process in a few dozen
-// writes; the file stream itself is unbuffered.
+// write calls.
 const size_t writeBufferSize = 256 * 1024;
 
 // A page count beyond this would need object numbers past the 8388607 that
@@ -45,19 +47,20 @@ PageSize FitPage(uint64_t w, uint64_t h)
 // A PDF literal string that no name can break out of: delimiters and the
 // escape character are escaped, other bytes outside printable ASCII written
 // as octal escapes.
-wxString EscapeLiteral(const wxString& text)
+std::string EscapeLiteral(const wxString& text)
 {
     const wxScopedCharBuffer utf8 = text.utf8_str();
-    wxString escaped;
+    std::string escaped;
     for (size_t i = 0; i < utf8.length(); ++i)
     {
         const unsigned char c = static_cast<unsigned char>(utf8.data()[i]);
+        char octal[5];
         if (c == '(' || c == ')' || c == '\\')
-            escaped << '\\' << static_cast<char>(c);
+            escaped += {'\\', static_cast<char>(c)};
         else if (c < 0x20 || c >= 0x7F)
-            escaped << wxString::Format("\\%03o", static_cast<unsigned>(c));
+            escaped.append(octal, std::snprintf(octal, sizeof octal, "\\%03o", c));
         else
-            escaped << static_cast<char>(c);
+            escaped += static_cast<char>(c);
     }
     return escaped;
 }
@@ -89,7 +92,6 @@ PdfWriter::PdfWriter(const wxString& path_, int pageCount_)
     }
     created = true;
     bufferedStream = std::make_unique<wxBufferedOutputStream>(*fileStream, writeBufferSize);
-    textStream = std::make_unique<wxTextOutputStream>(*bufferedStream, wxEOL_DOS, wxConvUTF8);
 
     WriteHeader() && WriteCatalog() && WriteInfo() && WritePageTree();
 }
@@ -139,50 +141,69 @@ bool PdfWriter::Check(const wxString& text)
 
 void PdfWriter::RecordOffset()
 {
-    const wxFileOffset offset = bufferedStream->TellO();
-    if (offset < 0 || offset > std::numeric_limits<uint32_t>::max())
-        writeFailed = true;
+    if (position > std::numeric_limits<uint32_t>::max())
+        writeFailed = true;  // beyond what a cross-reference entry can hold
     else
-        objectOffsets.push_back(static_cast<uint32_t>(offset));
+        objectOffsets.push_back(static_cast<uint32_t>(position));
 }
 
-void PdfWriter::WriteText(const wxString& text)
+void PdfWriter::Put(const char* bytes, size_t count)
 {
-    textStream->WriteString(text);
+    bufferedStream->Write(bytes, count);
+    if (bufferedStream->LastWrite() != count)
+        writeFailed = true;
+    position += count;
+}
+
+void PdfWriter::Put(const std::string& text)
+{
+    Put(text.data(), text.size());
+}
+
+// The text of the file is written as bytes, line ends as CR LF, so the
+// position counts every byte that reaches the file.
+void PdfWriter::Print(const char* format, ...)
+{
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof line)
+        writeFailed = true;  // never with the fixed texts of this file
+    else
+        Put(line, static_cast<size_t>(length));
 }
 
 bool PdfWriter::WriteHeader()
 {
-    static const unsigned char binaryComment[] = {'%', 0xE2, 0xE3, 0xCF, 0xD3};
-    WriteText("%PDF-1.1 \n");
-    bufferedStream->Write(binaryComment, sizeof binaryComment);
-    WriteText("\n");
+    Put("%PDF-1.1 \r\n%\xE2\xE3\xCF\xD3\r\n");
     return Check("Writing PDF Header");
 }
 
 bool PdfWriter::WriteCatalog()
 {
     RecordOffset();
-    WriteText("1 0 obj\n<< \n/Type /Catalog\n/Pages 3 0 R\n>>\nendobj\n");
+    Put("1 0 obj\r\n<< \r\n/Type /Catalog\r\n/Pages 3 0 R\r\n>>\r\nendobj\r\n");
     return Check("Writing PDF Catalog");
 }
 
 bool PdfWriter::WriteInfo()
 {
     RecordOffset();
-    WriteText("2 0 obj\n<< \n/Producer (FolioHarvester)\n/Title (" + EscapeLiteral(MakeTitle(path))
-              + ")\n>>\nendobj\n");
+    Put("2 0 obj\r\n<< \r\n/Producer (FolioHarvester)\r\n/Title (" + EscapeLiteral(MakeTitle(path))
+        + ")\r\n>>\r\nendobj\r\n");
     return Check("Writing PDF Info");
 }
 
 bool PdfWriter::WritePageTree()
 {
     RecordOffset();
-    wxString tree = "3 0 obj\n<< \n/Type /Pages\n/Kids [";
+    std::string tree = "3 0 obj\r\n<< \r\n/Type /Pages\r\n/Kids [";
     for (int32_t k = 1; k <= pageCount; ++k)
-        tree << wxString::Format(" %d 0 R", 4 * k);
-    tree << wxString::Format("]\n/Count %d\n>>\nendobj\n", pageCount);
-    WriteText(tree);
+        tree += " " + std::to_string(4 * k) + " 0 R";
+    tree += "]\r\n/Count " + std::to_string(pageCount) + "\r\n>>\r\nendobj\r\n";
+    Put(tree);
     return Check("Writing PDF Page Tree");
 }
 
@@ -231,56 +252,57 @@ bool PdfWriter::AddPage(wxInputStream& input)
 
 bool PdfWriter::WritePage(TiffPage& page)
 {
-    const int32_t p = 4 * (pagesWritten + 1);
+    const int p = 4 * (pagesWritten + 1);
     const PageSize size = FitPage(page.width, page.length);
     const unsigned long long w = size.width;
     const unsigned long long h = size.height;
 
     RecordOffset();
-    WriteText(wxString::Format("%d 0 obj\n<< \n/Type /Page\n/Parent 3 0 R \n"
-                               "/MediaBox [0.0000 0.0000 %llu %llu]\n/Contents %d 0 R \n"
-                               "/Resources << \n/XObject << \n/Im%d %d 0 R >>\n"
-                               "/ProcSet [ /ImageB ]\n>>\n>>\nendobj\n",
-                               p, w, h, p + 1, imageIndex, p + 2));
+    Print("%d 0 obj\r\n<< \r\n/Type /Page\r\n/Parent 3 0 R \r\n"
+          "/MediaBox [0.0000 0.0000 %llu %llu]\r\n/Contents %d 0 R \r\n"
+          "/Resources << \r\n/XObject << \r\n/Im%d %d 0 R >>\r\n"
+          "/ProcSet [ /ImageB ]\r\n>>\r\n>>\r\nendobj\r\n",
+          p, w, h, p + 1, imageIndex, p + 2);
     if (!Check("Writing PDF Page Mediabox"))
         return false;
 
     RecordOffset();
-    const wxString content = wxString::Format(
-        "q  %llu.0000 0.0000 0.0000 %llu.0000 0.0000 0.0000 cm /Im%d Do Q", w, h, imageIndex);
-    WriteText(wxString::Format("%d 0 obj\n<< \n/Length %zu \n>>\nstream\n", p + 1, content.length())
-              + content + "\nendstream\nendobj\n");
+    char content[128];
+    const int contentLength = std::snprintf(content, sizeof content,
+                                            "q  %llu.0000 0.0000 0.0000 %llu.0000 0.0000 0.0000 cm /Im%d Do Q",
+                                            w, h, imageIndex);
+    Print("%d 0 obj\r\n<< \r\n/Length %d \r\n>>\r\nstream\r\n%s\r\nendstream\r\nendobj\r\n", p + 1,
+          contentLength, content);
     if (!Check("Writing PDF Page Dictionary"))
         return false;
 
     RecordOffset();
-    WriteText(wxString::Format("%d 0 obj\n<< \n/Length %d 0 R\n/Type /XObject\n/Subtype /Image\n"
-                               "/Name /Im%d\n/Width %u\n/Height %u\n/BitsPerComponent %u\n"
-                               "/ColorSpace /DeviceGray\n"
-                               "/Filter /CCITTFaxDecode /DecodeParms << /K %d /Columns %u /Rows %u >>\n"
-                               " >>\nstream\n",
-                               p + 2, p + 3, imageIndex, page.width, page.length,
-                               // A missing BitsPerSample means 1, the TIFF default.
-                               page.bitsPerSample != 0 ? page.bitsPerSample : 1u,
-                               page.compression == 4 ? -1 : 0, page.width, page.length));
+    Print("%d 0 obj\r\n<< \r\n/Length %d 0 R\r\n/Type /XObject\r\n/Subtype /Image\r\n"
+          "/Name /Im%d\r\n/Width %u\r\n/Height %u\r\n/BitsPerComponent %u\r\n"
+          "/ColorSpace /DeviceGray\r\n"
+          "/Filter /CCITTFaxDecode /DecodeParms << /K %d /Columns %u /Rows %u >>\r\n"
+          " >>\r\nstream\r\n",
+          p + 2, p + 3, imageIndex, page.width, page.length,
+          // A missing BitsPerSample means 1, the TIFF default.
+          page.bitsPerSample != 0 ? page.bitsPerSample : 1u, page.compression == 4 ? -1 : 0, page.width,
+          page.length);
     if (!Check("Writing PDF Page Stream Header"))
         return false;
 
-    const wxFileOffset start = bufferedStream->TellO();
+    const uint64_t imageBytes = page.StripDataSize();
     page.WriteStrips(*bufferedStream);
-    const wxFileOffset end = bufferedStream->TellO();
-    if (!page.IsOk() || start < 0 || end < start
-        || static_cast<uint64_t>(end - start) != page.StripDataSize())
+    position += imageBytes;
+    if (!page.IsOk())
         writeFailed = true;
     if (!Check("Writing PDF Page Stream"))
         return false;
 
-    WriteText("\nendstream\nendobj\n");
+    Put("\r\nendstream\r\nendobj\r\n");
     if (!Check("Writing PDF Page Ending"))
         return false;
 
     RecordOffset();
-    WriteText(wxString::Format("%d 0 obj\n%lld\nendobj\n", p + 3, static_cast<long long>(end - start)));
+    Print("%d 0 obj\r\n%llu\r\nendobj\r\n", p + 3, static_cast<unsigned long long>(imageBytes));
     if (!Check("Writing PDF Page Stream Length"))
         return false;
 
@@ -291,28 +313,28 @@ bool PdfWriter::WritePage(TiffPage& page)
 
 bool PdfWriter::WriteTrailer()
 {
-    const wxFileOffset xref = bufferedStream->TellO();
+    const uint64_t xref = position;
     const size_t entries = objectOffsets.size() + 1;
-    wxString table = wxString::Format("xref\n0 %zu\n0000000000 65535 f\n", entries);
+    std::string table = "xref\r\n0 " + std::to_string(entries) + "\r\n0000000000 65535 f\r\n";
+    table.reserve(table.size() + 20 * entries + 128);
+    char entry[32];
     for (uint32_t offset : objectOffsets)
-        table << wxString::Format("%010u 00000 n\n", offset);
-    table << wxString::Format("trailer\n<< \n/Size %zu\n/Root 1 0 R\n/Info 2 0 R\n>>\nstartxref\n%lld\n%%%%EOF",
-                              entries, static_cast<long long>(xref));
-    WriteText(table);
-    return xref >= 0 && StreamGood();
+        table.append(entry, std::snprintf(entry, sizeof entry, "%010u 00000 n\r\n", offset));
+    table += "trailer\r\n<< \r\n/Size " + std::to_string(entries) + "\r\n/Root 1 0 R\r\n/Info 2 0 R\r\n>>\r\n"
+        + "startxref\r\n" + std::to_string(xref) + "\r\n%%EOF";
+    Put(table);
+    return StreamGood();
 }
 
 bool PdfWriter::CloseStreams()
 {
     if (!fileStream)
         return false;
-    textStream.reset();
-    const wxFileOffset expected = bufferedStream->TellO();
     bool good = bufferedStream->Close() && StreamGood();
     bufferedStream.reset();
     // A short final write is no error to the streams; the file's length
     // tells whether every byte arrived.
-    good = good && fileStream->TellO() == expected;
+    good = good && fileStream->TellO() == static_cast<wxFileOffset>(position);
     good = fileStream->Close() && good;
     fileStream.reset();
     return good;
@@ -325,7 +347,7 @@ bool PdfWriter::Close()
     closed = true;
     wxLogNull quiet;
     bool finished = false;
-    if (textStream && ok && StreamGood() && pagesWritten == pageCount)
+    if (bufferedStream && ok && StreamGood() && pagesWritten == pageCount)
         finished = WriteTrailer();
     finished = CloseStreams() && finished;
     // Only a file this writer created is removed: when creation failed the

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class wxBufferedOutputStream;
 class wxFFileOutputStream;
 class wxInputStream;
-class wxTextOutputStream;
 class HttpSession;
 class TiffPage;
 
@@ -48,7 +48,9 @@ private:
     bool StreamGood();
     bool Check(const wxString& text);
     void RecordOffset();
-    void WriteText(const wxString& text);
+    void Put(const char* bytes, size_t count);
+    void Put(const std::string& text);
+    void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     bool WriteHeader();
     bool WriteCatalog();
     bool WriteInfo();
@@ -62,7 +64,6 @@ private:
     std::unique_ptr<wxFFileOutputStream> fileStream;
     // All bytes go through this buffer so a page costs few write calls.
     std::unique_ptr<wxBufferedOutputStream> bufferedStream;
-    std::unique_ptr<wxTextOutputStream> textStream;
     int32_t imageIndex = 1;
     bool ok = true;
     wxString error;
@@ -74,4 +75,5 @@ private:
     bool complete = false;
     bool created = false;      // this writer created (or truncated) the file
     bool writeFailed = false;  // sticky: a failed write is never undone
+    uint64_t position = 0;     // bytes written so far: the next object's offset
 };
