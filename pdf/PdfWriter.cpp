@@ -65,6 +65,16 @@ std::string EscapeLiteral(const wxString& text)
     return escaped;
 }
 
+// /K of the fax decoder: -1 for Group 4; for Group 3 0 when every line is
+// coded one-dimensionally, else any positive value (the lines carry their
+// own mode), as a two-dimensional page declared 0 would decode to garbage.
+int FaxK(const TiffPage& page)
+{
+    if (page.compression == 4)
+        return -1;
+    return (page.t4Options & 1) ? 1 : 0;
+}
+
 }  // namespace
 
 wxString PdfWriter::MakeTitle(const wxString& path)
@@ -284,8 +294,7 @@ bool PdfWriter::WritePage(TiffPage& page)
           " >>\r\nstream\r\n",
           p + 2, p + 3, imageIndex, page.width, page.length,
           // A missing BitsPerSample means 1, the TIFF default.
-          page.bitsPerSample != 0 ? page.bitsPerSample : 1u, page.compression == 4 ? -1 : 0, page.width,
-          page.length);
+          page.bitsPerSample != 0 ? page.bitsPerSample : 1u, FaxK(page), page.width, page.length);
     if (!Check("Writing PDF Page Stream Header"))
         return false;
 

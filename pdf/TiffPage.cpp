@@ -12,6 +12,7 @@ const uint16_t tagCompression = 259;
 const uint16_t tagPhotometric = 262;
 const uint16_t tagStripOffsets = 273;
 const uint16_t tagStripByteCounts = 279;
+const uint16_t tagT4Options = 292;
 
 const uint16_t typeShort = 3;
 const uint16_t typeLong = 4;
@@ -171,6 +172,7 @@ void TiffPage::TakeEntry(uint16_t tag, uint16_t type, uint32_t count, const unsi
     case tagBitsPerSample: bitsPerSample = value; break;
     case tagCompression: compression = value; break;
     case tagPhotometric: photometric = value; break;
+    case tagT4Options: t4Options = value; break;
     case tagStripOffsets: AppendInline(stripOffsets, type, count, field); break;
     case tagStripByteCounts: AppendInline(stripByteCounts, type, count, field); break;
     default: break;

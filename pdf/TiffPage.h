@@ -32,6 +32,8 @@ public:
     uint32_t bitsPerSample = 0;
     uint32_t compression = 0;
     uint32_t photometric = 0;
+    // T4Options (tag 292); bit 0 set: a Group 3 page coded two-dimensionally.
+    uint32_t t4Options = 0;
 
 private:
     void Fail(const wxString& text);

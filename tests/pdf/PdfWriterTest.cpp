@@ -169,6 +169,29 @@ TEST_F(PdfWriterTest, ImageDictionaryFollowsTheTiff)
     EXPECT_NE(pdf.find("11 0 obj\r\n1\r\nendobj\r\n"), std::string::npos);
 }
 
+TEST_F(PdfWriterTest, FaxKFollowsCompressionAndT4Options)
+{
+    const struct
+    {
+        uint32_t compression;
+        uint32_t t4Options;
+        const char* k;
+    } cases[] = {
+        {4, 0, "/K -1 "}, {4, 1, "/K -1 "}, {3, 0, "/K 0 "}, {3, 4, "/K 0 "}, {3, 1, "/K 1 "}, {3, 5, "/K 1 "},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.compression) + "/" + std::to_string(c.t4Options));
+        const uint32_t base = DataOffset(7);
+        const std::string page = TiffFile({{256, 4, 1, 8}, {257, 4, 1, 8}, {259, 3, 1, c.compression},
+                                           {262, 3, 1, 0}, {273, 4, 1, base}, {279, 4, 1, 2},
+                                           {292, 4, 1, c.t4Options}},
+                                          "ab");
+        const std::string pdf = Document({page});
+        EXPECT_NE(pdf.find(std::string("/DecodeParms << ") + c.k + "/Columns 8 /Rows 8 >>"), std::string::npos);
+    }
+}
+
 TEST_F(PdfWriterTest, StripsAreCopiedInOrderAndTheirSumIsTheLength)
 {
     const uint32_t base = DataOffset(6);

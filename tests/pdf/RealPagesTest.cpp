@@ -74,7 +74,7 @@ protected:
 TEST_F(RealPages, G4AndG3PagesRenderExactlyAsTheirTiffs)
 {
     AssembleAndCheck({fixtures + "g4-letter.tif", fixtures + "g3-1d.tif", fixtures + "g3-1d-fill.tif",
-                      fixtures + "g4-square.tif"});
+                      fixtures + "g4-square.tif", fixtures + "g3-2d.tif"});
 }
 
 TEST_F(RealPages, OfficePagesWithTheDirectoryAfterTheData)

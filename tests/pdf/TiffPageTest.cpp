@@ -108,6 +108,7 @@ TEST(TiffPage, ReadsTheFieldsAndWritesTheStrip)
     std::vector<TiffEntry> entries = {
         {256, 4, 1, 2550}, {257, 4, 1, 3300}, {258, 3, 1, 1}, {259, 3, 1, 4},
         {262, 3, 1, 0},    {273, 4, 1, 0},    {279, 4, 1, 5}, {282, 5, 1, 4000},  // XResolution: ignored
+        {292, 4, 1, 5},
     };
     entries[5].value = DataOffset(entries.size());
     const std::string bytes = TiffFile(entries, "ABCDEtrailing");
@@ -120,6 +121,7 @@ TEST(TiffPage, ReadsTheFieldsAndWritesTheStrip)
     EXPECT_EQ(page.bitsPerSample, 1u);
     EXPECT_EQ(page.compression, 4u);
     EXPECT_EQ(page.photometric, 0u);
+    EXPECT_EQ(page.t4Options, 5u);
     EXPECT_EQ(page.GetStripCount(), 1u);
     EXPECT_EQ(page.StripDataSize(), 5u);
     EXPECT_TRUE(page.StripsInsideData());
@@ -134,7 +136,9 @@ TEST(TiffPage, ZeroEntriesParseWithEverythingZero)
     wxMemoryInputStream in(bytes.data(), bytes.size());
     TiffPage page(in);
     ASSERT_TRUE(page.IsOk());
-    EXPECT_EQ(page.width + page.length + page.bitsPerSample + page.compression + page.photometric, 0u);
+    EXPECT_EQ(page.width + page.length + page.bitsPerSample + page.compression + page.photometric
+                  + page.t4Options,
+              0u);
     EXPECT_EQ(page.GetStripCount(), 0u);
     EXPECT_EQ(Written(page), "");
     EXPECT_TRUE(page.IsOk());
