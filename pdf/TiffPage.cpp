@@ -1,5 +1,6 @@
 #include "pdf/TiffPage.h"
 
+#include <cstdlib>
 #include <limits>
 #include <memory>
 
@@ -73,11 +74,11 @@ void TiffPage::CopyIntoMemory(wxInputStream& input)
     // The common case, a body or file of known length, is read straight
     // into memory of that size.
     const wxFileOffset announced = input.GetLength();
-    if (announced > 0 && announced <= maxPresize)
+    void* memory = announced > 0 && announced <= maxPresize ? std::malloc(announced) : nullptr;
+    if (memory)
     {
-        wxStreamBuffer* buffer = GetOutputStreamBuffer();
-        buffer->SetBufferIO(static_cast<size_t>(announced));
-        char* start = static_cast<char*>(buffer->GetBufferStart());
+        GetOutputStreamBuffer()->SetBufferIO(memory, static_cast<size_t>(announced), true);
+        char* start = static_cast<char*>(memory);
         while (dataSize < static_cast<uint64_t>(announced))
         {
             input.Read(start + dataSize, announced - dataSize);
