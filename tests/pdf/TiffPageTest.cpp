@@ -224,28 +224,6 @@ TEST(TiffPage, ValueFieldIsTakenWholeWhateverTheType)
     EXPECT_EQ(page.compression, 0x04030201u);
 }
 
-TEST(TiffPage, StripCheckBeforeWritingChangesNothing)
-{
-    const uint32_t base = DataOffset(2);
-    const struct
-    {
-        std::string bytes;
-        bool inside;
-    } cases[] = {
-        {TiffFile({{273, 4, 1, base}, {279, 4, 1, 4}}, "abcd"), true},
-        {TiffFile({{273, 4, 1, base}, {279, 4, 1, 5}}, "abcd"), false},
-        {TiffFile({{273, 4, 1, base}, {273, 4, 1, base}}, "abcd"), false},
-    };
-    for (const auto& c : cases)
-    {
-        wxMemoryInputStream in(c.bytes.data(), c.bytes.size());
-        TiffPage page(in);
-        ASSERT_TRUE(page.IsOk());
-        EXPECT_EQ(page.StripsInsideData(), c.inside);
-        EXPECT_TRUE(page.IsOk());
-    }
-}
-
 // A memory stream that announces a length of its choosing, as a pipe (no
 // length) or a file changing under the reader might.
 class AnnouncingStream : public wxMemoryInputStream
