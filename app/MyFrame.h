@@ -80,15 +80,15 @@ private:
     void OnBeginDrag(wxListEvent& event);
 
     // Job events.
-    void OnPageFetched(wxCommandEvent& event);
-    void OnJobStatus(wxCommandEvent& event);
-    void OnJobExit(wxCommandEvent& event);
-    void OnJobDone(wxCommandEvent& event);
+    void OnPageFetched(wxThreadEvent& event);
+    void OnJobStatus(wxThreadEvent& event);
+    void OnJobExit(wxThreadEvent& event);
+    void OnJobDone(wxThreadEvent& event);
 
     // Update check, download and hand-over: implemented in MyFrameUpdate.cpp.
     void StartUpdateCheck();
     void OnUpdateMenu(wxCommandEvent& event);
-    void OnUpdateResult(wxCommandEvent& event);
+    void OnUpdateResult(wxThreadEvent& event);
 
     // Scheduling.
     void StartJob(JobEntry* entry);
@@ -106,7 +106,7 @@ private:
     // matched to rows through the job object they carry.
     JobEntry* EntryAt(long row) const;
     long RowOf(const JobEntry* entry) const;
-    long RowOfEvent(const wxCommandEvent& event) const;
+    long RowOfEvent(const wxThreadEvent& event) const;
     void SetStatus(long row, const wxString& text);
 
     wxTextCtrl* textCtrl = nullptr;

@@ -2,6 +2,8 @@
 // the actions on the selected rows.
 #include "app/MyFrame.h"
 
+#include "jobs/JobEvents.h"
+
 #include "jobs/pct.h"
 #include "jobs/uspto.h"
 #include "numbers/FormatHelp.h"
@@ -95,11 +97,9 @@ long MyFrame::RowOf(const JobEntry* entry) const
 
 // The row of the job that posted `event`, or -1 when that job no longer has
 // one (removed, stopped, or an event that names no job we run).
-long MyFrame::RowOfEvent(const wxCommandEvent& event) const
+long MyFrame::RowOfEvent(const wxThreadEvent& event) const
 {
-    const void* job = event.GetEventObject();
-    if (!job)
-        job = event.GetClientData();
+    const void* job = JobOfEvent(event);
     for (long row = 0; row < listCtrl->GetItemCount(); ++row) {
         const JobEntry* entry = EntryAt(row);
         if (!entry)
@@ -221,14 +221,14 @@ void MyFrame::Dequeue(JobEntry* entry)
     RemoveOne(waitingJobs, entry);
 }
 
-void MyFrame::OnJobStatus(wxCommandEvent& event)
+void MyFrame::OnJobStatus(wxThreadEvent& event)
 {
     const long row = RowOfEvent(event);
     if (row != -1)
         SetStatus(row, event.GetString());
 }
 
-void MyFrame::OnPageFetched(wxCommandEvent&)
+void MyFrame::OnPageFetched(wxThreadEvent&)
 {
     ++pagesFromUspto;
     SetStatusText(wxString::Format("%d Pages Downloaded from the USPTO", pagesFromUspto), 0);
@@ -236,7 +236,7 @@ void MyFrame::OnPageFetched(wxCommandEvent&)
         wxLogMessage("%s", UsageWarning(pagesFromUspto));
 }
 
-void MyFrame::OnJobDone(wxCommandEvent& event)
+void MyFrame::OnJobDone(wxThreadEvent& event)
 {
     const long row = RowOfEvent(event);
     if (row == -1)
@@ -250,7 +250,7 @@ void MyFrame::OnJobDone(wxCommandEvent& event)
         PrintPdf(entry->pdfPath);
 }
 
-void MyFrame::OnJobExit(wxCommandEvent& event)
+void MyFrame::OnJobExit(wxThreadEvent& event)
 {
     const long row = RowOfEvent(event);
     if (row == -1)

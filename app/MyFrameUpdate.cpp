@@ -84,7 +84,7 @@ void MyFrame::OnUpdateMenu(wxCommandEvent&)
     updateThread = LaunchUpdater(true, this);
 }
 
-void MyFrame::OnUpdateResult(wxCommandEvent& event)
+void MyFrame::OnUpdateResult(wxThreadEvent& event)
 {
     if (updateThread) {
         updateThread->Wait();

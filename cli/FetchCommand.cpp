@@ -255,7 +255,7 @@ private:
     void Handle(wxEvent& event)
     {
         const wxEventType type = event.GetEventType();
-        auto& command = static_cast<wxCommandEvent&>(event);
+        auto& command = static_cast<wxThreadEvent&>(event);
         if (type == EVT_JOB_STATUS) {
             Row& row = *rows.at(command.GetId());
             row.lastStatus = command.GetString();

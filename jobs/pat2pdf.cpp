@@ -26,12 +26,10 @@ void pat2pdf::Post(wxEventType type, const wxString& text)
 {
     if (!sink)
         return;
-    wxCommandEvent event(type, -1);
+    wxThreadEvent event(type, -1);
     event.SetId(row);
     event.SetString(text);
-    // wxThread is no wxObject, so the job rides as client data (the wxThread
-    // address); the event object stays null.
-    event.SetClientData(static_cast<wxThread*>(this));
+    event.SetPayload<wxThread*>(this);
     wxQueueEvent(sink, event.Clone());
 }
 

@@ -13,7 +13,7 @@
 
 #include <cstdlib>
 
-const wxEventType EVT_UPDATE_RESULT = wxNewEventType();
+wxDEFINE_EVENT(EVT_UPDATE_RESULT, wxThreadEvent);
 
 namespace {
 
@@ -139,7 +139,7 @@ bool updater::SaveBody(wxInputStream& body, const wxString& target)
 
 void updater::PostResult(int code, const wxString& path)
 {
-    wxCommandEvent event(EVT_UPDATE_RESULT, 0);
+    wxThreadEvent event(EVT_UPDATE_RESULT, 0);
     event.SetInt(code);
     event.SetString(path);
     wxQueueEvent(frame, event.Clone());

@@ -5,9 +5,10 @@
 #include <wx/string.h>
 #include <wx/thread.h>
 
-// Result event of an update run: id 0, GetInt() = the code below,
-// GetString() = the saved file's full path for UPDATE_DOWNLOADED.
-extern const wxEventType EVT_UPDATE_RESULT;
+// Result event of an update run (a thread event, so it needs wxBase only):
+// id 0, GetInt() = the code below, GetString() = the saved file's full path
+// for UPDATE_DOWNLOADED.
+wxDECLARE_EVENT(EVT_UPDATE_RESULT, wxThreadEvent);
 
 enum UpdateResult
 {

@@ -197,11 +197,13 @@ TEST_F(ActionsTest, StatusEventsReachOnlyLiveRows)
 {
     Start(slowPages);
     AddNumber("5123456");
-    wxCommandEvent stale(EVT_JOB_STATUS, 7);
+    wxThreadEvent stale(EVT_JOB_STATUS, 7);
     stale.SetString("from nowhere");
+    stale.SetPayload<wxThread*>(nullptr);
     frame->ProcessWindowEvent(stale);
-    wxCommandEvent own(EVT_JOB_STATUS, 0);
+    wxThreadEvent own(EVT_JOB_STATUS, 0);
     own.SetString("injected");
+    own.SetPayload<wxThread*>(nullptr);
     frame->ProcessWindowEvent(own);
     EXPECT_EQ(Status(0), "injected");
     SelectOnly({0});

@@ -32,7 +32,7 @@ protected:
         if (!faults.empty())
             sim.Faults(faults);
         OpenWindow();
-        frame->Bind(wxEventTypeTag<wxCommandEvent>(EVT_JOB_STATUS), [this](wxCommandEvent& event) {
+        frame->Bind(EVT_JOB_STATUS, [this](wxThreadEvent& event) {
             posted.push_back(event.GetString());
             event.Skip();
         });

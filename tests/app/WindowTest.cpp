@@ -165,7 +165,7 @@ TEST_F(WindowTest, UsageWarningEveryFiveHundredPages)
     OpenWindow();
     auto fetchPages = [&](int count) {
         for (int i = 0; i < count; ++i) {
-            wxCommandEvent page(EVT_PAGE_FETCHED, -1);
+            wxThreadEvent page(EVT_PAGE_FETCHED, -1);
             frame->ProcessWindowEvent(page);
         }
     };

@@ -29,9 +29,8 @@ EventCollector::EventCollector() : changed(lock) {}
 
 void EventCollector::QueueEvent(wxEvent* event)
 {
-    auto* command = static_cast<wxCommandEvent*>(event);
-    Posted posted{event->GetEventType(), event->GetId(), command->GetString(),
-                  command->GetClientData()};
+    auto* thread = static_cast<wxThreadEvent*>(event);
+    Posted posted{event->GetEventType(), event->GetId(), thread->GetString(), JobOfEvent(*thread)};
     delete event;
     wxMutexLocker locker(lock);
     events.push_back(posted);

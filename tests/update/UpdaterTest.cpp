@@ -27,7 +27,7 @@ class ResultCollector : public wxEvtHandler
 public:
     ResultCollector()
     {
-        Bind(wxEventTypeTag<wxCommandEvent>(EVT_UPDATE_RESULT), [this](wxCommandEvent& event) {
+        Bind(EVT_UPDATE_RESULT, [this](wxThreadEvent& event) {
             ++count;
             result.code = event.GetInt();
             result.path = event.GetString();
