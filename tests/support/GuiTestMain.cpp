@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/log.h>
 #include <wx/stopwatch.h>
 
 #include <stdexcept>
@@ -18,6 +19,9 @@ public:
     bool OnInit() override
     {
         SetExitOnFrameDelete(false);
+        // Stray log messages go to stderr: a message box nobody answers
+        // would hold the test process forever.
+        delete wxLog::SetActiveTarget(new wxLogStderr);
         CallAfter([this] {
             result = RUN_ALL_TESTS();
             ExitMainLoop();
