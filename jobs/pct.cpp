@@ -1,27 +1,8 @@
 #include "jobs/pct.h"
 
+#include "jobs/ImageList.h"
 #include "jobs/OutputFile.h"
 #include "pdf/PdfWriter.h"
-
-#include <wx/regex.h>
-#include <wx/txtstrm.h>
-
-#include <cstdlib>
-
-namespace {
-
-const char fullDocumentPattern[] =
-    "<ops:document-instance system=\"([^\"]+)\" link=\"([^\"]+)\" "
-    "number-of-pages=\"(\\d+)\" desc=\"FullDocument\">";
-
-// strtoul's reading, saturated so a huge count stays huge instead of wrapping.
-uint32_t PageCountOf(const wxString& digits)
-{
-    unsigned long long value = std::strtoull(digits.utf8_str(), nullptr, 10);
-    return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
-}
-
-}  // namespace
 
 pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts)
     : pat2pdf(row, sink), opsSession(0, "", "", "", ""), hosts(hosts)
@@ -132,21 +113,12 @@ bool pct::FetchImageList(const wxString& number)
             return false;
     }
 
-    wxRegEx fullDocument(fullDocumentPattern, wxRE_ADVANCED);
-    pageCount = 0;
-    wxTextInputStream text(*body, " \t");
-    while (body->IsOk() && !body->Eof()) {
-        wxString line = text.ReadLine();
-        if (!fullDocument.Matches(line))
-            continue;
-        uint32_t pages = PageCountOf(fullDocument.GetMatch(line, 3));
-        if (pages > pageCount) {
-            imageHost = fullDocument.GetMatch(line, 1);
-            imagePath = "/2.6.2/rest-services/" + fullDocument.GetMatch(line, 2);
-            pageCount = pages;
-        }
-    }
-    return !imagePath.empty() && !imageHost.empty() && pageCount > 0;
+    ImageList list;
+    list.Parse(*body);
+    imageHost = list.host;
+    imagePath = list.path;
+    pageCount = list.pageCount;
+    return list.Found();
 }
 
 bool pct::FetchPage(PdfWriter& writer, uint32_t page)

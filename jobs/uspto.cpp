@@ -2,30 +2,15 @@
 
 #include "jobs/JobEvents.h"
 #include "jobs/OutputFile.h"
+#include "jobs/PageList.h"
+#include "jobs/SearchHit.h"
 #include "net/NetworkSettings.h"
 #include "numbers/UsNumber.h"
 #include "pdf/PdfWriter.h"
 
-#include <wx/txtstrm.h>
-
-#include <climits>
 #include <cstdlib>
 
 namespace {
-
-const char searchHitMark[] =
-    "/netacgi/nph-Parser?Sect1=PTO2&Sect2=HITOFF&u=%2Fnetahtml%2FPTO%2Fsearch-adv.html";
-
-// strtol's reading (leading blanks, sign, leading digits), saturated to int.
-int LeadingInt(const wxString& text)
-{
-    long long value = std::strtoll(text.utf8_str(), nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}
 
 // Ids ending in 00-49 live on mirror 1 of their pair, 50-99 on mirror 2.
 bool OnSecondMirror(const wxString& docId)
@@ -45,18 +30,6 @@ wxString FilingDateRange(long series)
     case 9: return "1%2F1%2F1998-%3E12%2F31%2F2001";
     default: return "";
     }
-}
-
-// A publication number is letters and digits only; anything else in the hit
-// would be sent on in a request line, so it counts as no hit.
-bool IsPlainId(const wxString& id)
-{
-    if (id.empty())
-        return false;
-    for (wxUniChar c : id)
-        if (!(c.IsAscii() && isalnum(static_cast<unsigned char>(c.GetValue()))))
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -176,7 +149,7 @@ bool uspto::FetchPages(const wxString& path)
 
 wxString uspto::FindPublicationNumber(const wxString& query)
 {
-    const long series = LeadingInt(query.BeforeFirst('/'));
+    const long series = std::strtol(query.BeforeFirst('/').utf8_str(), nullptr, 10);
     const wxString serial = query.AfterFirst('/');
     const wxString path =
         wxString("/netacgi/nph-Parser?Sect1=PTO2&Sect2=HITOFF&u=%2Fnetahtml%2FPTO%2Fsearch-adv.html"
@@ -210,25 +183,7 @@ wxString uspto::FindPublicationNumber(const wxString& query)
             return "";
     }
 
-    wxTextInputStream text(*body);
-    while (body->IsOk() && !body->Eof() && !StopRequested()) {
-        wxString line = text.ReadLine();
-        int at = line.Find(searchHitMark);
-        if (at == wxNOT_FOUND)
-            continue;
-        line = line.Mid(at);
-        int linkEnd = line.Find('>');
-        if (linkEnd == wxNOT_FOUND)
-            continue;
-        line = line.Mid(linkEnd + 1);
-        int textEnd = line.Find("</A>");
-        if (textEnd == wxNOT_FOUND)
-            continue;
-        wxString hit = line.Left(textEnd);
-        hit.Trim(true).Trim(false);
-        return IsPlainId(hit) ? hit : wxString();
-    }
-    return "";
+    return FindSearchHit(*body, [this] { return StopRequested(); });
 }
 
 bool uspto::GetPageList(const wxString& docId)
@@ -258,54 +213,21 @@ bool uspto::GetPageList(const wxString& docId)
     if (StopRequested())
         return false;
     if (!body) {
-        lastError = "Connection Error2";
+        // The session opens its connection with the first request, so an
+        // unreachable server shows up here rather than at Connect.
+        const wxString error = session.GetError();
+        lastError = error == "Can't connect" ? "Connection Error" + error : wxString("Connection Error2");
         connectError = 1;
         return false;
     }
 
-    connectError = 2;
-    wxString embedPath;
-    wxTextInputStream text(*body);
-    while (body->IsOk() && !body->Eof()) {
-        if (StopRequested())
-            return false;
-        wxString line = text.ReadLine();
-        int at = line.Find("<!-- NumPages=");
-        if (at != wxNOT_FOUND) {
-            line = line.Mid(at + 14);
-            int end = line.Find(" -->");
-            if (end != wxNOT_FOUND) {
-                numPages = LeadingInt(line.Left(end));
-                connectError = 0;
-            }
-        }
-        at = line.Find("embed src=");
-        if (at != wxNOT_FOUND) {
-            line = line.Mid(at + 11);
-            int end = line.Find("\" width=");
-            while (end == wxNOT_FOUND && body->IsOk() && !body->Eof()) {
-                line += text.ReadLine();
-                end = line.Find("\" width=");
-            }
-            if (end != wxNOT_FOUND)
-                embedPath = line.Left(end);
-        }
-    }
-    BuildPageUrls(embedPath);
+    PageList list;
+    if (!list.Parse(*body, [this] { return StopRequested(); }))
+        return false;
+    // Without a page count the answer is not a page list at all, which
+    // usually means a proxy answered instead of the server.
+    connectError = list.hasCount ? 0 : 2;
+    numPages = static_cast<int>(list.numPages);
+    pageUrls = list.PagePaths(maxPages);
     return true;
-}
-
-void uspto::BuildPageUrls(const wxString& embedPath)
-{
-    const wxString mark = "PageNum=";
-    int at = embedPath.Find(mark);
-    // A negative count or one above the limit yields no pages; Entry tells
-    // the two apart.
-    if (numPages <= 0 || numPages > static_cast<long>(maxPages) || at == wxNOT_FOUND)
-        return;
-    const wxString prefix = embedPath.Left(at + mark.length());
-    const wxString suffix = embedPath.Mid(at + mark.length() + 1);
-    pageUrls.reserve(numPages);
-    for (long i = 1; i <= numPages; ++i)
-        pageUrls.push_back(wxString::Format("%s%li%s", prefix, i, suffix));
 }

@@ -23,7 +23,6 @@ protected:
 private:
     // Writes the PDF page by page; true once it is complete and announced.
     bool FetchPages(const wxString& path);
-    void BuildPageUrls(const wxString& embedPath);
 
     int numPages = 0;
     std::vector<wxString> pageUrls;

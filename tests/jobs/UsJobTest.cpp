@@ -215,6 +215,24 @@ TEST_F(UsJob, UnreachablePageListCountsDownInRealSecondsAndTriesAgain)
     EXPECT_EQ(RequestsMatching("/.piw").size(), 2u);
 }
 
+TEST_F(UsJob, PageListServerDownShowsCantConnectAndRecovers)
+{
+    sim->Control("POST", "/_sim/down", R"({"service": "patentImages2"})");
+    auto* job = new uspto("5123456", 0, &events);
+    job->SetRetryStepMs(10);
+    ASSERT_EQ(job->Create(), wxTHREAD_NO_ERROR);
+    ASSERT_EQ(job->Run(), wxTHREAD_NO_ERROR);
+    EXPECT_TRUE(events.WaitForStatus("Reconnecting in 1", 20000));
+    sim->Control("POST", "/_sim/up", R"({"service": "patentImages2"})");
+    EXPECT_TRUE(events.WaitForExit(20000));
+    job->Wait();
+    delete job;
+    const std::vector<wxString> statuses = events.Statuses();
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[2], "Connection ErrorCan't connect Error Downloading Tiff List Reconnecting in 10");
+    EXPECT_EQ(statuses.back(), "Finished!");
+}
+
 // Stops the job once a status containing `trigger` was posted; returns how
 // long the stop took.
 double StopAfter(uspto* job, EventCollector& events, const wxString& trigger)
