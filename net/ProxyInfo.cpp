@@ -10,7 +10,9 @@ ProxyInfo ProxyInfo::For(int connectionType, const wxString& server, const wxStr
         return info;
     }
     info.access = Access::Proxy;
-    info.proxyList = server + ":" + port;
+    // An empty port field would leave libcurl to pick its SOCKS-era default
+    // of 1080; an HTTP proxy without a port listens on 80.
+    info.proxyList = server + ":" + (port.empty() ? wxString("80") : port);
     info.bypassList = "<LOCAL>";
     return info;
 }

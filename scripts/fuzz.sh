@@ -12,8 +12,7 @@ build=$top/build-fuzz
 CC=clang-14 CXX=clang++-14 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFH_FUZZ=ON >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=($(cd "$top/tests/fuzz" && ls Fuzz*.cpp | sed -E 's/^Fuzz_?//; s/\.cpp$//' |
-             sed -E 's/^TiffPdf$/tiff_pdf/; s/^Numbers$/numbers/; s/^Settings$/settings/'))
+  targets=($(cd "$top/tests/fuzz" && ls fuzz_*.cpp | sed -E 's/^fuzz_//; s/\.cpp$//'))
 fi
 cmake --build "$build" -j"$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
 
@@ -24,8 +23,7 @@ seeds() {  # target -> seed directory
     numbers) local i=0; for n in 5,123,456 20020000001 9/836917 '10\123456' 2004/0123456 D0365123 d365123 \
                  PP012835 RE035136 AI000318 X0000001 EP2219563 EP2219563.B1 US6123456 DE102004012345 HELLO 12a; do
                printf '%s' "$n" > "$dir/seed$((i++))"; done ;;
-    settings) cp "$top"/tests/data/settings/* "$dir"/ 2>/dev/null || printf 'posx=10\n[hosts]\nops=127.0.0.1:1\n' > "$dir/seed" ;;
-    *) cp "$top"/tests/data/fuzz/$1/* "$dir"/ 2>/dev/null || true ;;
+    settings|page_list|search_hit|image_list) cp "$top"/tests/data/fuzz/$1/* "$dir"/ ;;
   esac
   echo "$dir"
 }

@@ -36,6 +36,12 @@ TEST(ProxyInfo, ChoiceFollowsConnectionTypeAndServer)
     }
 }
 
+TEST(ProxyInfo, ServerAndPortJoinWithAColonAndAnEmptyPortMeansEighty)
+{
+    EXPECT_EQ(ProxyInfo::For(2, "proxy.example", "3128").proxyList, "proxy.example:3128");
+    EXPECT_EQ(ProxyInfo::For(2, "proxy.example", "").proxyList, "proxy.example:80");
+}
+
 TEST(ProxyInfo, HostsWithoutADotBypassTheProxy)
 {
     const ProxyInfo proxy = ProxyInfo::For(2, "proxy.example", "80");
