@@ -1,0 +1,156 @@
+#include "CliProcess.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsUntil(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+}  // namespace
+
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir)
+{
+    std::vector<std::string> all{FH_BINARY_DIR "/folioharvester-cli"};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    outFd = out[0];
+    errFd = err[0];
+}
+
+CliProcess::~CliProcess()
+{
+    if (pid > 0 && !reaped) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (outFd >= 0)
+        close(outFd);
+    if (errFd >= 0)
+        close(errFd);
+}
+
+// One poll of both pipes; false when stdout has ended or nothing came in time.
+bool CliProcess::ReadSome(int timeoutMs)
+{
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    if (poll(fds, 2, timeoutMs) <= 0)
+        return false;
+    char buffer[8192];
+    if (fds[1].revents) {
+        const ssize_t n = read(errFd, buffer, sizeof buffer);
+        if (n > 0)
+            errors.append(buffer, static_cast<size_t>(n));
+    }
+    if (fds[0].revents) {
+        const ssize_t n = read(outFd, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        partial.append(buffer, static_cast<size_t>(n));
+        for (size_t at; (at = partial.find('\n')) != std::string::npos;) {
+            lines.push_back(partial.substr(0, at));
+            partial.erase(0, at + 1);
+        }
+    }
+    return true;
+}
+
+bool CliProcess::ReadUntil(const std::function<bool(const Lines&)>& done, int timeoutMs)
+{
+    if (pid <= 0)
+        return false;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done(lines)) {
+        const int left = MillisecondsUntil(deadline);
+        if (left == 0 || !ReadSome(left))
+            return done(lines);
+    }
+    return true;
+}
+
+int CliProcess::Finish(int timeoutMs)
+{
+    if (pid <= 0)
+        return -1;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    ReadUntil([](const Lines&) { return false; }, timeoutMs);
+    int status = 0;
+    rusage usage{};
+    for (;;) {
+        const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid)
+            break;
+        if (done < 0 || MillisecondsUntil(deadline) == 0)
+            return -1;
+        usleep(10000);
+    }
+    reaped = true;
+    peakRssKib = usage.ru_maxrss;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void CliProcess::Signal(int signal) const
+{
+    if (pid > 0 && !reaped)
+        kill(pid, signal);
+}
+
+std::map<int, Lines> StatusesByRow(const Lines& output)
+{
+    std::map<int, Lines> rows;
+    for (const std::string& line : output) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos || tab == 0)
+            continue;
+        rows[std::stoi(line.substr(0, tab))].push_back(line.substr(tab + 1));
+    }
+    return rows;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.is_regular_file())
+            names.push_back(entry.path().filename().string());
+    return names;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+using Lines = std::vector<std::string>;
+
+// build/folioharvester-cli as a child process started in a given folder,
+// its output read line by line with a deadline, reaped with its resource
+// usage so its peak memory can be reported.
+class CliProcess
+{
+public:
+    CliProcess(const std::vector<std::string>& args, const std::string& workDir);
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    bool Started() const { return pid > 0; }
+
+    // Reads output until `done` holds for the lines so far, the output
+    // ends, or the deadline passes; whether `done` holds.
+    bool ReadUntil(const std::function<bool(const Lines&)>& done, int timeoutMs);
+
+    // Reads to the end of output and reaps the child: its exit code, or -1
+    // when it did not end in time or ended by a signal.
+    int Finish(int timeoutMs);
+
+    void Signal(int signal) const;
+    const Lines& Output() const { return lines; }
+    const std::string& Errors() const { return errors; }
+    // The child's peak resident set in KiB, known once it was reaped.
+    long PeakRssKib() const { return peakRssKib; }
+
+private:
+    bool ReadSome(int timeoutMs);
+
+    pid_t pid = -1;
+    bool reaped = false;
+    int outFd = -1;
+    int errFd = -1;
+    std::string partial;
+    std::string errors;
+    Lines lines;
+    long peakRssKib = 0;
+};
+
+// The statuses each row printed, in order.
+std::map<int, Lines> StatusesByRow(const Lines& output);
+
+// Names of the regular files in `dir`.
+std::vector<std::string> FilesIn(const std::string& dir);
