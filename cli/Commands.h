@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-// The subcommands of folioharvester-cli; each returns the process exit code.
+// The subcommands of folioharvester-cli (fetch runs as folioharvester-fetch);
+// each returns the process exit code.
 int RunClassify(const std::vector<std::string>& args);
 int RunAssemble(const std::vector<std::string>& args);
 int RunFetch(const std::vector<std::string>& args);

@@ -1,6 +1,5 @@
 #include "pdf/PdfWriter.h"
 
-#include "net/HttpSession.h"
 #include "pdf/TiffPage.h"
 
 #include <wx/filefn.h>
@@ -215,16 +214,6 @@ bool PdfWriter::WritePageTree()
     tree += "]\r\n/Count " + std::to_string(pageCount) + "\r\n>>\r\nendobj\r\n";
     Put(tree);
     return Check("Writing PDF Page Tree");
-}
-
-bool PdfWriter::AddPageFromUrl(HttpSession& session, const wxString& requestPath)
-{
-    if (!ok)
-        return false;
-    std::unique_ptr<wxInputStream> body = session.Request(requestPath);
-    if (!body)
-        return false;
-    return AddPage(*body);
 }
 
 bool PdfWriter::AddPage(wxInputStream& input)
