@@ -1,6 +1,7 @@
 #include "jobs/pat2pdf.h"
 
 #include "jobs/JobEvents.h"
+#include "pdf/PdfWriter.h"
 
 #include <wx/event.h>
 
@@ -71,5 +72,20 @@ bool pat2pdf::CountDown(const std::function<wxString(int)>& statusFor)
         if (!SleepStep())
             return false;
     }
+    return true;
+}
+
+bool pat2pdf::Finish(PdfWriter& writer, const wxString& path)
+{
+    // Completed before it is announced, so whoever opens or prints it on
+    // "Finished!" finds the whole file.
+    if (StopRequested())
+        return false;
+    if (!writer.Close()) {
+        PostStatus("Error Writing PDF " + writer.GetError());
+        return false;
+    }
+    PostStatus("Finished!");
+    PostDone(path);
     return true;
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+class PdfWriter;
+
 // The common base of the download jobs: one joinable worker thread per
 // document. A job talks to the window only by posting events to `sink`;
 // it never touches a window.
@@ -42,6 +44,10 @@ protected:
     // The retry countdown: posts statusFor(n) for n = 10 down to 1, one step
     // apart. False when the job was asked to stop meanwhile.
     bool CountDown(const std::function<wxString(int)>& statusFor);
+    // Completes the PDF at `path`, then posts "Finished!" and the done event;
+    // false (and no announcement) when stopped or when the file could not be
+    // completed.
+    bool Finish(PdfWriter& writer, const wxString& path);
 
     HttpSession session;
     wxString number;

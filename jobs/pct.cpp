@@ -83,17 +83,7 @@ bool pct::FetchPages(const wxString& path)
         if (!goOn)
             return false;
     }
-    // Completed before it is announced, so whoever opens or prints it on
-    // "Finished!" finds the whole file.
-    if (StopRequested())
-        return false;
-    if (!writer.Close()) {
-        PostStatus("Error Writing PDF " + writer.GetError());
-        return false;
-    }
-    PostStatus("Finished!");
-    PostDone(path);
-    return true;
+    return Finish(writer, path);
 }
 
 bool pct::FetchImageList(const wxString& number)

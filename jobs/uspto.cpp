@@ -134,17 +134,7 @@ bool uspto::FetchPages(const wxString& path)
             return false;
         PostPageFetched(Sink());
     }
-    // Completed before it is announced, so whoever opens or prints it on
-    // "Finished!" finds the whole file.
-    if (StopRequested())
-        return false;
-    if (!writer.Close()) {
-        PostStatus("Error Writing PDF " + writer.GetError());
-        return false;
-    }
-    PostStatus("Finished!");
-    PostDone(path);
-    return true;
+    return Finish(writer, path);
 }
 
 wxString uspto::FindPublicationNumber(const wxString& query)
