@@ -1,5 +1,5 @@
 #include "GuiTest.h"
-#include "OfficeSim.h"
+#include "SimTest.h"
 #include "RecordingLog.h"
 #include "TempHome.h"
 #include "net/NetworkSettings.h"
@@ -134,21 +134,12 @@ private:
     int* shown;
 };
 
-class SetupDialogTest : public testing::Test
+class SetupDialogTest : public SimTest
 {
 protected:
-    static void SetUpTestSuite() { sim = new OfficeSim("--exit-on-stdin-eof --quiet"); }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(sim->Running());
-        sim->Reset();
-        sim->WriteSettings(home.SettingsFile());
+        SimTest::SetUp();
         saved = TheNetworkSettings();
         TheNetworkSettings() = NetworkSettings();
     }
@@ -184,15 +175,12 @@ protected:
                fields.user->IsEnabled() == enabled && fields.password->IsEnabled() == enabled;
     }
 
-    static OfficeSim* sim;
-    TempHome home;
     RecordingLog log;
     NetworkSettings saved;
     SetupDialog* dialog = nullptr;
     Fields fields{};
 };
 
-OfficeSim* SetupDialogTest::sim = nullptr;
 
 TEST_F(SetupDialogTest, OpensOnTheNetworkPageWithTheStoredValues)
 {

@@ -1,7 +1,7 @@
 #include "UpdateTestHelpers.h"
 
 #include "GuiTest.h"
-#include "OfficeSim.h"
+#include "SimTest.h"
 #include "RecordingLog.h"
 #include "TempHome.h"
 #include "app/MyFrame.h"
@@ -64,21 +64,12 @@ private:
 
 const long day = 24 * 60 * 60;
 
-class FrameUpdateTest : public testing::Test
+class FrameUpdateTest : public SimTest
 {
 protected:
-    static void SetUpTestSuite() { sim = new OfficeSim("--exit-on-stdin-eof"); }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(sim->Running());
-        sim->Reset();
-        sim->WriteSettings(home.SettingsFile());
+        SimTest::SetUp();
         programDir = home.Dir("my programs");
         program = std::make_unique<ProgramPathOverride>(programDir + "/folioharvester");
     }
@@ -122,15 +113,12 @@ protected:
         return PumpUntil([&] { return UpdateStatus() == text; }, 20000);
     }
 
-    static OfficeSim* sim;
-    TempHome home;
     RecordingLog log;
     std::string programDir;
     std::unique_ptr<ProgramPathOverride> program;
     MyFrame* frame = nullptr;
 };
 
-OfficeSim* FrameUpdateTest::sim = nullptr;
 
 TEST_F(FrameUpdateTest, FirstStartStoresLastCheckAndOffersANewerVersion)
 {

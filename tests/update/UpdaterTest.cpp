@@ -1,7 +1,7 @@
 #include "UpdateTestHelpers.h"
 
 #include "GuiTest.h"
-#include "OfficeSim.h"
+#include "SimTest.h"
 #include "TempHome.h"
 #include "update/updater.h"
 
@@ -37,21 +37,12 @@ public:
     Result result;
 };
 
-class UpdaterTest : public testing::Test
+class UpdaterTest : public SimTest
 {
 protected:
-    static void SetUpTestSuite() { sim = new OfficeSim("--exit-on-stdin-eof"); }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(sim->Running());
-        sim->Reset();
-        sim->WriteSettings(home.SettingsFile());
+        SimTest::SetUp();
         programDir = home.Dir("program dir");
         program = std::make_unique<ProgramPathOverride>(programDir + "/folioharvester");
     }
@@ -81,13 +72,10 @@ protected:
         return names;
     }
 
-    static OfficeSim* sim;
-    TempHome home;
     std::string programDir;
     std::unique_ptr<ProgramPathOverride> program;
 };
 
-OfficeSim* UpdaterTest::sim = nullptr;
 
 TEST_F(UpdaterTest, CheckOnlyComparesTheServersNumberWithOurs)
 {
