@@ -54,6 +54,21 @@ wxBEGIN_EVENT_TABLE(MyFrame, wxFrame)
 wxEND_EVENT_TABLE()
 // clang-format on
 
+namespace {
+
+// wxDateTime takes -1 for "no time" and cannot hold times millions of
+// years away; such a stored check time counts as no check at all.
+void ForgetUnusableLastCheck(wxConfigBase& config)
+{
+    const long limit = 100000000000L;  // about 3000 years either way
+    long lastCheck = 0;
+    if (config.Read("lastCheck", &lastCheck) &&
+        (lastCheck == -1 || lastCheck < -limit || lastCheck > limit))
+        config.DeleteEntry("lastCheck");
+}
+
+}  // namespace
+
 MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame"),
       launcher(new PdfLauncher)
@@ -68,7 +83,13 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
             wxLogNull quiet;  // a stale folder is simply not used
             wxSetWorkingDirectory(path);
         }
-        config->Read("max_threads", &maxThreads);
+        // The scheduler compares the count unsigned, so a negative one would
+        // let every job run at once; it becomes what the setup dialog makes
+        // of it. Other counts wait for that dialog, as designed.
+        long threads = maxThreads;
+        if (config->Read("max_threads", &threads))
+            maxThreads = threads < 0 ? 511 : threads;
+        ForgetUnusableLastCheck(*config);
     }
 
     CreateControls(panel);

@@ -4,7 +4,9 @@
 #include "net/SettingsStore.h"
 
 #include <wx/confbase.h>
+#include <wx/display.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -27,17 +29,38 @@ void MigrateProxyLayout(wxConfigBase& config, NetworkSettings& net)
     config.DeleteEntry("proxyEnable", true);
 }
 
+// Everything the displays show together; X11 windows cannot reach beyond
+// 32767 in any case.
+wxRect DesktopArea()
+{
+    wxRect area;
+    for (unsigned i = 0; i < wxDisplay::GetCount(); ++i)
+        area.Union(wxDisplay(i).GetGeometry());
+    return area.IsEmpty() ? wxRect(0, 0, 32767, 32767) : area;
+}
+
+// A stored coordinate off every display would hide the window.
+int PlaceOnDesktop(long stored, int desktopStart, int desktopLength)
+{
+    return stored < 0 || stored >= desktopStart + desktopLength ? 50 : static_cast<int>(stored);
+}
+
+int FitOnDesktop(long stored, int minimum, int desktopLength)
+{
+    return static_cast<int>(std::clamp<long>(stored, minimum, std::max(minimum, desktopLength)));
+}
+
 }  // namespace
 
 StartupSettings StartupSettings::Load()
 {
     std::unique_ptr<wxConfigBase> config = OpenSettingsStore();
     StartupSettings settings;
-    int x = 50, y = 50, width = 400, height = 240;
-    config->Read("posx", &x, 50);
-    config->Read("posy", &y, 50);
-    config->Read("sizex", &width, 400);
-    config->Read("sizey", &height, 240);
+    // Read as long: wx's int reading asserts on values beyond int.
+    const long x = config->ReadLong("posx", 50);
+    const long y = config->ReadLong("posy", 50);
+    const long width = config->ReadLong("sizex", 400);
+    const long height = config->ReadLong("sizey", 240);
 
     NetworkSettings& net = TheNetworkSettings();
     net.proxyServer = config->Read("proxyServer", wxString());
@@ -46,9 +69,14 @@ StartupSettings StartupSettings::Load()
     net.proxyPass = config->Read("proxyPass", wxString());
     ScramblePassword(net.proxyPass);
     net.connectionType = config->Read("connectionType", 0L);
+    if (net.connectionType < 0 || net.connectionType > 2)
+        net.connectionType = 0;
     MigrateProxyLayout(*config, net);
 
-    settings.position = wxPoint(x < 0 ? 50 : x, y < 0 ? 50 : y);
-    settings.size = wxSize(width < 375 ? 375 : width, height < 200 ? 200 : height);
+    const wxRect desktop = DesktopArea();
+    settings.position = wxPoint(PlaceOnDesktop(x, desktop.x, desktop.width),
+                                PlaceOnDesktop(y, desktop.y, desktop.height));
+    settings.size = wxSize(FitOnDesktop(width, 375, desktop.width),
+                           FitOnDesktop(height, 200, desktop.height));
     return settings;
 }
