@@ -202,24 +202,29 @@ TEST_F(SoakTest, StoppedRunLeavesOnlyWholeDocuments)
                 rows.insert(row);
         return rows;
     };
-    ASSERT_TRUE(cli.ReadUntil([&](const Lines& lines) { return finishedRows(lines).size() >= 6; },
-                              40000))
+    // Stopped once some documents are done and some job is among its pages.
+    auto midway = [&](const Lines& lines) {
+        const std::set<int> finished = finishedRows(lines);
+        for (const auto& [row, statuses] : StatusesByRow(lines))
+            if (!finished.count(row) && !statuses.empty() &&
+                statuses.back().rfind("Downloading page", 0) == 0)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(cli.ReadUntil(
+        [&](const Lines& lines) { return finishedRows(lines).size() >= 6 && midway(lines); }, 40000))
         << cli.Errors();
     cli.Signal(SIGTERM);
     EXPECT_EQ(cli.Finish(5000), 1);
 
-    const std::set<int> finished = finishedRows(cli.Output());
-    size_t midway = 0;
-    for (const auto& [row, statuses] : StatusesByRow(cli.Output()))
-        if (!finished.count(row) &&
-            std::any_of(statuses.begin(), statuses.end(),
-                        [](const std::string& s) { return s.rfind("Downloading page", 0) == 0; }))
-            ++midway;
-    EXPECT_GT(midway, 0u) << "no job was stopped among its pages";
-    EXPECT_LT(finished.size(), documents.size());
-    // A partial file could not equal its whole twin, and any extra file
-    // would be counted here.
-    EXPECT_EQ(ExpectTwinsIn("stopped", "clean"), finished.size());
+    const size_t finished = finishedRows(cli.Output()).size();
+    EXPECT_LT(finished, documents.size());
+    // A partial file could not equal its whole twin. A job stopped between
+    // completing its file and announcing it may leave a whole one; beyond
+    // that, any file would be one too many.
+    const size_t files = ExpectTwinsIn("stopped", "clean");
+    EXPECT_GE(files, finished);
+    EXPECT_LE(files, finished + 3);
 }
 
 }  // namespace
