@@ -56,7 +56,11 @@ AppTest::AppTest()
     WriteSettings("");
 }
 
-AppTest::~AppTest()
+AppTest::~AppTest() = default;
+
+// Closed here rather than in the destructor: closing delivers the window's
+// last events, and handlers a derived test bound may still use its members.
+void AppTest::TearDown()
 {
     if (frameRef)
         CloseWindow();

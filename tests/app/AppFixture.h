@@ -52,6 +52,7 @@ class AppTest : public ::testing::Test
 protected:
     AppTest();
     ~AppTest() override;
+    void TearDown() override;
 
     // Settings lines for the root group, written before the hosts group.
     void WriteSettings(const std::string& rootLines);
