@@ -175,6 +175,11 @@ TEST_F(SoakTest, FiftyDocumentsUnderFaultsEndLikeTheirFaultFreeTwinsInFlatMemory
     RecordProperty("peak_rss_kib_50_faults", static_cast<int>(faulty.peakRssKib));
     const long mib = 1024;
     EXPECT_GT(ten.peakRssKib, 0);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // Sanitizer runtimes hold freed memory back on purpose; the bounds below
+    // speak of the program, not of them.
+    return;
+#endif
     EXPECT_LT(clean.peakRssKib, 64 * mib);
     EXPECT_LT(faulty.peakRssKib, 64 * mib);
     EXPECT_LT(clean.peakRssKib - ten.peakRssKib, 4 * mib);
