@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the test suite under a sanitizer build.
 #   scripts/sanitize.sh asan [ctest args]   AddressSanitizer + UBSan, whole suite
-#   scripts/sanitize.sh tsan [ctest args]   ThreadSanitizer (jobs, HTTP, scheduling)
+#   scripts/sanitize.sh tsan [ctest args]   ThreadSanitizer, whole suite
 # Any sanitizer report fails the run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +21,7 @@ case "$kind" in
     build=$top/build-tsan
     BUILD_DIR=$build BUILD_TYPE=Debug "$top/scripts/build.sh" -DFH_TSAN=ON
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan.supp"
-    default=(-L unit)
+    default=()
     ;;
   *) echo "unknown sanitizer: $kind" >&2; exit 64 ;;
 esac
