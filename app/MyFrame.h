@@ -1,5 +1,7 @@
 #pragma once
 
+#include "update/HandOver.h"
+
 #include <wx/frame.h>
 
 #include <memory>
@@ -46,6 +48,8 @@ public:
     // Hands PDFs to the system's viewer and printer; tests put in one that
     // records instead of starting programs.
     void SetLauncher(std::unique_ptr<PdfLauncher> launcher);
+    // Tests watch a hand-over to a new version instead of performing it.
+    void SetHandOverActions(const HandOverActions& actions) { handOver = actions; }
     bool OpenPdf(const wxString& path);
     bool PrintPdf(const wxString& path);
 
@@ -125,6 +129,7 @@ private:
     // Stopped jobs whose deletion waits until their queued events are gone.
     std::vector<wxThread*> retiredJobs;
     std::unique_ptr<PdfLauncher> launcher;
+    HandOverActions handOver = HandOverActions::Defaults();
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -113,12 +113,12 @@ void MyFrame::OnUpdateResult(wxThreadEvent& event)
         if (wxMessageBox(question, "Latest FolioHarvester Ready", wxYES_NO | wxICON_QUESTION, this) ==
             wxYES) {
             const wxString commandLine = HandOverCommandLine(path, RunningProgramPath());
-            HandOverActions::Current().launch(commandLine);
+            handOver.launch(commandLine);
             wxWindowDisabler disableAll;
             wxBusyInfo busy("Waiting for download to complete!...");
             while (!waitingJobs.empty())
                 DispatchEventsBriefly();
-            HandOverActions::Current().exitProcess();
+            handOver.exitProcess();
         }
     } else {
         SetStatusText("Update Available!", updateStatusField);

@@ -21,12 +21,6 @@ HandOverActions HandOverActions::Defaults()
     return actions;
 }
 
-HandOverActions& HandOverActions::Current()
-{
-    static HandOverActions actions = Defaults();
-    return actions;
-}
-
 wxString RunningProgramPath()
 {
     wxAppConsole* app = wxAppConsole::GetInstance();

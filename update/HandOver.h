@@ -17,8 +17,7 @@ struct HandOverActions
     std::function<void(const wxString& commandLine)> launch;
     std::function<void()> exitProcess;
 
-    // The actions in force: by default an asynchronous wxExecute and exit(0).
-    static HandOverActions& Current();
+    // An asynchronous wxExecute and exit(0).
     static HandOverActions Defaults();
 };
 

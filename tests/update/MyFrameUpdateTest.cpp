@@ -45,21 +45,18 @@ private:
 };
 
 // Records the hand-over instead of starting a program and ending the process.
-class RecordedHandOver
+struct RecordedHandOver
 {
-public:
-    RecordedHandOver() : saved(HandOverActions::Current())
+    HandOverActions Actions()
     {
-        HandOverActions::Current().launch = [this](const wxString& line) { launched.push_back(line); };
-        HandOverActions::Current().exitProcess = [this] { ++exits; };
+        HandOverActions actions;
+        actions.launch = [this](const wxString& line) { launched.push_back(line); };
+        actions.exitProcess = [this] { ++exits; };
+        return actions;
     }
-    ~RecordedHandOver() { HandOverActions::Current() = saved; }
 
     std::vector<wxString> launched;
     int exits = 0;
-
-private:
-    HandOverActions saved;
 };
 
 const long day = 24 * 60 * 60;
@@ -166,6 +163,7 @@ TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
     RecordedHandOver handOver;
     std::vector<Box> boxes;
     OpenFrame();
+    frame->SetHandOverActions(handOver.Actions());
     ChooseUpdateMenu();
     EXPECT_EQ(UpdateStatus(), "Downloading any available updates...");
     wxTEST_DIALOG(PumpUntil([&] { return handOver.exits > 0; }, 20000), AnswerBox(wxID_YES, &boxes));
