@@ -4,6 +4,7 @@
 #include "app/harvesterDrop.h"
 #include "help/HelpPage.h"
 #include "jobs/JobEvents.h"
+#include "jobs/StopThread.h"
 #include "net/NetworkSettings.h"
 #include "net/SettingsStore.h"
 #include "numbers/FormatHelp.h"
@@ -279,7 +280,7 @@ void MyFrame::OnClose(wxCloseEvent&)
 
     ShutdownJobs();
     if (updateThread) {
-        updateThread->Delete();
+        StopThread(*updateThread);
         delete updateThread;
         updateThread = nullptr;
     }

@@ -3,7 +3,7 @@
 #include "app/MyFrame.h"
 
 #include "jobs/JobEvents.h"
-
+#include "jobs/StopThread.h"
 #include "jobs/pct.h"
 #include "jobs/uspto.h"
 #include "numbers/FormatHelp.h"
@@ -172,7 +172,7 @@ void MyFrame::StopJob(JobEntry* entry)
     else if (entry->epJob)
         job = entry->epJob;
     if (job) {
-        job->Delete();
+        StopThread(*job);
         entry->usJob = nullptr;
         entry->epJob = nullptr;
         RetireJob(job);

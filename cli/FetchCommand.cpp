@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/StopThread.h"
 #include "jobs/pct.h"
 #include "jobs/uspto.h"
 #include "net/Hosts.h"
@@ -282,7 +283,7 @@ private:
         std::vector<std::thread> stoppers;
         for (auto& row : rows)
             if (row->job)
-                stoppers.emplace_back([job = row->job] { job->Delete(); });
+                stoppers.emplace_back([job = row->job] { StopThread(*job); });
         for (std::thread& stopper : stoppers)
             stopper.join();
         for (auto& row : rows) {

@@ -1,6 +1,7 @@
 #include "JobHarness.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/StopThread.h"
 #include "jobs/pat2pdf.h"
 
 #include <gtest/gtest.h>
@@ -104,10 +105,7 @@ bool RunToEnd(wxThread* job, EventCollector& events, int timeoutMs)
         return false;
     }
     const bool ended = events.WaitForExit(timeoutMs);
-    if (ended)
-        job->Wait();
-    else
-        job->Delete();
+    StopThread(*job);  // joins a job that ended, stops one that did not
     delete job;
     return ended;
 }
