@@ -288,7 +288,9 @@ bool PdfWriter::WritePage(TiffPage& page)
         return false;
 
     const uint64_t imageBytes = page.StripDataSize();
-    page.WriteStrips(*bufferedStream);
+    // The image goes to the file in one write, not through the buffer.
+    bufferedStream->Sync();
+    page.WriteStrips(*fileStream);
     position += imageBytes;
     if (!page.IsOk())
         writeFailed = true;

@@ -1,8 +1,11 @@
 #include "pdf/TiffPage.h"
 
+#include <wx/wfstream.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <memory>
 
 namespace {
 
@@ -18,7 +21,7 @@ const uint16_t tagT4Options = 292;
 const uint16_t typeShort = 3;
 const uint16_t typeLong = 4;
 
-const size_t copyChunk = 64 * 1024;
+const size_t copyChunk = 16 * 1024;
 // Presizing the copy from an announced length saves regrowing it; beyond this
 // the announced length is not trusted and the copy grows as bytes arrive.
 const wxFileOffset maxPresize = 512 * 1024 * 1024;
@@ -32,6 +35,28 @@ uint32_t Get32(const unsigned char* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8)
         | (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// wxInputStream::Read zero-fills its destination before copying into it,
+// which costs as much as the copy itself; the two kinds of stream pages come
+// in, a response body in memory and a file, are read around it.
+size_t ReadInto(wxInputStream& input, char* dest, size_t count)
+{
+    if (auto* memory = dynamic_cast<wxMemoryInputStream*>(&input))
+    {
+        wxStreamBuffer* buffer = memory->GetInputStreamBuffer();
+        const size_t n = std::min(count, buffer->GetBytesLeft());
+        std::memcpy(dest, buffer->GetBufferPos(), n);
+        buffer->SetIntPosition(buffer->GetIntPosition() + n);
+        return n;
+    }
+    if (auto* file = dynamic_cast<wxFileInputStream*>(&input))
+    {
+        const ssize_t n = file->GetFile()->Read(dest, count);
+        return n == wxInvalidOffset ? 0 : static_cast<size_t>(n);
+    }
+    input.Read(dest, count);
+    return input.LastRead();
 }
 
 }  // namespace
@@ -81,22 +106,21 @@ void TiffPage::CopyIntoMemory(wxInputStream& input)
         char* start = static_cast<char*>(memory);
         while (dataSize < static_cast<uint64_t>(announced))
         {
-            input.Read(start + dataSize, announced - dataSize);
-            if (input.LastRead() == 0)
+            const size_t got = ReadInto(input, start + dataSize, announced - dataSize);
+            if (got == 0)
                 break;
-            dataSize += input.LastRead();
+            dataSize += got;
         }
         SeekO(dataSize);
     }
     // Whatever the length did not announce is appended as it comes.
-    std::unique_ptr<char[]> chunk(new char[copyChunk]);
+    char chunk[copyChunk];
     while (wxMemoryOutputStream::IsOk())
     {
-        input.Read(chunk.get(), copyChunk);
-        const size_t got = input.LastRead();
+        const size_t got = ReadInto(input, chunk, copyChunk);
         if (got == 0)
             break;
-        Write(chunk.get(), got);
+        Write(chunk, got);
         dataSize += LastWrite();
         if (LastWrite() != got)
             break;  // the base stream now reports the failure
