@@ -21,27 +21,27 @@ class Fault:
 
 
 class FaultRule:
-    def __init__(self, spec):
-        if not isinstance(spec, dict):
+    def __init__(self, entry):
+        if not isinstance(entry, dict):
             raise FaultError("a rule must be an object")
-        self.service = spec.get("service")
-        self.path = spec.get("path")
-        self.proxied = spec.get("proxied")
-        actions = spec.get("action")
+        self.service = entry.get("service")
+        self.path = entry.get("path")
+        self.proxied = entry.get("proxied")
+        actions = entry.get("action")
         self.actions = actions if isinstance(actions, list) else [actions]
         for a in self.actions:
             if a not in ACTIONS:
                 raise FaultError("unknown action %r" % (a,))
-        self.nth = spec.get("nth")
+        self.nth = entry.get("nth")
         if self.nth is not None and (not isinstance(self.nth, list) or
                                      not all(isinstance(n, int) for n in self.nth)):
             raise FaultError("nth must be a list of numbers")
-        self.percent = spec.get("percent")
+        self.percent = entry.get("percent")
         if self.percent is not None and not isinstance(self.percent, (int, float)):
             raise FaultError("percent must be a number")
-        self.seed = spec.get("seed", 0)
-        self.ms = int(spec.get("ms", 0))
-        self.status = int(spec.get("status", 500))
+        self.seed = entry.get("seed", 0)
+        self.ms = int(entry.get("ms", 0))
+        self.status = int(entry.get("status", 500))
         if self.ms < 0 or not 100 <= self.status <= 999:
             raise FaultError("bad ms or status")
         self.count = 0
@@ -71,10 +71,10 @@ class FaultTable:
         self._lock = threading.Lock()
         self._rules = []
 
-    def replace(self, specs):
-        if not isinstance(specs, list):
-            specs = [specs]
-        rules = [FaultRule(s) for s in specs]
+    def replace(self, entries):
+        if not isinstance(entries, list):
+            entries = [entries]
+        rules = [FaultRule(s) for s in entries]
         with self._lock:
             self._rules = rules
 

@@ -245,11 +245,11 @@ class Handler(BaseHTTPRequestHandler):
         state = self.state
         state.download_status = 200
         try:
-            spec = json.loads(body)
+            request = json.loads(body)
         except (ValueError, UnicodeDecodeError):
-            spec = None
-        if isinstance(spec, dict) and "status" in spec:
-            state.download_status = int(spec["status"])
+            request = None
+        if isinstance(request, dict) and "status" in request:
+            state.download_status = int(request["status"])
         else:
             state.download = body
         return "ok\n"
