@@ -1,6 +1,7 @@
 #include "jobs/pat2pdf.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/OutputFile.h"
 #include "pdf/PdfWriter.h"
 
 #include <wx/event.h>
@@ -72,6 +73,16 @@ bool pat2pdf::CountDown(const std::function<wxString(int)>& statusFor)
         if (!SleepStep())
             return false;
     }
+    return true;
+}
+
+bool pat2pdf::PreviouslyDownloaded()
+{
+    outFile = OutputFileFor(number);
+    if (!outFile.FileExists())
+        return false;
+    PostStatus("Previously Downloaded!");
+    PostDone(outFile.GetFullPath());
     return true;
 }
 

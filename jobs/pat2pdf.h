@@ -44,6 +44,9 @@ protected:
     // The retry countdown: posts statusFor(n) for n = 10 down to 1, one step
     // apart. False when the job was asked to stop meanwhile.
     bool CountDown(const std::function<wxString(int)>& statusFor);
+    // Names outFile after `number` in the working directory; true, with the
+    // file announced as done, when it exists already and nothing is to fetch.
+    bool PreviouslyDownloaded();
     // Completes the PDF at `path`, then posts "Finished!" and the done event;
     // false (and no announcement) when stopped or when the file could not be
     // completed.

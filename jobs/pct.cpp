@@ -1,7 +1,6 @@
 #include "jobs/pct.h"
 
 #include "jobs/ImageList.h"
-#include "jobs/OutputFile.h"
 #include "pdf/PdfWriter.h"
 
 pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts)
@@ -20,13 +19,9 @@ wxThread::ExitCode pct::Entry()
         return 0;
     }
     PostStatus("Downloading from worldwide.espacenet.com");
-    outFile = OutputFileFor(number);
-    const wxString path = outFile.GetFullPath();
-    if (outFile.FileExists()) {
-        PostStatus("Previously Downloaded!");
-        PostDone(path);
+    if (PreviouslyDownloaded())
         return 0;
-    }
+    const wxString path = outFile.GetFullPath();
     if (StopRequested())
         return 0;
     if (!FetchImageList(number)) {

@@ -1,7 +1,6 @@
 #include "jobs/uspto.h"
 
 #include "jobs/JobEvents.h"
-#include "jobs/OutputFile.h"
 #include "jobs/PageList.h"
 #include "jobs/SearchHit.h"
 #include "net/NetworkSettings.h"
@@ -64,13 +63,9 @@ wxThread::ExitCode uspto::Entry()
     }
     PostStatus("Downloading");
 
-    outFile = OutputFileFor(number);
-    const wxString path = outFile.GetFullPath();
-    if (outFile.FileExists()) {
-        PostStatus("Previously Downloaded!");
-        PostDone(path);
+    if (PreviouslyDownloaded())
         return 0;
-    }
+    const wxString path = outFile.GetFullPath();
     if (StopRequested() || connectError != 0)
         return 0;
 
