@@ -138,6 +138,7 @@ struct HttpSession::Impl
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
     bool Open();
+    bool NewConnectionCache();
     bool ApplyProxy();
     bool SetProxyCredentials();
     bool BuildHeaderList();
@@ -178,13 +179,27 @@ int HttpSession::Impl::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t
     return impl.stopTest && impl.stopTest() ? 1 : 0;
 }
 
+// The kept-alive connection lives in the multi handle's cache, so a new
+// cache closes it at once. (libcurl's own pruning of a full cache drops the
+// connection idle longest in whole milliseconds, which after a fast request
+// can be the new one instead of the old.)
+bool HttpSession::Impl::NewConnectionCache()
+{
+    if (multi)
+        curl_multi_cleanup(multi);
+    multi = curl_multi_init();
+    if (!multi)
+        return false;
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 1L);
+    return true;
+}
+
 bool HttpSession::Impl::Open()
 {
     CURLcode rc = GlobalInit();
     if (rc == CURLE_OK) {
-        multi = curl_multi_init();
         curl = curl_easy_init();
-        if (!multi || !curl)
+        if (!curl || !NewConnectionCache())
             rc = CURLE_FAILED_INIT;
     }
     if (rc != CURLE_OK) {
@@ -197,8 +212,6 @@ bool HttpSession::Impl::Open()
     // The body is handed over exactly as received.
     curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 0L);
-    // One connection at a time: switching host closes the previous one.
-    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, idleTimeoutSeconds);
@@ -423,8 +436,14 @@ bool HttpSession::Connect(const wxString& host)
     }
     if (name != impl->hostName)
         impl->ForgetServerCredentials();
+    const std::string urlBase = Narrow(wxString::Format("http://%s:%lu", name, port));
+    // One connection at a time: switching host closes the previous one.
+    if (urlBase != impl->urlBase && !impl->urlBase.empty() && !impl->NewConnectionCache()) {
+        impl->error = "Can't connect";
+        return false;
+    }
     impl->hostName = name;
-    impl->urlBase = Narrow(wxString::Format("http://%s:%lu", name, port));
+    impl->urlBase = urlBase;
     impl->connected = true;
     return true;
 }
