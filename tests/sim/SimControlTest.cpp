@@ -2,6 +2,7 @@
 // own services, taking a listener down and writing the settings file.
 #include "OfficeSim.h"
 #include "SimClient.h"
+#include "SimTest.h"
 #include "TempHome.h"
 
 #include <gtest/gtest.h>
@@ -14,21 +15,9 @@
 
 namespace {
 
-class SimControl : public ::testing::Test
+class SimControl : public SimTest
 {
-protected:
-    static void SetUpTestSuite() { sim = std::make_unique<OfficeSim>(); }
-    static void TearDownTestSuite() { sim.reset(); }
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim->Running());
-        sim->Reset();
-    }
-
-    static std::unique_ptr<OfficeSim> sim;
 };
-
-std::unique_ptr<OfficeSim> SimControl::sim;
 
 const char* const page2 = "/.DImg?Docid=5123456&PageNum=2&IDKey=0&ImgFormat=tif";
 const char* const page3 = "/.DImg?Docid=5123456&PageNum=3&IDKey=0&ImgFormat=tif";

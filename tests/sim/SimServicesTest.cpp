@@ -2,6 +2,7 @@
 // OPS image list, in the shapes the download jobs read.
 #include "OfficeSim.h"
 #include "SimClient.h"
+#include "SimTest.h"
 
 #include <gtest/gtest.h>
 
@@ -12,27 +13,15 @@
 
 namespace {
 
-class SimServices : public ::testing::Test
+class SimServices : public SimTest
 {
 protected:
-    static void SetUpTestSuite() { sim = std::make_unique<OfficeSim>(); }
-    static void TearDownTestSuite() { sim.reset(); }
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim->Running());
-        sim->Reset();
-    }
-
     static SimClient::Answer Get(const std::string& service, const std::string& path)
     {
         SimClient client;
         return client.Get(sim->Host(service), path);
     }
-
-    static std::unique_ptr<OfficeSim> sim;
 };
-
-std::unique_ptr<OfficeSim> SimServices::sim;
 
 // The embed path the way the US job reads it: from 11 characters after
 // "embed src=" up to "\" width=", with the lines that follow joined on.

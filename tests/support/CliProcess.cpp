@@ -47,7 +47,8 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    if (!workDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);

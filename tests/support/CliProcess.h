@@ -9,13 +9,14 @@
 
 using Lines = std::vector<std::string>;
 
-// build/folioharvester-cli as a child process started in a given folder,
+// build/folioharvester-cli as a child process started in a given folder (or
+// the current one),
 // its output read line by line with a deadline, reaped with its resource
 // usage so its peak memory can be reported.
 class CliProcess
 {
 public:
-    CliProcess(const std::vector<std::string>& args, const std::string& workDir);
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = "");
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
