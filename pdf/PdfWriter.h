@@ -62,7 +62,7 @@ private:
     // stdio-backed: closing flushes without forcing the file to the disk,
     // which a wxFileOutputStream does on every Close (an fsync).
     std::unique_ptr<wxFFileOutputStream> fileStream;
-    // All bytes go through this buffer so a page costs few write calls.
+    // Every byte, images included, goes through this buffer.
     std::unique_ptr<wxBufferedOutputStream> bufferedStream;
     int32_t imageIndex = 1;
     bool ok = true;

@@ -65,8 +65,8 @@ TEST(PdfWriterWriteFailure, NoFailedWriteLeavesAFileThatLooksComplete)
 {
     TempHome home;
     const std::string path = home.Dir("out") + "/doc.pdf";
-    // Three pages of 200 kB, each image written to the file as it is added,
-    // so data reaches the disk while pages are still being added.
+    // Three pages of 200 kB: larger together than the writer's buffer, so
+    // data reaches the disk while pages are still being added.
     const std::vector<std::string> pages(3, PageFile(2550, 3300, 4, std::string(200000, 'g')));
 
     const Outcome whole = WriteWithLimit(path, pages, RLIM_INFINITY);
@@ -82,7 +82,7 @@ TEST(PdfWriterWriteFailure, NoFailedWriteLeavesAFileThatLooksComplete)
         rlim_t limit;
         int pagesAdded;
     } cases[] = {
-        {"the first write to the file fails", 10, 0},
+        {"the first write to the file fails", 10, 1},
         {"fails inside page 2", 200000, 1},
         {"all pages fit, the trailer does not", xref + 40, 3},
         {"one byte short of complete", pdf.size() - 1, 3},
