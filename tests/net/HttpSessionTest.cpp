@@ -1,5 +1,6 @@
 #include "net/HttpSession.h"
 
+#include "ClosedPort.h"
 #include "ScriptServer.h"
 
 #include <gtest/gtest.h>
@@ -148,7 +149,7 @@ TEST_F(HttpSessionTest, BadHostsAndPathsAreRefused)
 
 TEST_F(HttpSessionTest, ClosedPortCannotConnect)
 {
-    ASSERT_TRUE(session.Connect("127.0.0.1:" + std::to_string(ClosedPort())));
+    ASSERT_TRUE(session.Connect("127.0.0.1:" + std::to_string(ClosedLoopbackPort())));
     EXPECT_EQ(Fetch("/ok"), "<null>");
     EXPECT_EQ(session.GetError(), "Can't connect");
 }
@@ -162,7 +163,7 @@ TEST_F(HttpSessionTest, ErrorTextAndStatusSurviveLaterRequests)
     EXPECT_EQ(session.GetStatusCode(), 404u);
 
     // No status at all leaves the last one in place.
-    ASSERT_TRUE(session.Connect("127.0.0.1:" + std::to_string(ClosedPort())));
+    ASSERT_TRUE(session.Connect("127.0.0.1:" + std::to_string(ClosedLoopbackPort())));
     EXPECT_EQ(Fetch("/ok"), "<null>");
     EXPECT_EQ(session.GetStatusCode(), 404u);
 }

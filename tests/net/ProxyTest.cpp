@@ -1,6 +1,7 @@
 #include "net/HttpSession.h"
 #include "net/ProxyInfo.h"
 
+#include "ClosedPort.h"
 #include "ScriptServer.h"
 
 #include <gtest/gtest.h>
@@ -132,7 +133,7 @@ TEST_F(ProxyModeTest, DotlessHostBypassesTheProxy)
 {
     ScriptServer origin;
     // The proxy named here does not exist: only a direct request can succeed.
-    HttpSession session(2, "127.0.0.1", std::to_string(ClosedPort()), "puser", "ppass");
+    HttpSession session(2, "127.0.0.1", std::to_string(ClosedLoopbackPort()), "puser", "ppass");
     ASSERT_TRUE(session.Connect("localhost:" + std::to_string(origin.Port())));
     EXPECT_EQ(Body(session, "/ok"), "hello");
     const auto requests = origin.Requests();

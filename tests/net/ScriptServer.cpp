@@ -138,17 +138,3 @@ std::vector<int> ScriptServer::ClosedConnections() const
             closed.push_back(std::atoi(line.c_str() + 7));
     return closed;
 }
-
-int ClosedPort()
-{
-    // Bind to a free port, then let it go: nothing listens there afterwards.
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(s);
-    return ntohs(addr.sin_port);
-}

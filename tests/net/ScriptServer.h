@@ -40,5 +40,3 @@ private:
     std::string logFile;
 };
 
-// A loopback port that nothing listens on.
-int ClosedPort();

@@ -1,3 +1,4 @@
+#include "ClosedPort.h"
 #include "GuiTest.h"
 #include "SimTest.h"
 #include "RecordingLog.h"
@@ -17,10 +18,7 @@
 #include <wx/testing.h>
 #include <wx/textctrl.h>
 
-#include <arpa/inet.h>
 #include <dlfcn.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -81,19 +79,6 @@ void PressEnter(wxTextCtrl* field)
     event.SetEventObject(field);
     event.SetString(field->GetValue());
     field->ProcessWindowEvent(event);
-}
-
-int ClosedLoopbackPort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
 }
 
 // Checks the proxy test's result window and closes it with OK.

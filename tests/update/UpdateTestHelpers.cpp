@@ -7,11 +7,7 @@
 
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -41,20 +37,6 @@ ProgramPathOverride::ProgramPathOverride(const wxString& path)
 ProgramPathOverride::~ProgramPathOverride()
 {
     SetArguments(saved);
-}
-
-int ClosedLoopbackPort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
 }
 
 void SetMakerHost(const std::string& host)

@@ -19,9 +19,6 @@ private:
     wxArrayString saved;
 };
 
-// A loopback port that nothing listens on (bound once, then released).
-int ClosedLoopbackPort();
-
 // Points the "hosts" group's maker at `host` in the settings file.
 void SetMakerHost(const std::string& host);
 

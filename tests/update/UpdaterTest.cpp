@@ -1,4 +1,5 @@
 #include "UpdateTestHelpers.h"
+#include "ClosedPort.h"
 
 #include "GuiTest.h"
 #include "SimTest.h"
