@@ -13,6 +13,7 @@
 #include "update/Version.h"
 #include "update/updater.h"
 
+#include <wx/accel.h>
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dataobj.h>
@@ -164,6 +165,11 @@ void MyFrame::CreateMenus()
     menuBar->Append(selectionMenu, "&Selection");
     menuBar->Append(helpMenu, "&Help");
     SetMenuBar(menuBar);
+
+    // GTK lets the "&Selection" mnemonic take Alt-S before the menu item's
+    // accelerator; the window's own table is asked before either.
+    wxAcceleratorEntry setupKey(wxACCEL_ALT, 'S', ID_SETUP);
+    SetAcceleratorTable(wxAcceleratorTable(1, &setupKey));
 }
 
 wxMenu* MyFrame::CreateContextMenu()
@@ -228,7 +234,13 @@ void MyFrame::OnSetup(wxCommandEvent&)
 void MyFrame::OnContextMenu(wxListEvent&)
 {
     std::unique_ptr<wxMenu> menu(CreateContextMenu());
-    PopupMenu(menu.get());
+    // The frame would look the ids up in the menu bar and show its texts.
+    wxMenu* shown = menu.get();
+    shown->Bind(wxEVT_MENU_HIGHLIGHT, [this, shown](wxMenuEvent& event) {
+        const wxMenuItem* item = shown->FindItem(event.GetMenuId());
+        DoGiveHelp(item ? item->GetHelp() : wxString(), true);
+    });
+    PopupMenu(shown);
 }
 
 wxArrayString MyFrame::SelectedPdfPaths() const

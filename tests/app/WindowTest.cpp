@@ -4,13 +4,16 @@
 #include "app/harvesterDrop.h"
 #include "jobs/JobEvents.h"
 #include "numbers/FormatHelp.h"
+#include "setup/SetupDialog.h"
 
 #include <wx/filename.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
+#include <wx/testing.h>
 #include <wx/tooltip.h>
+#include <wx/uiaction.h>
 
 namespace {
 
@@ -62,6 +65,77 @@ TEST_F(WindowTest, MenusCarryTheirIdsLabelsAcceleratorsAndHelp)
                  {11, "&Remove from List", "Remove PDF From List"},
                  {12, "Permanetely &Delete", "Permanetely Delete PDF"},
                  {13, "&Cancel", "Cancel Currently Downloading Jobs"}});
+}
+
+// Counts the Setup dialogs shown and cancels them.
+class SetupShown : public wxExpectModalBase<SetupDialog, SetupShown>
+{
+public:
+    explicit SetupShown(int* count) : count(count) {}
+
+protected:
+    int OnInvoked(SetupDialog*) const override
+    {
+        ++*count;
+        return wxID_CANCEL;
+    }
+
+private:
+    int* count;
+};
+
+// Alt-S typed in the window opens Setup, not the "&Selection" menu, from
+// either control that can hold the focus.
+TEST_F(WindowTest, AltSOpensSetup)
+{
+    OpenWindow();
+    frame->Raise();
+    wxUIActionSimulator keys;
+    for (wxWindow* focus : {static_cast<wxWindow*>(Text()), static_cast<wxWindow*>(List())}) {
+        SCOPED_TRACE(focus->GetName());
+        focus->SetFocus();
+        ASSERT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == focus; }));
+        int shown = 0;
+        wxTEST_DIALOG(
+            {
+                keys.Char('s', wxMOD_ALT);
+                PumpUntil([&] { return shown > 0; }, 5000);
+            },
+            SetupShown(&shown));
+        EXPECT_EQ(shown, 1);
+    }
+}
+
+// Walking down a row's context menu shows each item's own help text; the
+// page counter comes back when the menu closes.
+TEST_F(WindowTest, ContextMenuItemsShowTheirOwnHelp)
+{
+    OpenWindow();
+    frame->Raise();
+    List()->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return frame->IsActive(); }));
+    wxStatusBar* status = frame->GetStatusBar();
+    std::vector<std::string> shown;
+    wxUIActionSimulator keys;
+    // Runs inside the menu's own loop, then closes the menu.
+    frame->CallAfter([&] {
+        PumpFor(100);
+        for (int item = 0; item < 5; ++item) {
+            const wxString before = status->GetStatusText(0);
+            keys.Char(WXK_DOWN);
+            PumpUntil([&] { return status->GetStatusText(0) != before; }, 5000);
+            shown.push_back(status->GetStatusText(0).utf8_string());
+        }
+        keys.Char(WXK_ESCAPE);
+    });
+    wxListEvent click(wxEVT_LIST_ITEM_RIGHT_CLICK, List()->GetId());
+    click.SetEventObject(List());
+    List()->ProcessWindowEvent(click);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Open in PDF viewer when Finished",
+                                               "Print using external PDF viewer when Finished",
+                                               "Remove PDF From List", "Permanetely Delete PDF",
+                                               "Cancel Currently Downloading Jobs"}));
+    EXPECT_EQ(status->GetStatusText(0), "0 Pages Downloaded from the USPTO");
 }
 
 TEST_F(WindowTest, ExitClosesTheWindowAndWritesTheSettings)
