@@ -1,5 +1,6 @@
 #include "help/HtmlWindow.h"
 
+#include <wx/log.h>
 #include <wx/utils.h>
 
 HtmlWindow::HtmlWindow(wxWindow* parent, const wxSize& size, const wxString& name)
@@ -18,5 +19,6 @@ void HtmlWindow::OnLinkClicked(const wxHtmlLinkInfo& link)
 
 void HtmlWindow::OpenExternal(const wxString& href)
 {
+    wxLogNull quiet;  // wx would show its failure in an error box
     wxLaunchDefaultBrowser(href);
 }

@@ -2,10 +2,13 @@
 #include "help/HtmlWindow.h"
 
 #include "GuiTest.h"
+#include "RecordingLog.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 #include <wx/html/htmlcell.h>
+#include <wx/utils.h>
 
 #include <vector>
 
@@ -122,6 +125,25 @@ TEST_F(HtmlWindowTest, OnlyHashTargetsAreAnchors)
     html->OnLinkClicked(wxHtmlLinkInfo("#no_such_anchor"));
     EXPECT_EQ(0, Top());
     EXPECT_EQ(1u, html->opened.size());
+}
+
+// Nothing can open the link (no handler for its scheme, no xdg-open on
+// PATH): the click is ignored without an error box.
+TEST(HtmlWindowLinks, LinkThatCannotBeOpenedIsNotReported)
+{
+    TempHome home;
+    RecordingLog log;
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "help");
+    auto* html = new HtmlWindow(frame, wxDefaultSize, "htmlWindow");
+    frame->Show();
+    wxString oldPath;
+    wxGetEnv("PATH", &oldPath);
+    wxSetEnv("PATH", wxString(home.Dir("empty-bin")));
+    html->OnLinkClicked(wxHtmlLinkInfo("folioharvester-nowhere:page"));
+    wxSetEnv("PATH", oldPath);
+    PumpFor(50);
+    EXPECT_TRUE(log.Records().empty()) << log.Records().front().text;
+    frame->Destroy();
 }
 
 }  // namespace
