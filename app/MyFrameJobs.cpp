@@ -314,6 +314,7 @@ void MyFrame::OnRemove(wxCommandEvent&)
 {
     for (long row = listCtrl->GetFirstSelected(); row != -1; row = listCtrl->GetFirstSelected())
         DeleteRow(row);
+    FillRunningJobs();  // the rows' places go to the waiting jobs
 }
 
 void MyFrame::OnDeletePdf(wxCommandEvent&)
@@ -325,6 +326,7 @@ void MyFrame::OnDeletePdf(wxCommandEvent&)
             wxLogError("Error permanently deleting %s", path);
         DeleteRow(row);
     }
+    FillRunningJobs();
 }
 
 void MyFrame::OnCancel(wxCommandEvent&)
@@ -337,6 +339,7 @@ void MyFrame::OnCancel(wxCommandEvent&)
         SetStatus(row, "Cancelled");
         Dequeue(entry);
     }
+    FillRunningJobs();
 }
 
 // Every row's job is stopped in row order and its record freed; the rows go

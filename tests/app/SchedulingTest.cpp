@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <map>
 
@@ -162,33 +163,28 @@ TEST_F(SchedulingTest, CancelledWaitingRowNeverStarts)
     EXPECT_EQ(Status(0), "Finished!");
 }
 
-TEST_F(SchedulingTest, CancellingRunningRowsLeavesWaitingOnesUntilSetupCloses)
+// Cancelling, removing or deleting running rows gives their places to the
+// rows that wait, at once.
+TEST_F(SchedulingTest, FreedPlacesStartWaitingRows)
 {
-    Start("max_threads=2\n", slowPages);
-    for (const char* number : {"5123456", "6000051", "RE035136", "PP012835"})
-        AddNumber(number);
-    PumpFor(100);
-    SelectOnly({0, 1});
-    Menu(ID_CANCEL);
-    EXPECT_EQ(Status(0), "Cancelled");
-    EXPECT_EQ(Status(1), "Cancelled");
-    EXPECT_EQ(frame->RunningCount(), 0u);
-    PumpFor(500);
-    EXPECT_EQ(Status(2), "Waiting");
-    EXPECT_EQ(Status(3), "Waiting");
-
-    SelectOnly({});
-    AddNumber("H0001520");  // starts at once, ahead of the waiting ones
-    EXPECT_EQ(frame->RunningCount(), 1u);
-    ASSERT_TRUE(PumpUntil([&] { return Status(4).StartsWith("Downloading"); }));
-    EXPECT_EQ(Status(2), "Waiting");
-
-    wxTEST_DIALOG(Menu(ID_SETUP), wxExpectAny(wxID_CANCEL).Describe("Setup dialog"));
-    EXPECT_EQ(frame->RunningCount(), 2u);
-    EXPECT_EQ(frame->WaitingCount(), 1u);
-    ASSERT_TRUE(WatchRowsUntil([&] { return Status(2) == "Finished!"; }, 30000));
-    EXPECT_FALSE(FileExists(Pdf("5123456.pdf")));
-    EXPECT_FALSE(FileExists(Pdf("6000051.pdf")));
+    for (int action : {ID_CANCEL, ID_REMOVE, ID_DELETE}) {
+        SCOPED_TRACE(action);
+        Start("max_threads=2\n", slowPages);
+        for (const char* number : {"5123456", "6000051", "RE035136", "PP012835"})
+            AddNumber(number);
+        SelectOnly({0, 1});
+        Menu(action);
+        EXPECT_EQ(frame->RunningCount(), 2u);
+        EXPECT_EQ(frame->WaitingCount(), 0u);
+        shown.clear();
+        ASSERT_TRUE(WatchRowsUntil(
+            [&] { return Shown("RE035136", "Finished!") && Shown("PP012835", "Finished!"); },
+            30000));
+        EXPECT_FALSE(FileExists(Pdf("5123456.pdf")));
+        EXPECT_FALSE(FileExists(Pdf("6000051.pdf")));
+        CloseWindow();
+        std::filesystem::remove_all(saveDir);
+    }
 }
 
 TEST_F(SchedulingTest, SetupClampsMaxThreads)
