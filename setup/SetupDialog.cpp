@@ -163,7 +163,8 @@ wxWindow* SetupDialog::CreateDirectoryPage(wxWindow* parent)
     sizer->Add(new wxStaticText(page, wxID_ANY, "Save Patents to:"), 0, wxALIGN_CENTER, 10);
 
     savePath = wxGetCwd();
-    pathLabel = new wxStaticText(page, wxID_ANY, savePath);
+    pathLabel = new wxStaticText(page, wxID_ANY, wxString());
+    pathLabel->SetLabelText(savePath);  // a folder's "&" is no mnemonic
     pathLabel->Wrap(GetSize().GetWidth() - 20);
     sizer->Add(pathLabel, 1, wxEXPAND, 10);  // wx 3.2 refuses centring on an expanded item
 
@@ -230,6 +231,6 @@ void SetupDialog::OnChangeDirectory(wxCommandEvent&)
     if (chooser.ShowModal() != wxID_OK || chooser.GetPath().empty())
         return;
     savePath = chooser.GetPath();
-    pathLabel->SetLabel(savePath);
+    pathLabel->SetLabelText(savePath);
     pathLabel->Wrap(GetSize().GetWidth() - 20);
 }

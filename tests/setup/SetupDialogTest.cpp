@@ -15,6 +15,7 @@
 #include <wx/html/htmlwin.h>
 #include <wx/msgdlg.h>
 #include <wx/notebook.h>
+#include <wx/stattext.h>
 #include <wx/testing.h>
 #include <wx/textctrl.h>
 
@@ -381,6 +382,32 @@ TEST_F(SetupDialogTest, ChangeDirectoryOnlyProposesTheChosenFolder)
     EXPECT_EQ(wxGetCwd(), wxString(home.Path())) << "the dialog only proposes";
 }
 
+
+// The save folder's text as shown, "&" and all, without the wrapping.
+std::string ShownFolder(wxWindow* directoryPage)
+{
+    for (wxWindow* child : directoryPage->GetChildren()) {
+        auto* text = dynamic_cast<wxStaticText*>(child);
+        if (!text || text->GetLabelText() == "Save Patents to:")
+            continue;
+        wxString shown = text->GetLabelText();
+        shown.Replace("\n", "");
+        return shown.utf8_string();
+    }
+    return std::string();
+}
+
+TEST_F(SetupDialogTest, FolderNamesWithAmpersandsAreShownAsTheyAre)
+{
+    const wxString start = home.Dir("R&D");
+    const wxString chosen = home.Dir("Q&&A");
+    ASSERT_TRUE(wxSetWorkingDirectory(start));
+    Open(0);
+    wxWindow* change = wxWindow::FindWindowByLabel("Change", dialog);
+    EXPECT_EQ(ShownFolder(change->GetParent()), start.utf8_string());
+    wxTEST_DIALOG(Click(dialog, change->GetId()), ChooseDirectory(chosen, wxID_OK));
+    EXPECT_EQ(ShownFolder(change->GetParent()), chosen.utf8_string());
+}
 
 // Runs the Setup dialog that the main window opens: optionally picks a new
 // folder through the chooser (the next expectation), then OK or Cancel.
