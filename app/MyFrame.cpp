@@ -313,7 +313,7 @@ bool MyFrame::OpenPdf(const wxString& path)
         return true;
     if (launcher->Open(path))
         return true;
-    wxLogError("No PDF Reader Found.  Please install a PDF reader.");
+    wxLogError("%s", noPdfReaderText);
     return false;
 }
 
@@ -323,6 +323,6 @@ bool MyFrame::PrintPdf(const wxString& path)
         return true;
     if (launcher->Print(path))
         return true;
-    wxLogError("No PDF Reader Found.  Please install a PDF reader.");
+    wxLogError("%s", noPdfReaderText);
     return false;
 }

@@ -5,6 +5,7 @@
 #include "jobs/JobEvents.h"
 
 #include <wx/listctrl.h>
+#include <wx/mimetype.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -44,27 +45,37 @@ protected:
 
 const char slowPages[] = R"([{"path": "PageNum=", "action": "delay", "ms": 600}])";
 
-// Puts an executable `lp` first on PATH while it lives; it is never run,
-// since the recording launcher only notes the command.
-class FakeLp
+// Puts an executable `name` first on PATH while it lives. When run, it
+// writes its arguments, one a line, to `name`.args in its folder and ends
+// with `exitStatus`.
+class FakeProgram
 {
 public:
-    explicit FakeLp(const std::string& dir)
+    FakeProgram(const std::string& dir, const std::string& name, int exitStatus = 0)
+        : record(dir + "/" + name + ".args")
     {
-        WriteFile(dir + "/lp", "#!/bin/sh\nexit 0\n");
-        std::filesystem::permissions(dir + "/lp", std::filesystem::perms::owner_all);
+        const std::string program = dir + "/" + name;
+        WriteFile(program, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + ".part'\nmv '" +
+                               record + ".part' '" + record + "'\nexit " +
+                               std::to_string(exitStatus) + "\n");
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         wxGetEnv("PATH", &oldPath);
         wxSetEnv("PATH", wxString(dir) + ":" + oldPath);
     }
-    ~FakeLp() { wxSetEnv("PATH", oldPath); }
+    ~FakeProgram() { wxSetEnv("PATH", oldPath); }
+
+    bool Ran() const { return FileExists(record); }
+    void Forget() const { std::remove(record.c_str()); }
+    std::string Args() const { return ReadFile(record); }
 
 private:
+    std::string record;
     wxString oldPath;
 };
 
 TEST_F(ActionsTest, OpenAndPrintMarksAreCarriedOutOnceOpenFirst)
 {
-    FakeLp lp(home.Dir("bin"));
+    FakeProgram lp(home.Dir("bin"), "lp");
     Start(slowPages);
     AddNumber("5123456");
     SelectOnly({0});
@@ -88,7 +99,7 @@ TEST_F(ActionsTest, OpenAndPrintMarksAreCarriedOutOnceOpenFirst)
 
 TEST_F(ActionsTest, MarksOnPreviouslyDownloadedDocumentsAreCarriedOut)
 {
-    FakeLp lp(home.Dir("bin"));
+    FakeProgram lp(home.Dir("bin"), "lp");
     Start();
     const std::string pdf = Pdf("5123456.pdf");
     WriteFile(pdf, "%PDF-1.4\n");
@@ -124,7 +135,7 @@ TEST_F(ActionsTest, NoViewerOrPrinterIsReported)
 
 TEST_F(ActionsTest, PrintCommandUsesLpAndKeepsOddNamesOneArgument)
 {
-    FakeLp lp(home.Dir("bin"));
+    FakeProgram lp(home.Dir("bin"), "lp");
     const wxArrayString argv = PdfLauncher::PrintCommand("-a b'c.pdf");
     ASSERT_EQ(argv.size(), 3u);
     EXPECT_EQ(argv[0], home.Dir("bin") + "/lp");
@@ -211,6 +222,77 @@ TEST_F(ActionsTest, StatusEventsReachOnlyLiveRows)
     frame->ProcessWindowEvent(own);  // a stopped job's late status changes nothing
     PumpFor(300);
     EXPECT_EQ(Status(0), "Cancelled");
+}
+
+// Makes `program` the desktop's PDF viewer while it lives, through the
+// user's XDG data folder, which is where wx looks up file types.
+class PdfViewerAssociation
+{
+public:
+    PdfViewerAssociation(const std::string& dataDir, const std::string& program)
+    {
+        std::filesystem::create_directories(dataDir + "/applications");
+        std::filesystem::create_directories(dataDir + "/mime");
+        WriteFile(dataDir + "/applications/" + program + ".desktop",
+                  "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + program +
+                      " %f\nMimeType=application/pdf;\n");
+        WriteFile(dataDir + "/applications/defaults.list",
+                  "[Default Applications]\napplication/pdf=" + program + ".desktop\n");
+        WriteFile(dataDir + "/mime/globs", "application/pdf:*.pdf\n");
+        hadDataHome = wxGetEnv("XDG_DATA_HOME", &oldDataHome);
+        wxSetEnv("XDG_DATA_HOME", wxString(dataDir));
+        Reload();
+    }
+    ~PdfViewerAssociation()
+    {
+        if (hadDataHome)
+            wxSetEnv("XDG_DATA_HOME", oldDataHome);
+        else
+            wxUnsetEnv("XDG_DATA_HOME");
+        Reload();
+    }
+
+private:
+    static void Reload()
+    {
+        wxTheMimeTypesManager->ClearData();
+        wxTheMimeTypesManager->Initialize();
+    }
+    bool hadDataHome = false;
+    wxString oldDataHome;
+};
+
+using LauncherTest = AppTest;
+
+// The registered viewer gets the PDF's path as one argument, whatever
+// quotes and blanks the save folder's name holds.
+TEST_F(LauncherTest, ViewerGetsThePathUnchanged)
+{
+    FakeProgram viewer(home.Dir("bin"), "viewer");
+    PdfViewerAssociation association(home.Path() + "/xdg", "viewer");
+    OpenWindow();
+    for (const std::string folder : {"Bob's docs", "Bob's", "say \"hi\" & 'bye'"}) {
+        SCOPED_TRACE(folder);
+        viewer.Forget();
+        const std::string pdf = home.Dir(folder) + "/5123456.pdf";
+        EXPECT_TRUE(frame->OpenPdf(wxString::FromUTF8(pdf)));
+        ASSERT_TRUE(PumpUntil([&] { return viewer.Ran(); }));
+        EXPECT_EQ(viewer.Args(), pdf + "\n");
+    }
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+// A print request that `lp` refuses (no default printer, say) is reported.
+TEST_F(LauncherTest, RefusedPrintRequestIsReported)
+{
+    FakeProgram lp(home.Dir("bin"), "lp", 1);
+    OpenWindow();
+    const std::string pdf = home.Dir("Bob's docs") + "/5123456.pdf";
+    EXPECT_TRUE(frame->PrintPdf(wxString::FromUTF8(pdf)));
+    ASSERT_TRUE(PumpUntil([&] { return !log.Errors().empty(); }));
+    EXPECT_EQ(lp.Args(), "--\n" + pdf + "\n");
+    EXPECT_EQ(log.Errors(),
+              std::vector<wxString>{"No PDF Reader Found.  Please install a PDF reader."});
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ bool PdfPassesQpdf(const std::string& path)
     return std::system(cmd.c_str()) == 0;
 }
 
-bool RecordingLauncher::Execute(const wxArrayString& argv)
+bool RecordingLauncher::Execute(const wxArrayString& argv, bool)
 {
     if (argv.empty())
         return false;

@@ -33,7 +33,7 @@ public:
         : record(std::move(record)), succeed(succeed) {}
 
 protected:
-    bool Execute(const wxArrayString& argv) override;
+    bool Execute(const wxArrayString& argv, bool reportFailure) override;
     bool OpenWithDefaultApplication(const wxString& path) override;
 
 private:
