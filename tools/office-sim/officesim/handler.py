@@ -221,13 +221,13 @@ class Handler(BaseHTTPRequestHandler):
     # CONNECT: a tunnel to one of the simulator's own listeners
 
     def do_CONNECT(self):
-        self.answer_service = None
         host, _, port = self.path.rpartition(":")
         service = None
         if host in ("127.0.0.1", "localhost") and port.isdigit():
             service = self.state.service_at(int(port))
         fault = self.state.faults.pick(service, self.path, True, self.tls) if service else None
         self._record(service, self.path, self.path, fault)
+        # The proxy's own answers are no OPS answers.
         self.answer_service = None
         try:
             if service is None:
