@@ -148,7 +148,8 @@ def _xml(text):
 
 def error_answer(status, message, description=None, headers=None):
     """The <error> body shape (token, fair-use)."""
-    lines = ["<error>", "    <code>%d</code>" % status, "    <message>%s</message>" % escape(message)]
+    lines = ["<error>", "    <code>%d</code>" % status,
+             "    <message>%s</message>" % escape(message)]
     if description:
         lines.append("    <description>%s</description>" % escape(description))
     lines.append("</error>\n")
@@ -256,8 +257,10 @@ def _instance(inst):
     lines = ['            <ops:document-instance system="ops.epo.org" number-of-pages="%d" '
              "desc=%s link=%s>" % (inst["pages"], quoteattr(desc), quoteattr(inst["link"])),
              "                <ops:document-format-options>"]
-    formats = ["application/pdf", "application/tiff"] if desc == "FullDocument" else ["application/tiff"]
-    lines += ["                    <ops:document-format>%s</ops:document-format>" % f for f in formats]
+    formats = ["application/tiff"]
+    if desc == "FullDocument":
+        formats.insert(0, "application/pdf")
+    lines += ["%s<ops:document-format>%s</ops:document-format>" % (" " * 20, f) for f in formats]
     lines.append("                </ops:document-format-options>")
     for name, start in inst.get("sections", {}).items():
         lines.append('                <ops:document-section name=%s start-page="%d"/>'
