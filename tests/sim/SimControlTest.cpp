@@ -4,8 +4,12 @@
 #include "SimClient.h"
 #include "SimTest.h"
 #include "TempHome.h"
+#include "net/NetworkSettings.h"
+#include "net/SettingsStore.h"
 
 #include <gtest/gtest.h>
+
+#include <wx/init.h>
 
 #include <algorithm>
 #include <memory>
@@ -14,6 +18,16 @@
 #include <sys/stat.h>
 
 namespace {
+
+// Reading the settings back needs wxWidgets' base initialised.
+class WxBase : public ::testing::Environment
+{
+    void SetUp() override { init = std::make_unique<wxInitializer>(); }
+    void TearDown() override { init.reset(); }
+    std::unique_ptr<wxInitializer> init;
+};
+
+const auto* const wxBaseEnvironment = ::testing::AddGlobalTestEnvironment(new WxBase);
 
 class SimControl : public SimTest
 {
@@ -250,6 +264,49 @@ TEST(SimSettings, SimulatorWritesTheSettingsItselfAndStopsWithItsOwner)
     }
     SimClient client;
     EXPECT_EQ(CURLE_COULDNT_CONNECT, client.Get(maker, "/latest.html").code);
+}
+
+TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
+{
+    using Routes = OfficeSim::Routes;
+    const struct
+    {
+        const char* args;  // nullptr: the fixture's WriteSettings writes the file
+        Routes routes;
+        const char* route;
+        bool tls;
+    } cases[] = {
+        {"", Routes::classic, "classic", true},
+        {"--routes new", Routes::ops, "ops", true},
+        {"--routes new --plain-ops", Routes::ops, "ops", false},
+        {nullptr, Routes::classic, "classic", true},
+        {nullptr, Routes::ops, "ops", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args ? c.args : c.route);
+        TempHome home;
+        std::string caFile;
+        {
+            OfficeSim sim(c.args ? "--settings " + home.SettingsFile() + " " + c.args : "");
+            ASSERT_TRUE(sim.Running());
+            if (!c.args)
+                sim.WriteSettings(home.SettingsFile(), c.routes);
+            caFile = sim.CaFile();
+            EXPECT_TRUE(FileExists(caFile));
+            auto store = OpenSettingsStore();
+            EXPECT_EQ(c.route, store->Read("services/us", ""));
+            EXPECT_EQ(c.route, store->Read("services/other", ""));
+            EXPECT_EQ(caFile, store->Read("services/caFile", ""));
+            EXPECT_EQ(sim.OpsUrl(c.tls), store->Read("ops/url", ""));
+            EXPECT_EQ(OfficeSim::opsKey, store->Read("ops/consumerKey", ""));
+            wxString secret = store->Read("ops/consumerSecret", "");
+            ScramblePassword(secret);
+            EXPECT_EQ(OfficeSim::opsSecret, secret);
+            EXPECT_EQ(sim.Host("maker"), store->Read("hosts/maker", ""));
+        }
+        // The certificates go with the simulator.
+        EXPECT_FALSE(FileExists(caFile));
+    }
 }
 
 }  // namespace

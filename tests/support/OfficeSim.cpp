@@ -1,5 +1,7 @@
 #include "OfficeSim.h"
 
+#include "net/NetworkSettings.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -42,6 +45,61 @@ std::string Trimmed(const std::string& text)
     size_t begin = text.find_first_not_of(" \t\r");
     size_t end = text.find_last_not_of(" \t\r");
     return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
+
+using Group = std::pair<std::string, std::vector<std::pair<std::string, std::string>>>;
+
+bool HasKey(const Group& group, const std::string& key)
+{
+    for (const auto& kv : group.second)
+        if (kv.first == key)
+            return true;
+    return false;
+}
+
+void AppendKeys(std::vector<std::string>& out, const Group& group)
+{
+    for (const auto& [key, value] : group.second)
+        out.push_back(key + "=" + value);
+}
+
+// The lines with each group's keys set, every other line kept; a group the
+// lines lack is added at their end.
+std::vector<std::string> WithGroups(const std::vector<std::string>& lines,
+                                    const std::vector<Group>& groups)
+{
+    std::vector<std::string> out;
+    std::vector<bool> written(groups.size(), false);
+    const Group* current = nullptr;
+    auto finish = [&] {
+        if (!current)
+            return;
+        size_t index = static_cast<size_t>(current - groups.data());
+        if (!written[index])
+            AppendKeys(out, *current);
+        written[index] = true;
+    };
+    for (const auto& line : lines) {
+        std::string trimmed = Trimmed(line);
+        if (!trimmed.empty() && trimmed[0] == '[') {
+            finish();
+            current = nullptr;
+            for (const auto& group : groups)
+                if (trimmed == "[" + group.first + "]")
+                    current = &group;
+        } else if (current && HasKey(*current, Trimmed(trimmed.substr(0, trimmed.find('='))))) {
+            continue;
+        }
+        out.push_back(line);
+    }
+    finish();
+    for (size_t i = 0; i < groups.size(); ++i) {
+        if (written[i])
+            continue;
+        out.push_back("[" + groups[i].first + "]");
+        AppendKeys(out, groups[i]);
+    }
+    return out;
 }
 
 // Waits for the child for at most `ms`; true when it has been reaped.
@@ -175,9 +233,15 @@ bool OfficeSim::ReadServiceLines(int timeoutMs)
                 return !hosts.empty();
             }
             std::istringstream words(line);
-            std::string service, host;
-            if (words >> service >> host)
-                found[service] = host;
+            std::string name, value;
+            if (!(words >> name >> value))
+                continue;
+            if (name == "caFile")
+                caFile = value;
+            else if (value.find("://") != std::string::npos)
+                urls[name] = value;
+            else
+                found[name] = value;
         }
     }
 }
@@ -199,12 +263,26 @@ void OfficeSim::Stop()
         close(fromChild);
     fromChild = -1;
     hosts.clear();
+    urls.clear();
+    caFile.clear();
 }
 
 std::string OfficeSim::Host(const std::string& service) const
 {
     auto it = hosts.find(service);
-    return it == hosts.end() ? std::string() : it->second;
+    if (it != hosts.end())
+        return it->second;
+    auto url = urls.find(service);
+    if (url == urls.end())
+        return std::string();
+    size_t begin = url->second.find("://") + 3;
+    return url->second.substr(begin, url->second.find('/', begin) - begin);
+}
+
+std::string OfficeSim::OpsUrl(bool tls) const
+{
+    auto it = urls.find(tls ? "ops32tls" : "ops32");
+    return it == urls.end() ? std::string() : it->second;
 }
 
 int OfficeSim::Port(const std::string& service) const
@@ -214,39 +292,28 @@ int OfficeSim::Port(const std::string& service) const
     return colon == std::string::npos ? 0 : std::atoi(host.c_str() + colon + 1);
 }
 
-void OfficeSim::WriteSettings(const std::string& settingsFile) const
+void OfficeSim::WriteSettings(const std::string& settingsFile, Routes routes,
+                              const std::string& opsUrl) const
 {
     // wxFileConfig would need a wxApp, which unit tests do not have: the
-    // [hosts] group is rewritten here, every other line is kept.
+    // groups are rewritten here, every other line is kept.
     std::vector<std::string> lines;
     {
         std::ifstream in(settingsFile);
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
     }
-    std::vector<std::string> out;
-    bool inHosts = false, written = false;
-    auto writeHosts = [&] {
-        for (const auto& [service, host] : hosts)
-            out.push_back(service + "=" + host);
-        written = true;
+    const std::string route = routes == Routes::ops ? "ops" : "classic";
+    std::string url = opsUrl.empty() ? OpsUrl(!CaFile().empty()) : opsUrl;
+    // The demo secret has no character that the file format would escape.
+    wxString secret = opsSecret;
+    ScramblePassword(secret);
+    std::vector<Group> groups = {
+        {"hosts", {hosts.begin(), hosts.end()}},
+        {"services", {{"us", route}, {"other", route}, {"caFile", caFile}}},
+        {"ops", {{"url", url}, {"consumerKey", opsKey}, {"consumerSecret", secret.ToStdString()}}},
     };
-    for (const auto& line : lines) {
-        std::string trimmed = Trimmed(line);
-        if (!trimmed.empty() && trimmed[0] == '[') {
-            if (inHosts && !written)
-                writeHosts();
-            inHosts = trimmed == "[hosts]";
-        } else if (inHosts && hosts.count(Trimmed(trimmed.substr(0, trimmed.find('='))))) {
-            continue;
-        }
-        out.push_back(line);
-    }
-    if (!written) {
-        if (!inHosts)
-            out.push_back("[hosts]");
-        writeHosts();
-    }
+    std::vector<std::string> out = WithGroups(lines, groups);
     // The settings file holds a proxy password.
     int fd = open(settingsFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     std::string text;

@@ -10,6 +10,14 @@
 class OfficeSim
 {
 public:
+    // The routes a settings file chooses: the design's services, or OPS 3.2
+    // for every office ([services] us and other).
+    enum class Routes { classic, ops };
+
+    // The consumer key and secret the simulator's OPS 3.2 accepts by default.
+    static constexpr const char* opsKey = "office-sim-demo-key";
+    static constexpr const char* opsSecret = "office-sim-demo-secret";
+
     // Extra command-line arguments are passed to the simulator.
     explicit OfficeSim(const std::string& extraArgs = "");
     ~OfficeSim();
@@ -18,14 +26,25 @@ public:
 
     bool Running() const { return pid > 0 && !hosts.empty(); }
     // "127.0.0.1:PORT" of a service: patentImages1, patentImages2,
-    // applicationImages1, applicationImages2, applicationSearch, ops, maker.
+    // applicationImages1, applicationImages2, applicationSearch, ops, maker,
+    // and of the OPS 3.2 listeners ops32 (HTTP) and ops32tls (HTTPS).
     std::string Host(const std::string& service) const;
     int Port(const std::string& service) const;
+    // The services of the "hosts" group.
     const std::map<std::string, std::string>& AllHosts() const { return hosts; }
 
-    // Writes a settings file whose "hosts" group points every service here,
-    // keeping the other lines of an existing file.
-    void WriteSettings(const std::string& settingsFile) const;
+    // The OPS 3.2 base URL ("http://127.0.0.1:PORT/3.2", the value of [ops] url)
+    // of the plain listener, or with tls of the HTTPS one.
+    std::string OpsUrl(bool tls = false) const;
+    // The PEM file of the authority that signed the HTTPS listener's certificate.
+    const std::string& CaFile() const { return caFile; }
+
+    // Writes a settings file whose "hosts" group points every service here and
+    // whose "services" and "ops" groups choose `routes`, trust CaFile() and name
+    // the OPS 3.2 service (`opsUrl`, by default the HTTPS one) with the demo key;
+    // the other lines of an existing file are kept.
+    void WriteSettings(const std::string& settingsFile, Routes routes = Routes::classic,
+                       const std::string& opsUrl = "") const;
 
     // Control requests (see tools/office-sim/README.md); each returns the body.
     // A control request that gets no answer or a status other than 200 fails
@@ -44,4 +63,6 @@ private:
     int toChild = -1;    // the simulator's stdin: closing it ends the simulator
     int fromChild = -1;  // the simulator's stdout
     std::map<std::string, std::string> hosts;
+    std::map<std::string, std::string> urls;  // OPS 3.2 listeners
+    std::string caFile;
 };

@@ -5,6 +5,8 @@ import os
 import re
 import zlib
 
+from .tiff import TiffError, ops_page
+
 SERIES_RANGES = {
     9: "1/1/1998->12/31/2001",
     10: "12/1/2001->12/31/2004",
@@ -51,8 +53,11 @@ class Catalog:
         self.applications = self._docs(data.get("applications", {}), "applications")
         self.serials = self._serials(data.get("serials", {}))
         self.ops = self._ops(data.get("ops", {}))
+        self.ops32 = self._ops32(data.get("ops32", {}))
         self.pages = pages
         self.pool = pool
+        self.ops32_pool = [n for n in sorted(pages) if n.startswith("g4-")]
+        self._ops32_pages = {}
         self._check_images()
 
     @staticmethod
@@ -90,13 +95,43 @@ class Catalog:
                     raise CatalogError("bad ops instance of " + number)
         return table
 
+    @staticmethod
+    def _ops32(table):
+        if not isinstance(table, dict):
+            raise CatalogError("ops32 must be an object")
+        for number, results in table.items():
+            if not isinstance(results, list) or not all(
+                    isinstance(r, dict) and isinstance(r.get("kind"), str) and
+                    isinstance(r.get("instances"), list) for r in results):
+                raise CatalogError("bad ops32 entry " + number)
+            for inst in (i for r in results for i in r["instances"]):
+                if not isinstance(inst, dict) or not isinstance(inst.get("link"), str) \
+                        or not isinstance(inst.get("pages"), int) or inst["pages"] < 0:
+                    raise CatalogError("bad ops32 instance of " + number)
+                sections = inst.get("sections", {})
+                if not isinstance(sections, dict) or not all(
+                        isinstance(p, int) and p >= 1 for p in sections.values()):
+                    raise CatalogError("bad ops32 sections of " + number)
+        return table
+
+    def _ops32_instances(self):
+        return [i for results in self.ops32.values() for r in results for i in r["instances"]]
+
     def _check_images(self):
         docs = list(self.granted.values()) + list(self.applications.values())
         docs += [i for insts in self.ops.values() for i in insts]
-        for doc in docs:
+        for doc in docs + self._ops32_instances():
             for name in doc.get("images", []):
                 if name not in self.pages:
                     raise CatalogError("unknown page image " + str(name))
+        if self.ops32 and not self.ops32_pool:
+            raise CatalogError("no g4-* pages for the OPS 3.2 documents")
+        for inst in self._ops32_instances():
+            for name in inst.get("images", []):
+                try:
+                    self.ops32_page(name)
+                except TiffError as e:
+                    raise CatalogError("page image %s cannot be served by OPS 3.2: %s" % (name, e))
 
     @classmethod
     def from_file(cls, path, pages, pool):
@@ -148,3 +183,32 @@ class Catalog:
                 if inst["link"] == link:
                     return inst
         return None
+
+    # OPS 3.2
+
+    def ops32_results(self, number):
+        """The inquiry results [{"kind", "instances"}] of an epodoc number without kind."""
+        return self.ops32.get(number)
+
+    def ops32_link(self, link):
+        for inst in self._ops32_instances():
+            if inst["link"] == link:
+                return inst
+        return None
+
+    def ops32_page(self, name):
+        """Page file `name` in the EPO's big-endian form (made once)."""
+        if name not in self._ops32_pages:
+            self._ops32_pages[name] = ops_page(self.pages[name])
+        return self._ops32_pages[name]
+
+    def ops32_image(self, link, inst, page):
+        """Page `page` (1-based) of an OPS 3.2 link: its own images in turn,
+        else a deterministic choice among the g4-* pages."""
+        if page < 1 or page > inst["pages"]:
+            return None
+        images = inst.get("images")
+        if images:
+            return self.ops32_page(images[(page - 1) % len(images)])
+        index = (zlib.crc32(link.encode()) + page - 1) % len(self.ops32_pool)
+        return self.ops32_page(self.ops32_pool[index])

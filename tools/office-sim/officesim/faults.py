@@ -4,7 +4,9 @@ import hashlib
 import threading
 
 ACTIONS = ("refuse", "reset", "delay", "hang", "status", "html", "truncate",
-           "empty", "auth401", "auth407")
+           "empty", "auth401", "auth407",
+           # answers of the OPS 3.2 kind
+           "expired", "throttled", "hourly", "weekly", "maintenance", "notfound")
 
 
 class FaultError(ValueError):
@@ -14,10 +16,11 @@ class FaultError(ValueError):
 class Fault:
     """What one request gets: the action with its parameters."""
 
-    def __init__(self, action, ms, status):
+    def __init__(self, action, ms, status, has_ms=True):
         self.action = action
         self.ms = ms
         self.status = status
+        self.has_ms = has_ms  # whether the rule gave "ms" (some answers have a default wait)
 
 
 class FaultRule:
@@ -27,6 +30,7 @@ class FaultRule:
         self.service = entry.get("service")
         self.path = entry.get("path")
         self.proxied = entry.get("proxied")
+        self.tls = entry.get("tls")
         actions = entry.get("action")
         self.actions = actions if isinstance(actions, list) else [actions]
         for a in self.actions:
@@ -40,16 +44,18 @@ class FaultRule:
         if self.percent is not None and not isinstance(self.percent, (int, float)):
             raise FaultError("percent must be a number")
         self.seed = entry.get("seed", 0)
+        self.has_ms = "ms" in entry
         self.ms = int(entry.get("ms", 0))
         self.status = int(entry.get("status", 500))
         if self.ms < 0 or not 100 <= self.status <= 999:
             raise FaultError("bad ms or status")
         self.count = 0
 
-    def matches(self, service, path, proxied):
+    def matches(self, service, path, proxied, tls):
         return ((self.service is None or self.service == service) and
                 (self.path is None or self.path in path) and
-                (self.proxied is None or self.proxied == proxied))
+                (self.proxied is None or self.proxied == proxied) and
+                (self.tls is None or self.tls == tls))
 
     def _draw(self):
         digest = hashlib.sha256(("%s:%d" % (self.seed, self.count)).encode()).digest()
@@ -63,7 +69,7 @@ class FaultRule:
             return None
         if self.percent is not None and share * 100.0 / 2 ** 64 >= self.percent:
             return None
-        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status)
+        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status, self.has_ms)
 
 
 class FaultTable:
@@ -82,12 +88,12 @@ class FaultTable:
         with self._lock:
             self._rules = []
 
-    def pick(self, service, path, proxied):
+    def pick(self, service, path, proxied, tls=False):
         """Every matching rule counts the request; the first that fires wins."""
         chosen = None
         with self._lock:
             for rule in self._rules:
-                if rule.matches(service, path, proxied):
+                if rule.matches(service, path, proxied, tls):
                     fault = rule.fires()
                     if chosen is None:
                         chosen = fault

@@ -7,7 +7,7 @@ import struct
 from http.server import BaseHTTPRequestHandler
 from urllib.parse import parse_qs, urlsplit
 
-from . import services
+from . import ops32, services
 from .catalog import Catalog
 from .faults import FaultError
 
@@ -17,6 +17,15 @@ MAX_BODY = 64 * 1024 * 1024
 STAND_IN_HTML = ("<html><head><title>Service Unavailable</title></head>\n<body>\n"
                  "<h1>Service Unavailable</h1>\n<p>The server is busy. Please try again later.</p>\n"
                  "</body></html>\n")
+
+
+class Request:
+    """What an answer may depend on beyond the path."""
+
+    def __init__(self, method, headers, body):
+        self.method = method
+        self.headers = headers
+        self.body = body
 
 
 class BodyTooLarge(ValueError):
@@ -32,6 +41,8 @@ class Handler(BaseHTTPRequestHandler):
     def setup(self):
         super().setup()
         self.entry = None
+        self.answer_service = None
+        self.tls = self.server.tls_context is not None
         # Head and body go out in two writes; without this the body waits
         # for the client's delayed ACK (about 40 ms a request).
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -93,6 +104,11 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(response.body)))
         for name, value in response.headers:
             self.send_header(name, value)
+        if self.answer_service == ops32.SERVICE and \
+                not any(name == "X-Throttling-Control" for name, _ in response.headers):
+            throttling = self.state.ops.throttling_header(self.path)
+            if throttling is not None:
+                self.send_header("X-Throttling-Control", throttling)
         if self.close_connection:
             self.send_header("Connection", "close")
         self.end_headers()
@@ -130,11 +146,20 @@ class Handler(BaseHTTPRequestHandler):
                     break
         return self._drop(hard=False)
 
+    def _answer(self, service, path, body):
+        """The answer of a service to an ordinary request."""
+        if service == ops32.SERVICE:
+            return ops32.answer(self.state, path, Request(self.command, self.headers, body))
+        return services.answer(self.state, service, path)
+
     def _with_fault(self, fault, service, path):
         action = fault.action
         if action == "refuse":
             return self._drop(hard=False)
-        self._read_body()
+        body = self._read_body()
+        ops_answer = ops32.fault(self.state, fault, path)
+        if ops_answer is not None:
+            return self.send(ops_answer)
         if action == "reset":
             return self._drop(hard=True)
         if action == "hang":
@@ -142,7 +167,7 @@ class Handler(BaseHTTPRequestHandler):
         if action == "delay":
             if self.state.stopping.wait(fault.ms / 1000.0):
                 return self._drop(hard=False)
-            return self.send(services.answer(self.state, service, path))
+            return self.send(self._answer(service, path, body))
         if action == "status":
             return self.send(services.html_page(fault.status, "Error %d" % fault.status,
                                                 "The office simulator was told to fail."))
@@ -150,7 +175,7 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(services.Response(200, STAND_IN_HTML))
         if action == "truncate":
             self.close_connection = True
-            status = self.send(services.answer(self.state, service, path), truncate=True)
+            status = self.send(self._answer(service, path, body), truncate=True)
             self._drop(hard=False)
             return status
         if action == "empty":
@@ -164,17 +189,22 @@ class Handler(BaseHTTPRequestHandler):
                                            headers=[("Proxy-Authenticate",
                                                      'Basic realm="office-sim"')]))
 
+    def _record(self, service, path, url, fault):
+        entry = {"service": service or "", "method": self.command, "path": path,
+                 "headers": [[k, v] for k, v in self.headers.items()], "conn": self.conn_id,
+                 "proxied": url is not None, "tls": self.tls, "url": url,
+                 "fault": fault.action if fault else None, "status": 0}
+        self.entry = self.state.record(entry)
+        self.answer_service = service
+
     def dispatch(self):
+        self.answer_service = None
         service, path, url = self._target()
         if urlsplit(path).path.startswith("/_sim/") and url is None:
             return self.control(path)
         proxied = url is not None
-        fault = self.state.faults.pick(service, path, proxied) if service else None
-        entry = {"service": service or "", "method": self.command, "path": path,
-                 "headers": [[k, v] for k, v in self.headers.items()], "conn": self.conn_id,
-                 "proxied": proxied, "url": url, "fault": fault.action if fault else None,
-                 "status": 0}
-        self.entry = self.state.record(entry)
+        fault = self.state.faults.pick(service, path, proxied, self.tls) if service else None
+        self._record(service, path, url, fault)
         try:
             if service is None:
                 self._read_body()
@@ -183,10 +213,66 @@ class Handler(BaseHTTPRequestHandler):
             elif fault is not None:
                 self._with_fault(fault, service, path)
             else:
-                self._read_body()
-                self.send(services.answer(self.state, service, path))
+                body = self._read_body()
+                self.send(self._answer(service, path, body))
         finally:
             self._note(0)
+
+    # CONNECT: a tunnel to one of the simulator's own listeners
+
+    def do_CONNECT(self):
+        host, _, port = self.path.rpartition(":")
+        service = None
+        if host in ("127.0.0.1", "localhost") and port.isdigit():
+            service = self.state.service_at(int(port))
+        fault = self.state.faults.pick(service, self.path, True, self.tls) if service else None
+        self._record(service, self.path, self.path, fault)
+        # The proxy's own answers are no OPS answers.
+        self.answer_service = None
+        try:
+            if service is None:
+                self.close_connection = True
+                self.send(services.html_page(
+                    502, "Bad Gateway", "The simulator tunnels only to its own listeners."))
+            elif fault is None or fault.action == "delay":
+                if fault is not None and self.state.stopping.wait(fault.ms / 1000.0):
+                    self._drop(hard=False)
+                else:
+                    self._tunnel(int(port))
+            elif fault.action in ("refuse", "reset", "hang", "auth401", "auth407", "status"):
+                self.close_connection = True
+                self._with_fault(fault, service, self.path)
+            else:
+                self.close_connection = True
+                self.send(services.html_page(fault.status, "Error %d" % fault.status,
+                                             "The office simulator was told to fail."))
+        finally:
+            self._note(0)
+
+    def _tunnel(self, port):
+        self.close_connection = True
+        try:
+            upstream = socket.create_connection(("127.0.0.1", port), timeout=10)
+        except OSError:
+            self.send(services.html_page(502, "Bad Gateway", "The listener is down."))
+            return
+        upstream.settimeout(None)
+        self._note(200)
+        self.wfile.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
+        self.wfile.flush()
+        ends = {self.connection: upstream, upstream: self.connection}
+        try:
+            while not self.state.stopping.is_set():
+                readable, _, _ = select.select(list(ends), [], [], 0.2)
+                for source in readable:
+                    data = source.recv(65536)
+                    if not data:
+                        return
+                    ends[source].sendall(data)
+        except OSError:
+            pass
+        finally:
+            upstream.close()
 
     # control
 
@@ -223,6 +309,9 @@ class Handler(BaseHTTPRequestHandler):
             return "ok\n"
         if name == "/_sim/catalog":
             state.catalog = Catalog.from_json(self._read_body(), state.pages, state.pool)
+            return "ok\n"
+        if name == "/_sim/ops":
+            state.ops.configure(self._json_body())
             return "ok\n"
         if name == "/_sim/latest":
             state.latest = self._read_body().decode("latin-1")

@@ -6,9 +6,11 @@ import signal
 import sys
 import threading
 
+from . import ops32
 from .catalog import Catalog, CatalogError, load_pages
-from .settings import update_settings
-from .simulator import SERVICES, Simulator
+from .settings import file_config_value, scrambled, update_settings
+from .simulator import Simulator
+from .tls import Certificates, TlsError
 
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -16,7 +18,13 @@ HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 def parse_args(argv):
     p = argparse.ArgumentParser(prog="office-sim",
                                 description="Local simulator of the patent offices' services.")
-    p.add_argument("--settings", help="write the [hosts] group of this settings file")
+    p.add_argument("--settings", help="point this settings file's [hosts], [services] and [ops] "
+                                      "groups at the simulator")
+    p.add_argument("--routes", choices=("classic", "new"), default="classic",
+                   help="routes --settings chooses: classic (the design's services) or new "
+                        "(OPS 3.2 for every office)")
+    p.add_argument("--plain-ops", action="store_true",
+                   help="--settings names the plain-HTTP OPS 3.2 listener instead of the TLS one")
     p.add_argument("--log", help="append every request as a JSON line to this file")
     p.add_argument("--latest", default="23", help="version number /latest.html answers")
     p.add_argument("--catalog", default=os.path.join(HERE, "catalog.json"))
@@ -35,6 +43,25 @@ def watch_stdin(stop):
     stop.set()
 
 
+def settings_groups(sim, args, ca_file):
+    urls = dict(sim.urls())
+    url = urls["ops32"] if args.plain_ops or "ops32tls" not in urls else urls["ops32tls"]
+    route = "ops" if args.routes == "new" else "classic"
+    return [("hosts", sim.hosts()),
+            ("services", [("us", route), ("other", route), ("caFile", ca_file or "")]),
+            ("ops", [("url", url), ("consumerKey", ops32.DEMO_KEY),
+                     ("consumerSecret", file_config_value(scrambled(ops32.DEMO_SECRET)))])]
+
+
+def make_certificates():
+    """The TLS certificates, or None (and a warning) when openssl cannot make them."""
+    try:
+        return Certificates()
+    except TlsError as e:
+        print("office-sim: no TLS listener: %s" % e, file=sys.stderr)
+        return None
+
+
 def main(argv=None):
     args = parse_args(sys.argv[1:] if argv is None else argv)
     try:
@@ -43,22 +70,41 @@ def main(argv=None):
     except (OSError, CatalogError) as e:
         print("office-sim: %s" % e, file=sys.stderr)
         return 2
-    sim = Simulator(catalog, pages, pool, latest=args.latest, log_path=args.log,
-                    verbose=not args.quiet)
     stop = threading.Event()
     for sig in (signal.SIGTERM, signal.SIGINT):
         signal.signal(sig, lambda *_: stop.set())
+    certificates = make_certificates()
     try:
-        for service in SERVICES:
-            sim.open(service)
+        return serve(args, catalog, pages, pool, certificates, stop)
+    finally:
+        if certificates is not None:
+            certificates.remove()
+
+
+def serve(args, catalog, pages, pool, certificates, stop):
+    try:
+        context = certificates.server_context() if certificates is not None else None
+    except (OSError, ValueError) as e:
+        print("office-sim: no TLS listener: %s" % e, file=sys.stderr)
+        context, certificates = None, None
+    ca_file = certificates.ca_file if certificates is not None else None
+    sim = Simulator(catalog, pages, pool, latest=args.latest, log_path=args.log,
+                    verbose=not args.quiet, tls_context=context)
+    try:
+        for name in sim.listener_names():
+            sim.open(name)
         if args.settings:
-            update_settings(args.settings, sim.hosts())
+            update_settings(args.settings, settings_groups(sim, args, ca_file))
     except OSError as e:
         print("office-sim: %s" % e, file=sys.stderr)
         sim.close_all()
         return 2
     for service, host in sim.hosts():
         print(service, host)
+    for name, url in sim.urls():
+        print(name, url)
+    if ca_file:
+        print("caFile", ca_file)
     print("ready", flush=True)
     if args.exit_on_stdin_eof:
         threading.Thread(target=watch_stdin, args=(stop,), daemon=True).start()

@@ -4,13 +4,18 @@ import http.client
 import json
 import sys
 import threading
+import time
 from http.server import ThreadingHTTPServer
 
+from . import ops32
 from .faults import FaultTable
 from .handler import Handler
 
+# The services of the [hosts] group, each on a listener of its own name.
 SERVICES = ("patentImages1", "patentImages2", "applicationImages1", "applicationImages2",
             "applicationSearch", "ops", "maker")
+# OPS 3.2 answers on two listeners: plain HTTP and TLS.
+OPS32_LISTENERS = {"ops32": False, "ops32tls": True}
 
 # A session that adds its header lines again before every page sends a few
 # hundred lines on a long document; the standard limit of 100 would refuse it.
@@ -22,11 +27,35 @@ DEFAULT_DOWNLOAD = b"#!/bin/sh\necho 'office-sim: stand-in for a newer FolioHarv
 class Listener(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    # Many parallel jobs may connect at once.
+    request_queue_size = 128
 
-    def __init__(self, state, service, port):
+    def __init__(self, state, name, service, port, tls_context=None):
         self.state = state
+        self.name = name
         self.service = service
+        self.tls_context = tls_context
         super().__init__(("127.0.0.1", port), Handler)
+
+    def finish_request(self, request, client_address):
+        if self.tls_context is None:
+            return super().finish_request(request, client_address)
+        # The handshake runs on the connection's own thread, so a slow or
+        # refusing client holds up no other.
+        request.settimeout(10)
+        try:
+            connection = self.tls_context.wrap_socket(request, server_side=True)
+        except (OSError, ValueError):
+            return None
+        try:
+            connection.settimeout(None)
+            self.RequestHandlerClass(connection, client_address, self)
+        finally:
+            try:
+                connection.close()
+            except OSError:
+                pass
+        return None
 
     def handle_error(self, request, client_address):
         # Faults break connections on purpose; a client that goes away is no error.
@@ -34,7 +63,8 @@ class Listener(ThreadingHTTPServer):
 
 
 class Simulator:
-    def __init__(self, catalog, pages, pool, latest="23", log_path=None, verbose=False):
+    def __init__(self, catalog, pages, pool, latest="23", log_path=None, verbose=False,
+                 tls_context=None):
         self.catalog = catalog
         self.pages = pages
         self.pool = pool
@@ -42,6 +72,9 @@ class Simulator:
         self.download = DEFAULT_DOWNLOAD
         self.download_status = 200
         self.faults = FaultTable()
+        self.ops = ops32.OpsState()
+        self.tls_context = tls_context
+        self.started = time.monotonic()
         self.stopping = threading.Event()
         self.verbose = verbose
         self._lock = threading.Lock()
@@ -54,13 +87,20 @@ class Simulator:
 
     # listeners
 
-    def open(self, service, port=0):
-        listener = Listener(self, service, port)
+    def listener_names(self):
+        """Every listener this simulator can open: the TLS one only with a certificate."""
+        names = list(SERVICES) + ["ops32"]
+        return names + (["ops32tls"] if self.tls_context is not None else [])
+
+    def open(self, name, port=0):
+        tls = OPS32_LISTENERS.get(name, False)
+        service = ops32.SERVICE if name in OPS32_LISTENERS else name
+        listener = Listener(self, name, service, port, self.tls_context if tls else None)
         with self._lock:
-            self._listeners[service] = listener
-            self._ports[service] = listener.server_address[1]
+            self._listeners[name] = listener
+            self._ports[name] = listener.server_address[1]
         threading.Thread(target=listener.serve_forever, kwargs={"poll_interval": 0.1},
-                         name="listen-" + service, daemon=True).start()
+                         name="listen-" + name, daemon=True).start()
 
     def close(self, service):
         with self._lock:
@@ -91,14 +131,21 @@ class Simulator:
         return "127.0.0.1:%d" % self._ports[service]
 
     def service_at(self, port):
+        """The service answering on one of our ports, or None."""
         with self._lock:
-            for service, p in self._ports.items():
+            for name, p in self._ports.items():
                 if p == port:
-                    return service
+                    return ops32.SERVICE if name in OPS32_LISTENERS else name
         return None
 
     def hosts(self):
+        """(key, host:port) of the [hosts] group."""
         return [(s, self.host_of(s)) for s in SERVICES if s in self._ports]
+
+    def urls(self):
+        """(listener, base URL) of the OPS 3.2 listeners, the value for [ops] url."""
+        return [(name, "%s://%s%s" % ("https" if tls else "http", self.host_of(name), ops32.BASE))
+                for name, tls in OPS32_LISTENERS.items() if name in self._ports]
 
     # request log
 
@@ -112,6 +159,7 @@ class Simulator:
         with self._lock:
             self._seq += 1
             entry["seq"] = self._seq
+            entry["time"] = round(time.monotonic() - self.started, 6)
             self._log.append(entry)
         if self.verbose:
             print("%s %s %s%s" % (entry["service"], entry["method"], entry["path"],
@@ -135,3 +183,4 @@ class Simulator:
         with self._lock:
             self._log = []
         self.faults.clear()
+        self.ops.reset()
