@@ -183,27 +183,36 @@ TEST_F(FrameUpdateTest, ResultsOfRequestedChecksAreAlsoShownAsMessages)
     struct Case
     {
         const char* latest;  // null: the server is down
+        const char* fault;   // what "/latest.html" answers instead, or null
         const char* text;
         bool storesLastCheck;
     };
     const Case cases[] = {
-        {"23", "Running Latest Version", true},
-        {"12", "Running Latest Version", true},
-        {"<html><title>404</title></html>", "Running Latest Version", true},
-        {nullptr, "Error Updating!", false},
+        {"23", nullptr, "Running Latest Version", true},
+        {"12", nullptr, "Running Latest Version", true},
+        {"<html><title>404</title></html>", nullptr, "Error Updating!", false},
+        {nullptr, nullptr, "Error Updating!", false},
+        {"24", R"("status": 500, "body": "24")", "Error Updating!", false},
+        {"23", R"("status": 404, "body": "404 Not Found")", "Error Updating!", false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(std::string(c.latest ? c.latest : "server down") + " " + (c.fault ? c.fault : ""));
+        sim->Reset();
         if (c.latest)
             SetLatest(c.latest);
         else
             SetMakerHost("127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
+        if (c.fault)
+            sim->Faults(std::string(R"([{"service": "maker", "path": "/latest.html", "action": "status", )") +
+                        c.fault + "}]");
         SetLastCheck(day);
         const long stored = LastCheck();
         log.Clear();
         OpenFrame();
         ChooseUpdateMenu();
-        EXPECT_TRUE(PumpUntilStatus(c.text));
+        std::vector<Box> offers;  // a misread answer would offer an update
+        wxTEST_DIALOG(EXPECT_TRUE(PumpUntilStatus(c.text)), AnswerBox(wxID_NO, &offers).Optional());
+        EXPECT_TRUE(offers.empty());
         EXPECT_EQ(log.Messages(), std::vector<wxString>{c.text});
         if (c.storesLastCheck)
             EXPECT_GT(LastCheck(), stored);
