@@ -6,14 +6,21 @@
 #include "RecordingLog.h"
 #include "TempHome.h"
 #include "app/MyFrame.h"
+#include "net/NetworkSettings.h"
 #include "net/SettingsStore.h"
 #include "update/HandOver.h"
 
 #include <gtest/gtest.h>
+#include <wx/button.h>
 #include <wx/confbase.h>
+#include <wx/listctrl.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 #include <wx/statusbr.h>
 #include <wx/testing.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <ctime>
 #include <memory>
@@ -45,19 +52,46 @@ private:
     std::vector<Box>* seen;
 };
 
-// Records the hand-over instead of starting a program and ending the process.
+// Records the hand-over instead of starting a program; `atLaunch` runs at
+// the moment the new program would start.
 struct RecordedHandOver
 {
     HandOverActions Actions()
     {
         HandOverActions actions;
-        actions.launch = [this](const wxString& line) { launched.push_back(line); };
-        actions.exitProcess = [this] { ++exits; };
+        actions.launch = [this](const wxArrayString& arguments) {
+            launched.push_back(arguments);
+            if (atLaunch)
+                atLaunch();
+        };
         return actions;
     }
 
-    std::vector<wxString> launched;
-    int exits = 0;
+    std::vector<wxArrayString> launched;
+    std::function<void()> atLaunch;
+};
+
+// Presses Cancel in the hand-over's wait as soon as it shows.
+class CancelTheWait : public wxTimer
+{
+public:
+    CancelTheWait() { Start(20); }
+    void Notify() override
+    {
+        for (wxWindow* window : wxTopLevelWindows) {
+            auto* wait = dynamic_cast<wxGenericProgressDialog*>(window);
+            wxWindow* button = wait && wait->IsShown() ? wait->FindWindow(wxID_CANCEL) : nullptr;
+            if (!button)
+                continue;
+            wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+            click.SetEventObject(button);
+            button->ProcessWindowEvent(click);
+            ++presses;
+            Stop();
+            return;
+        }
+    }
+    int presses = 0;
 };
 
 const long day = 24 * 60 * 60;
@@ -68,6 +102,7 @@ protected:
     void SetUp() override
     {
         SimTest::SetUp();
+        network = TheNetworkSettings();
         programDir = home.Dir("my programs");
         program = std::make_unique<ProgramPathOverride>(programDir + "/folioharvester");
     }
@@ -78,6 +113,7 @@ protected:
             frame->Close(true);
             PumpFor(100);
         }
+        TheNetworkSettings() = network;
     }
 
     void OpenFrame()
@@ -110,12 +146,56 @@ protected:
     {
         return PumpUntil([&] { return UpdateStatus() == text; }, 20000);
     }
+    void AddNumber(const wxString& number)
+    {
+        auto* field = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName("text", frame));
+        ASSERT_NE(field, nullptr);
+        field->ChangeValue(number);
+        wxCommandEvent download(wxEVT_BUTTON, ID_DOWNLOAD);
+        frame->ProcessWindowEvent(download);
+    }
+    wxString RowStatus(long row) const
+    {
+        auto* list = dynamic_cast<wxListView*>(wxWindow::FindWindowByName("listCtrl", frame));
+        return list ? list->GetItemText(row, 1) : wxString();
+    }
+    // A newer version is downloaded through the menu and accepted while
+    // 5123456 downloads slowly (its pages come late) and D0365123 waits.
+    void AcceptUpdateWhileDownloading(long maxThreads, RecordedHandOver& handOver,
+                                      const CancelTheWait* cancel = nullptr)
+    {
+        OpenSettingsStore()->Write("max_threads", maxThreads);
+        SetLastCheck(day);
+        SetLatest("24");
+        sim->Faults(R"([{"path": "PageNum", "action": "delay", "ms": 300}])");
+        OpenFrame();
+        frame->SetHandOverActions(handOver.Actions());
+        AddNumber("5123456");
+        AddNumber("D0365123");
+        ChooseUpdateMenu();
+        std::vector<Box> boxes;
+        wxTEST_DIALOG(PumpUntil([&] { return !handOver.launched.empty() || (cancel && cancel->presses); },
+                                20000),
+                      AnswerBox(wxID_YES, &boxes));
+        EXPECT_EQ(boxes.size(), 1u);
+    }
+    std::string Pdf(const std::string& name) const
+    {
+        const std::string path = home.Path() + "/" + name;
+        return FileExists(path) ? ReadFile(path) : std::string();
+    }
 
     RecordingLog log;
+    NetworkSettings network;
     std::string programDir;
     std::unique_ptr<ProgramPathOverride> program;
-    MyFrame* frame = nullptr;
+    wxWeakRef<MyFrame> frame;
 };
+
+bool IsCompletePdf(const std::string& bytes)
+{
+    return bytes.rfind("%PDF-", 0) == 0 && bytes.find("%%EOF", bytes.size() - 7) != std::string::npos;
+}
 
 
 TEST_F(FrameUpdateTest, FirstStartStoresLastCheckAndOffersANewerVersion)
@@ -156,7 +236,7 @@ TEST_F(FrameUpdateTest, YesToTheOfferDownloadsAndAsksToRunIt)
     EXPECT_TRUE(IsExecutable(saved));
 }
 
-TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
+TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithBothPaths)
 {
     SetLastCheck(day);
     SetLatest("24");
@@ -167,15 +247,79 @@ TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
     frame->SetHandOverActions(handOver.Actions());
     ChooseUpdateMenu();
     EXPECT_EQ(UpdateStatus(), "Downloading any available updates...");
-    wxTEST_DIALOG(PumpUntil([&] { return handOver.exits > 0; }, 20000), AnswerBox(wxID_YES, &boxes));
+    wxTEST_DIALOG(PumpUntil([&] { return !handOver.launched.empty(); }, 20000), AnswerBox(wxID_YES, &boxes));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Latest FolioHarvester Ready");
     const std::string saved = programDir + "/FolioHarvester-2.24.exe";
     ASSERT_EQ(handOver.launched.size(), 1u);
-    EXPECT_EQ(handOver.launched[0],
-              "\"" + saved + "\" delete \"" + programDir + "/folioharvester\"");
-    EXPECT_EQ(handOver.exits, 1);
+    wxArrayString expected;
+    expected.Add(saved);
+    expected.Add("delete");
+    expected.Add(programDir + "/folioharvester");
+    EXPECT_EQ(handOver.launched[0], expected);
     EXPECT_EQ(ReadFile(saved), "new program");
+    EXPECT_TRUE(PumpUntil([&] { return !frame; }, 5000)) << "the window closes";
+}
+
+// The new program starts only after the running download has ended, no
+// waiting one is started meanwhile, and the settings are saved first.
+TEST_F(FrameUpdateTest, HandOverWaitsForTheRunningDownloadAndSavesTheSettings)
+{
+    TheNetworkSettings().proxyServer = "proxy.example";
+    RecordedHandOver handOver;
+    std::string pdfAtLaunch, settingsAtLaunch;
+    handOver.atLaunch = [&] {
+        pdfAtLaunch = Pdf("5123456.pdf");
+        settingsAtLaunch = ReadFile(home.SettingsFile());
+    };
+    AcceptUpdateWhileDownloading(1, handOver);
+    ASSERT_EQ(handOver.launched.size(), 1u);
+    EXPECT_TRUE(IsCompletePdf(pdfAtLaunch));
+    for (const char* line : {"Version=2.23", "proxyServer=proxy.example", "max_threads=1"})
+        EXPECT_NE(settingsAtLaunch.find(line), std::string::npos) << line;
+    EXPECT_NE(settingsAtLaunch.find("exec=" + programDir + "/folioharvester"), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return !frame; }, 5000));
+    PumpFor(300);
+    EXPECT_EQ(sim->Log().find("D0365123"), std::string::npos) << "the waiting job started";
+}
+
+TEST_F(FrameUpdateTest, CancellingTheWaitKeepsTheProgramAndItsDownloads)
+{
+    RecordedHandOver handOver;
+    CancelTheWait cancel;
+    AcceptUpdateWhileDownloading(1, handOver, &cancel);
+    EXPECT_EQ(cancel.presses, 1);
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(PumpUntil([&] { return RowStatus(1) == "Finished!"; }, 20000)) << RowStatus(1);
+    EXPECT_EQ(RowStatus(0), "Finished!");
+    EXPECT_TRUE(IsCompletePdf(Pdf("D365123.pdf")));
+    EXPECT_EQ(UpdateStatus(), "Update Cancelled");
+    EXPECT_TRUE(handOver.launched.empty());
+}
+
+// With no place for a job, nothing runs: the hand-over has nothing to wait for.
+TEST_F(FrameUpdateTest, HandOverWithAJobLimitOfZeroDoesNotWait)
+{
+    RecordedHandOver handOver;
+    AcceptUpdateWhileDownloading(0, handOver);
+    EXPECT_EQ(handOver.launched.size(), 1u);
+    EXPECT_EQ(sim->Log().find("PageNum"), std::string::npos);
+    EXPECT_NE(ReadFile(home.SettingsFile()).find("max_threads=0"), std::string::npos);
+}
+
+TEST_F(FrameUpdateTest, WithoutAnUpdateServerNothingIsAskedAndTheMenuSaysSo)
+{
+    OpenSettingsStore()->DeleteEntry("/hosts/maker");
+    OpenFrame();
+    PumpFor(300);
+    EXPECT_EQ(UpdateStatus(), "");
+    EXPECT_EQ(LastCheck(), -1);
+    ChooseUpdateMenu();
+    PumpFor(300);
+    EXPECT_EQ(log.Messages(),
+              std::vector<wxString>{"No update server is configured. To check for updates, set maker=HOST "
+                                    "in the [hosts] group of the settings file ~/.FolioHarvester."});
+    EXPECT_EQ(sim->Log().find("/latest.html"), std::string::npos);
 }
 
 TEST_F(FrameUpdateTest, ResultsOfRequestedChecksAreAlsoShownAsMessages)
