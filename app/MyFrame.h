@@ -93,6 +93,8 @@ private:
     void StartUpdateCheck();
     void OnUpdateMenu(wxCommandEvent& event);
     void OnUpdateResult(wxThreadEvent& event);
+    void HandOverTo(const wxString& newProgram);
+    bool WaitForRunningJobs();
 
     // Scheduling.
     void StartJob(JobEntry* entry);
@@ -125,6 +127,7 @@ private:
     long maxThreads = 3;
     bool updateRequested = false;
     updater* updateThread = nullptr;
+    bool waitingForHandOver = false;  // no job starts while set
 
     // Stopped jobs whose deletion waits until their queued events are gone.
     std::vector<wxThread*> retiredJobs;

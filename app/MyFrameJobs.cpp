@@ -131,7 +131,7 @@ void MyFrame::OnAddNumber(wxCommandEvent&)
     SetStatus(row, "Waiting");
     entry->row = row;
 
-    if (runningJobs.size() < static_cast<unsigned long>(maxThreads)) {
+    if (!waitingForHandOver && runningJobs.size() < static_cast<unsigned long>(maxThreads)) {
         runningJobs.push_back(entry);
         StartJob(entry);
     } else {
@@ -201,13 +201,15 @@ void MyFrame::DeleteRetiredJob(wxThread* job)
 
 void MyFrame::FillRunningJobs()
 {
+    if (waitingForHandOver)
+        return;
     while (!waitingJobs.empty() && runningJobs.size() < static_cast<unsigned long>(maxThreads))
         StartNextWaitingJob();
 }
 
 void MyFrame::StartNextWaitingJob()
 {
-    if (waitingJobs.empty())
+    if (waitingJobs.empty() || waitingForHandOver)
         return;
     JobEntry* entry = waitingJobs.front();
     waitingJobs.erase(waitingJobs.begin());

@@ -2,16 +2,17 @@
 // told about the result, and the hand-over to a downloaded program.
 #include "app/MyFrame.h"
 
+#include "net/Hosts.h"
 #include "net/SettingsStore.h"
 #include "update/HandOver.h"
 #include "update/updater.h"
 
 #include <wx/app.h>
-#include <wx/busyinfo.h>
 #include <wx/datetime.h>
 #include <wx/evtloop.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 #include <wx/utils.h>
 
 #include <ctime>
@@ -19,6 +20,7 @@
 namespace {
 
 const int updateStatusField = 1;
+const char readyCaption[] = "Latest FolioHarvester Ready";
 
 // A started update thread, or null (with the status line saying so) when
 // the system would not give it a thread.
@@ -69,7 +71,8 @@ void DispatchEventsBriefly()
 
 void MyFrame::StartUpdateCheck()
 {
-    if (!UpdateCheckDue())
+    // Without an update server there is nothing to check and nothing to say.
+    if (!Hosts::Load().HasUpdateServer() || !UpdateCheckDue())
         return;
     SetStatusText("Checking for available updates...", updateStatusField);
     updateThread = LaunchUpdater(false, this);
@@ -79,6 +82,11 @@ void MyFrame::OnUpdateMenu(wxCommandEvent&)
 {
     if (updateThread)
         return;
+    if (!Hosts::Load().HasUpdateServer()) {
+        wxLogMessage("No update server is configured. To check for updates, set maker=HOST in the "
+                     "[hosts] group of the settings file ~/.FolioHarvester.");
+        return;
+    }
     updateRequested = true;
     SetStatusText("Downloading any available updates...", updateStatusField);
     updateThread = LaunchUpdater(true, this);
@@ -110,16 +118,8 @@ void MyFrame::OnUpdateResult(wxThreadEvent& event)
         const wxString question =
             wxString("The latest FolioHarvester has been succesfully downloaded to \"") + path +
             "\"\n\n\nWould you like to exit and run the latest version now?";
-        if (wxMessageBox(question, "Latest FolioHarvester Ready", wxYES_NO | wxICON_QUESTION, this) ==
-            wxYES) {
-            const wxString commandLine = HandOverCommandLine(path, RunningProgramPath());
-            handOver.launch(commandLine);
-            wxWindowDisabler disableAll;
-            wxBusyInfo busy("Waiting for download to complete!...");
-            while (!waitingJobs.empty())
-                DispatchEventsBriefly();
-            handOver.exitProcess();
-        }
+        if (wxMessageBox(question, readyCaption, wxYES_NO | wxICON_QUESTION, this) == wxYES)
+            HandOverTo(path);
     } else {
         SetStatusText("Update Available!", updateStatusField);
         if (wxMessageBox("An updated FolioHarvester is available!\n Would you like to download it now?",
@@ -131,4 +131,40 @@ void MyFrame::OnUpdateResult(wxThreadEvent& event)
             SetStatusText("Update Available!", updateStatusField);
         }
     }
+}
+
+// Hands over once no download runs any more, so none is cut off, and leaves
+// through the normal close, so every setting is saved before the new program
+// reads them.
+void MyFrame::HandOverTo(const wxString& newProgram)
+{
+    if (!WaitForRunningJobs()) {
+        SetStatusText("Update Cancelled", updateStatusField);
+        FillRunningJobs();
+        return;
+    }
+    const wxArrayString arguments = HandOverArguments(newProgram, RunningProgramPath());
+    const HandOverActions actions = handOver;
+    Close(true);
+    actions.launch(arguments);
+}
+
+// Keeps the jobs' events flowing, starting no waiting job, until the running
+// jobs have ended; false when the user cancelled the wait.
+bool MyFrame::WaitForRunningJobs()
+{
+    if (runningJobs.empty())
+        return true;
+    waitingForHandOver = true;
+    bool cancelled = false;
+    {
+        wxProgressDialog wait(readyCaption, "Waiting for download to complete!...", 100, this,
+                              wxPD_APP_MODAL | wxPD_CAN_ABORT);
+        while (!runningJobs.empty() && !cancelled) {
+            DispatchEventsBriefly();
+            cancelled = !wait.Pulse();
+        }
+    }
+    waitingForHandOver = false;
+    return !cancelled;
 }

@@ -25,7 +25,8 @@ Hosts Hosts::Defaults()
     hosts.applicationImages2 = "aiw2.uspto.gov";
     hosts.applicationSearch = "appft1.uspto.gov";
     hosts.ops = "ops.epo.org";
-    hosts.maker = "www.folioharvester.net";
+    // No update server unless one is configured: the program offers to run
+    // what that server sends, so it must be one the user chose.
     return hosts;
 }
 

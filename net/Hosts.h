@@ -14,7 +14,9 @@ struct Hosts
     wxString applicationImages2;
     wxString applicationSearch;
     wxString ops;
-    wxString maker;
+    wxString maker;  // the update server; empty (the default): none
+
+    bool HasUpdateServer() const { return !maker.empty(); }
 
     // Reads the group from the settings store (built-in defaults for missing keys).
     static Hosts Load();

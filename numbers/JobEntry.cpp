@@ -1,5 +1,7 @@
 #include "numbers/JobEntry.h"
 
+#include "numbers/UsNumber.h"
+
 #include <wx/regex.h>
 
 #include <cstdlib>
@@ -47,6 +49,17 @@ bool IsOtherOfficeNumber(const wxString& number)
     return countryAndDigits.IsValid() && countryAndDigits.Matches(number);
 }
 
+// Country codes such as DE, DK, HU, TR and TW begin with a letter of the US
+// series, and a "/" (WO2004/012345) alone makes an entry US: such an entry
+// passes the US tests, but the US rules make no document id of it. Whatever
+// the US rules do turn into an id (D0365123, RE035136, ...) stays US.
+bool IsOtherOfficeNumberTakenForUs(const wxString& number)
+{
+    wxRegEx countryCodeAndDigit("^[a-zA-Z]{2}[0-9]", wxRE_EXTENDED);
+    return countryCodeAndDigit.IsValid() && countryCodeAndDigit.Matches(number) &&
+           NormalizeUsNumber(number).docId.empty();
+}
+
 }  // namespace
 
 JobEntry::JobEntry(const wxString& entryText)
@@ -57,7 +70,7 @@ JobEntry::JobEntry(const wxString& entryText)
         return;
     }
     if (IsUsNumber(number)) {
-        kind = usDocument;
+        kind = IsOtherOfficeNumberTakenForUs(number) ? otherOffice : usDocument;
         valid = true;
     } else if (IsOtherOfficeNumber(number)) {
         kind = otherOffice;

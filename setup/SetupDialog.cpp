@@ -3,6 +3,7 @@
 #include "net/Hosts.h"
 #include "net/HttpSession.h"
 #include "net/NetworkSettings.h"
+#include "net/ProxyTestTargets.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -13,9 +14,11 @@
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
+#include <wx/sstream.h>
 #include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 #include <wx/valgen.h>
 #include <wx/valtext.h>
 #include <wx/wfstream.h>
@@ -61,6 +64,22 @@ void ShowProxyTestResult(wxWindow* parent, const wxString& file)
     sizer->Add(ok, 0, wxALL | wxALIGN_RIGHT, 15);
     result.SetSizer(sizer);
     result.ShowModal();
+}
+
+// The update server's test page where one is configured; otherwise a page
+// made from asking the services the downloads use.
+std::unique_ptr<wxInputStream> FetchProxyTestPage(HttpSession& session)
+{
+    const Hosts hosts = Hosts::Load();
+    if (hosts.HasUpdateServer()) {
+        session.Connect(hosts.maker);
+        return session.Request("/proxyTest.htm");
+    }
+    wxBusyCursor busy;
+    const wxString page = CheckProxyTestTargets(session, ProxyTestTargets(hosts));
+    if (page.empty())
+        return nullptr;
+    return std::make_unique<wxStringInputStream>(page);
 }
 
 }  // namespace
@@ -200,8 +219,7 @@ void SetupDialog::OnCheckNetworkSettings(wxCommandEvent&)
         wxLogError("Error %s", session.GetError());
         return;
     }
-    session.Connect(Hosts::Load().maker);
-    std::unique_ptr<wxInputStream> body = session.Request("/proxyTest.htm");
+    std::unique_ptr<wxInputStream> body = FetchProxyTestPage(session);
     if (!body || body->GetSize() == 0) {
         wxLogError("Error Connecting to Proxy");
         return;

@@ -5,19 +5,28 @@
 #include <wx/stdpaths.h>
 #include <wx/utils.h>
 
-#include <cstdlib>
+#include <vector>
 
-wxString HandOverCommandLine(const wxString& newProgram, const wxString& oldProgram)
+wxArrayString HandOverArguments(const wxString& newProgram, const wxString& oldProgram)
 {
-    return wxString::Format("\"%s\" delete \"%s\"", newProgram, oldProgram);
+    wxArrayString arguments;
+    arguments.Add(newProgram);
+    arguments.Add("delete");
+    arguments.Add(oldProgram);
+    return arguments;
 }
 
 HandOverActions HandOverActions::Defaults()
 {
     HandOverActions actions;
-    // The new program's result is of no interest: this one ends right after.
-    actions.launch = [](const wxString& commandLine) { wxExecute(commandLine, wxEXEC_ASYNC); };
-    actions.exitProcess = [] { std::exit(0); };
+    // The new program's result is of no interest: this one is ending.
+    actions.launch = [](const wxArrayString& arguments) {
+        std::vector<const wchar_t*> argv;
+        for (const wxString& argument : arguments)
+            argv.push_back(argument.wc_str());
+        argv.push_back(nullptr);
+        wxExecute(argv.data(), wxEXEC_ASYNC);
+    };
     return actions;
 }
 

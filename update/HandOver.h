@@ -1,23 +1,22 @@
 #pragma once
 
+#include <wx/arrstr.h>
 #include <wx/string.h>
 
 #include <functional>
 
-// The command that starts the newly downloaded program with the arguments
-// "delete" and the old program's path, so the new one can offer to remove
-// the old. Both paths are quoted, since either may contain blanks.
-wxString HandOverCommandLine(const wxString& newProgram, const wxString& oldProgram);
+// The arguments that start the newly downloaded program: its path, "delete"
+// and the old program's path, so the new one can offer to remove the old.
+wxArrayString HandOverArguments(const wxString& newProgram, const wxString& oldProgram);
 
-// The two irreversible steps of handing over to a new program: starting it
-// and ending this process. Tests replace them to watch a hand-over without
-// starting anything or ending the test process.
+// The irreversible step of handing over to a new program: starting it. Tests
+// replace it to watch a hand-over without starting anything.
 struct HandOverActions
 {
-    std::function<void(const wxString& commandLine)> launch;
-    std::function<void()> exitProcess;
+    std::function<void(const wxArrayString& arguments)> launch;
 
-    // An asynchronous wxExecute and exit(0).
+    // An asynchronous wxExecute of the argument vector: no shell reads the
+    // paths, so any path works unquoted.
     static HandOverActions Defaults();
 };
 

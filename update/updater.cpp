@@ -27,6 +27,18 @@ std::unique_ptr<HttpSession> OpenMakerSession(const wxString& host, const HttpSe
     return session;
 }
 
+// The first word of the answer when it is a version number, else -1.
+int VersionNumberOf(const wxString& word)
+{
+    const int maxDigits = 9;  // stays within int
+    if (word.empty() || word.length() > maxDigits)
+        return -1;
+    for (wxUniChar c : word)
+        if (c < '0' || c > '9')
+            return -1;
+    return static_cast<int>(std::strtol(word.utf8_str(), nullptr, 10));
+}
+
 }  // namespace
 
 updater::updater(bool downloadMode, wxEvtHandler* frame)
@@ -78,12 +90,11 @@ int updater::QueryLatestVersion()
     if (!session)
         return -1;
     std::unique_ptr<wxInputStream> body = session->Request("/latest.html");
-    if (!body || !body->IsOk())
+    // An error page is no answer, even one that begins with digits ("404 Not Found").
+    if (!body || !body->IsOk() || session->GetStatusCode() != 200)
         return -1;
     wxTextInputStream text(*body, " \t");
-    const wxString word = text.ReadWord();
-    // Like strtoul: the leading digits count, no digit at all reads as 0.
-    return static_cast<int>(std::strtoul(word.utf8_str(), nullptr, 10));
+    return VersionNumberOf(text.ReadWord());
 }
 
 bool updater::DownloadUpdate(int version)

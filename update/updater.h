@@ -27,6 +27,7 @@ public:
     updater(bool downloadMode, wxEvtHandler* frame);
     ~updater() override;
 
+    // The version number "/latest.html" answers with status 200, else -1.
     int QueryLatestVersion();
     bool DownloadUpdate(int version);
 

@@ -69,6 +69,18 @@ TEST_F(FetchCommand, AnInvalidEntryOrAFailedJobGivesExitCodeOne)
     EXPECT_EQ(rows[1].back(), "Not Found");
 }
 
+// Country codes that begin like a US series, and a "/" in the number, still
+// go to the other office; the "/" never names a folder.
+TEST_F(FetchCommand, OtherOfficeNumbersThatPassTheUsTestsComeFromTheOtherOffice)
+{
+    CliProcess cli({"fetch", "-j", "2", "WO2004/012345", "DE10100001"});
+    ASSERT_EQ(cli.Finish(120000), 0) << cli.Errors();
+    EXPECT_EQ(QpdfPages(InCwd("WO2004-012345.pdf")), 3);
+    EXPECT_EQ(QpdfPages(InCwd("DE10100001.pdf")), 100);
+    EXPECT_FALSE(std::filesystem::exists(InCwd("WO2004")));
+    EXPECT_EQ(RequestsMatching("/epodoc/").size(), 2u);
+}
+
 TEST_F(FetchCommand, StoredMaxThreadsLetsOneJobRunAtATime)
 {
     const std::string settings = ReadFile(home.SettingsFile());

@@ -125,7 +125,7 @@ TEST(Hosts, DefaultsOverridesAndPorts)
     EXPECT_EQ(defaults.applicationImages2, "aiw2.uspto.gov");
     EXPECT_EQ(defaults.applicationSearch, "appft1.uspto.gov");
     EXPECT_EQ(defaults.ops, "ops.epo.org");
-    EXPECT_EQ(defaults.maker, "www.folioharvester.net");
+    EXPECT_EQ(defaults.maker, "");
 
     // No settings file at all.
     EXPECT_EQ(Hosts::Load().ops, "ops.epo.org");
@@ -135,7 +135,7 @@ TEST(Hosts, DefaultsOverridesAndPorts)
     const Hosts hosts = Hosts::Load();
     EXPECT_EQ(hosts.patentImages1, "127.0.0.1:40001");
     EXPECT_EQ(hosts.ops, "localhost:8080");
-    EXPECT_EQ(hosts.maker, "www.folioharvester.net");
+    EXPECT_EQ(hosts.maker, "");
     EXPECT_EQ(hosts.patentImages2, "patimg2.uspto.gov");
     EXPECT_EQ(hosts.applicationSearch, "appft1.uspto.gov");
 

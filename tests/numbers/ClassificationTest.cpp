@@ -38,7 +38,17 @@ const std::vector<LineCase>& TableExamples()
         {"ep 2 219 563", "kind=other number=ep2219563 docid= file=ep2219563.pdf query="},
         {"EP2219563.B1", "kind=other number=EP2219563.B1 docid= file=EP2219563.B1.pdf query="},
         {"US6123456", "kind=other number=US6123456 docid= file=US6123456.pdf query="},
-        {"DE102004012345", "kind=us number=DE102004012345 docid= file= query="},
+        {"DE102004012345", "kind=other number=DE102004012345 docid= file=DE102004012345.pdf query="},
+        // Other offices' numbers the US tests accept, but that give no US id.
+        {"DE10100001", "kind=other number=DE10100001 docid= file=DE10100001.pdf query="},
+        {"DK123456", "kind=other number=DK123456 docid= file=DK123456.pdf query="},
+        {"HU0123456", "kind=other number=HU0123456 docid= file=HU0123456.pdf query="},
+        {"tw200512345", "kind=other number=tw200512345 docid= file=tw200512345.pdf query="},
+        {"TR200012345", "kind=other number=TR200012345 docid= file=TR200012345.pdf query="},
+        {"WO2004/012345", "kind=other number=WO2004/012345 docid= file=WO2004-012345.pdf query="},
+        // Not a country code and a digit: the US route reports the unknown format.
+        {"EP/1", "kind=us number=EP/1 docid= file= query="},
+        {"D0", "kind=us number=D0 docid= file= query="},
         {"HELLO", "kind=us number=HELLO docid= file= query="},
         {"12a", "kind=us number=12a docid= file= query="},
         {"ABC", "kind=invalid number=ABC docid= file= query="},

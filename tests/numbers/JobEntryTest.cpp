@@ -78,11 +78,9 @@ TEST(JobEntry, UsLetterPrefixesInAnyCase)
         {"Re035136", true, us, "Re035136"},
         {"AI000318", true, us, "AI000318"},
         {"aI000318", true, us, "aI000318"},
-        {"DE102004012345", true, us, "DE102004012345"},
         {"HELLO", true, us, "HELLO"},
         {"D0", true, us, "D0"},
         {"X", true, us, "X"},
-        {"TW200812345", true, us, "TW200812345"},
     });
 }
 
@@ -98,6 +96,10 @@ TEST(JobEntry, TwoLettersAndDigitsAnywhereMakeOtherOffice)
         {"ZZZ12", true, other, "ZZZ12"},
         {"E-EP1", true, other, "E-EP1"},
         {"-0GB7", true, other, "-0GB7"},
+        // A country code and a digit that the US rules make no id of.
+        {"DE102004012345", true, other, "DE102004012345"},
+        {"TW200812345", true, other, "TW200812345"},
+        {"WO2004/012345", true, other, "WO2004/012345"},
     });
 }
 

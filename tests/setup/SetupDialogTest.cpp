@@ -305,6 +305,31 @@ TEST_F(SetupDialogTest, ProxyTestGoesThroughTheTypedProxyEvenWhenCancelled)
     EXPECT_EQ(TheNetworkSettings().proxyPort, "80");
 }
 
+TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheDownloadServices)
+{
+    OpenSettingsStore()->DeleteEntry("/hosts/maker");
+    Open(0);
+    Choose(fields.type, 2);
+    fields.server->ChangeValue("127.0.0.1");
+    fields.port->ChangeValue(std::to_string(sim->Port("maker")));
+    wxString shown;
+    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    EXPECT_TRUE(log.Errors().empty());
+    const std::string requests = sim->Log();
+    EXPECT_EQ(requests.find("/proxyTest.htm"), std::string::npos);
+    for (const char* service : {"patentImages1", "patentImages2", "applicationImages1",
+                                "applicationImages2", "applicationSearch", "ops"}) {
+        SCOPED_TRACE(service);
+        EXPECT_NE(requests.find(std::string("\"service\": \"") + service + "\""), std::string::npos);
+        EXPECT_NE(shown.find(sim->Host(service)), wxString::npos);
+    }
+    EXPECT_EQ(requests.find("\"proxied\": false"), std::string::npos) << "all through the typed proxy";
+    for (const char* name : {"US patent images", "US application images", "US application search",
+                             "European Patent Office"})
+        EXPECT_NE(shown.find(name), wxString::npos) << name;
+    EXPECT_TRUE(FileExists(home.Path() + "/proxyTest.html"));
+}
+
 TEST_F(SetupDialogTest, ProxyTestReportsAServerThatIsDown)
 {
     OpenSettingsStore()->Write("/hosts/maker",

@@ -1,35 +1,30 @@
 #include "UpdateTestHelpers.h"
 
+#include "GuiTest.h"
+#include "TempHome.h"
 #include "update/HandOver.h"
 
 #include <gtest/gtest.h>
-#include <wx/cmdline.h>
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 
 namespace {
 
-TEST(HandOverCommandLine, SplitsBackIntoTheTwoPathsAndTheWordDelete)
+// The new program gets its own path, "delete" and the old path exactly,
+// whatever characters the paths hold: no shell reads them.
+TEST(HandOverLaunch, StartsTheNewProgramWithTheOldPathWhateverItHolds)
 {
-    const char* const paths[][2] = {
-        {"/opt/fh/FolioHarvester-2.24.exe", "/opt/fh/folioharvester"},
-        {"/home/a b/My Programs/FolioHarvester-2.24.exe", "/home/a b/My Programs/folioharvester"},
-        {"/tmp/x/FolioHarvester-2.105.exe", "/tmp/it's here/folioharvester"},
-    };
-    for (const auto& pair : paths) {
-        SCOPED_TRACE(pair[0]);
-        const wxString line = HandOverCommandLine(pair[0], pair[1]);
-        const wxArrayString args = wxCmdLineParser::ConvertStringToArgs(line, wxCMD_LINE_SPLIT_UNIX);
-        ASSERT_EQ(args.size(), 3u) << line;
-        EXPECT_EQ(args[0], pair[0]);
-        EXPECT_EQ(args[1], "delete");
-        EXPECT_EQ(args[2], pair[1]);
-    }
-}
+    TempHome home;
+    const std::string record = home.Path() + "/arguments";
+    const std::string program = home.Dir("it's \"new\" $HOME \\") + "/FolioHarvester-2.24.exe";
+    WriteFile(program, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + record + "'\n");
+    ASSERT_TRUE(wxFileName(program).SetPermissions(0755));
+    const std::string oldProgram = home.Path() + "/a b/say \"hi\"/it's/folioharvester";
 
-TEST(HandOverCommandLine, QuotesBothPaths)
-{
-    EXPECT_EQ(HandOverCommandLine("/a b/new.exe", "/c d/old"), "\"/a b/new.exe\" delete \"/c d/old\"");
+    HandOverActions::Defaults().launch(HandOverArguments(program, oldProgram));
+    const std::string expected = program + "\ndelete\n" + oldProgram + "\n";
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(record) && ReadFile(record) == expected; }, 10000))
+        << (FileExists(record) ? ReadFile(record) : "not started");
 }
 
 TEST(RunningProgramPath, IsArgvZeroWhenAbsoluteElseTheExecutable)

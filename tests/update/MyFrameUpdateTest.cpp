@@ -6,14 +6,20 @@
 #include "RecordingLog.h"
 #include "TempHome.h"
 #include "app/MyFrame.h"
+#include "net/NetworkSettings.h"
 #include "net/SettingsStore.h"
 #include "update/HandOver.h"
 
 #include <gtest/gtest.h>
+#include <wx/button.h>
 #include <wx/confbase.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 #include <wx/statusbr.h>
 #include <wx/testing.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <ctime>
 #include <memory>
@@ -45,19 +51,46 @@ private:
     std::vector<Box>* seen;
 };
 
-// Records the hand-over instead of starting a program and ending the process.
+// Records the hand-over instead of starting a program; `atLaunch` runs at
+// the moment the new program would start.
 struct RecordedHandOver
 {
     HandOverActions Actions()
     {
         HandOverActions actions;
-        actions.launch = [this](const wxString& line) { launched.push_back(line); };
-        actions.exitProcess = [this] { ++exits; };
+        actions.launch = [this](const wxArrayString& arguments) {
+            launched.push_back(arguments);
+            if (atLaunch)
+                atLaunch();
+        };
         return actions;
     }
 
-    std::vector<wxString> launched;
-    int exits = 0;
+    std::vector<wxArrayString> launched;
+    std::function<void()> atLaunch;
+};
+
+// Presses Cancel in the hand-over's wait as soon as it shows.
+class CancelTheWait : public wxTimer
+{
+public:
+    CancelTheWait() { Start(20); }
+    void Notify() override
+    {
+        for (wxWindow* window : wxTopLevelWindows) {
+            auto* wait = dynamic_cast<wxGenericProgressDialog*>(window);
+            wxWindow* button = wait && wait->IsShown() ? wait->FindWindow(wxID_CANCEL) : nullptr;
+            if (!button)
+                continue;
+            wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+            click.SetEventObject(button);
+            button->ProcessWindowEvent(click);
+            ++presses;
+            Stop();
+            return;
+        }
+    }
+    int presses = 0;
 };
 
 const long day = 24 * 60 * 60;
@@ -68,6 +101,7 @@ protected:
     void SetUp() override
     {
         SimTest::SetUp();
+        network = TheNetworkSettings();
         programDir = home.Dir("my programs");
         program = std::make_unique<ProgramPathOverride>(programDir + "/folioharvester");
     }
@@ -78,6 +112,7 @@ protected:
             frame->Close(true);
             PumpFor(100);
         }
+        TheNetworkSettings() = network;
     }
 
     void OpenFrame()
@@ -110,12 +145,51 @@ protected:
     {
         return PumpUntil([&] { return UpdateStatus() == text; }, 20000);
     }
+    void AddNumber(const wxString& number)
+    {
+        auto* field = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName("text", frame));
+        ASSERT_NE(field, nullptr);
+        field->ChangeValue(number);
+        wxCommandEvent download(wxEVT_BUTTON, ID_DOWNLOAD);
+        frame->ProcessWindowEvent(download);
+    }
+    // A newer version is downloaded through the menu and accepted while
+    // 5123456 downloads slowly (its pages come late) and D0365123 waits.
+    void AcceptUpdateWhileDownloading(long maxThreads, RecordedHandOver& handOver,
+                                      const CancelTheWait* cancel = nullptr)
+    {
+        OpenSettingsStore()->Write("max_threads", maxThreads);
+        SetLastCheck(day);
+        SetLatest("24");
+        sim->Faults(R"([{"path": "PageNum", "action": "delay", "ms": 300}])");
+        OpenFrame();
+        frame->SetHandOverActions(handOver.Actions());
+        AddNumber("5123456");
+        AddNumber("D0365123");
+        ChooseUpdateMenu();
+        std::vector<Box> boxes;
+        wxTEST_DIALOG(PumpUntil([&] { return !handOver.launched.empty() || (cancel && cancel->presses); },
+                                20000),
+                      AnswerBox(wxID_YES, &boxes));
+        EXPECT_EQ(boxes.size(), 1u);
+    }
+    std::string Pdf(const std::string& name) const
+    {
+        const std::string path = home.Path() + "/" + name;
+        return FileExists(path) ? ReadFile(path) : std::string();
+    }
 
     RecordingLog log;
+    NetworkSettings network;
     std::string programDir;
     std::unique_ptr<ProgramPathOverride> program;
-    MyFrame* frame = nullptr;
+    wxWeakRef<MyFrame> frame;
 };
+
+bool IsCompletePdf(const std::string& bytes)
+{
+    return bytes.rfind("%PDF-", 0) == 0 && bytes.find("%%EOF", bytes.size() - 7) != std::string::npos;
+}
 
 
 TEST_F(FrameUpdateTest, FirstStartStoresLastCheckAndOffersANewerVersion)
@@ -156,7 +230,7 @@ TEST_F(FrameUpdateTest, YesToTheOfferDownloadsAndAsksToRunIt)
     EXPECT_TRUE(IsExecutable(saved));
 }
 
-TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
+TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithBothPaths)
 {
     SetLastCheck(day);
     SetLatest("24");
@@ -167,15 +241,75 @@ TEST_F(FrameUpdateTest, UpdateMenuDownloadsAndHandsOverWithQuotedPaths)
     frame->SetHandOverActions(handOver.Actions());
     ChooseUpdateMenu();
     EXPECT_EQ(UpdateStatus(), "Downloading any available updates...");
-    wxTEST_DIALOG(PumpUntil([&] { return handOver.exits > 0; }, 20000), AnswerBox(wxID_YES, &boxes));
+    wxTEST_DIALOG(PumpUntil([&] { return !handOver.launched.empty(); }, 20000), AnswerBox(wxID_YES, &boxes));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Latest FolioHarvester Ready");
     const std::string saved = programDir + "/FolioHarvester-2.24.exe";
     ASSERT_EQ(handOver.launched.size(), 1u);
-    EXPECT_EQ(handOver.launched[0],
-              "\"" + saved + "\" delete \"" + programDir + "/folioharvester\"");
-    EXPECT_EQ(handOver.exits, 1);
+    EXPECT_EQ(wxJoin(handOver.launched[0], '|'), saved + "|delete|" + programDir + "/folioharvester");
     EXPECT_EQ(ReadFile(saved), "new program");
+    EXPECT_TRUE(PumpUntil([&] { return !frame; }, 5000)) << "the window closes";
+}
+
+// The new program starts only after the running download has ended, no
+// waiting one is started meanwhile, and the settings are saved first.
+TEST_F(FrameUpdateTest, HandOverWaitsForTheRunningDownloadAndSavesTheSettings)
+{
+    TheNetworkSettings().proxyServer = "proxy.example";
+    RecordedHandOver handOver;
+    std::string pdfAtLaunch, settingsAtLaunch;
+    handOver.atLaunch = [&] {
+        pdfAtLaunch = Pdf("5123456.pdf");
+        settingsAtLaunch = ReadFile(home.SettingsFile());
+    };
+    AcceptUpdateWhileDownloading(1, handOver);
+    ASSERT_EQ(handOver.launched.size(), 1u);
+    EXPECT_TRUE(IsCompletePdf(pdfAtLaunch));
+    for (const char* line : {"Version=2.23", "proxyServer=proxy.example", "max_threads=1"})
+        EXPECT_NE(settingsAtLaunch.find(line), std::string::npos) << line;
+    EXPECT_NE(settingsAtLaunch.find("exec=" + programDir + "/folioharvester"), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return !frame; }, 5000));
+    PumpFor(300);
+    EXPECT_EQ(sim->Log().find("D0365123"), std::string::npos) << "the waiting job started";
+}
+
+TEST_F(FrameUpdateTest, CancellingTheWaitKeepsTheProgramAndItsDownloads)
+{
+    RecordedHandOver handOver;
+    CancelTheWait cancel;
+    AcceptUpdateWhileDownloading(1, handOver, &cancel);
+    EXPECT_EQ(cancel.presses, 1);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(UpdateStatus(), "Update Cancelled");
+    // The held-back job starts once the first has ended.
+    EXPECT_TRUE(PumpUntil([&] { return IsCompletePdf(Pdf("D365123.pdf")); }, 20000));
+    EXPECT_TRUE(IsCompletePdf(Pdf("5123456.pdf")));
+    EXPECT_TRUE(handOver.launched.empty());
+}
+
+// With no place for a job, nothing runs: the hand-over has nothing to wait for.
+TEST_F(FrameUpdateTest, HandOverWithAJobLimitOfZeroDoesNotWait)
+{
+    RecordedHandOver handOver;
+    AcceptUpdateWhileDownloading(0, handOver);
+    EXPECT_EQ(handOver.launched.size(), 1u);
+    EXPECT_EQ(sim->Log().find("PageNum"), std::string::npos);
+    EXPECT_NE(ReadFile(home.SettingsFile()).find("max_threads=0"), std::string::npos);
+}
+
+TEST_F(FrameUpdateTest, WithoutAnUpdateServerNothingIsAskedAndTheMenuSaysSo)
+{
+    OpenSettingsStore()->DeleteEntry("/hosts/maker");
+    OpenFrame();
+    PumpFor(300);
+    EXPECT_EQ(UpdateStatus(), "");
+    EXPECT_EQ(LastCheck(), -1);
+    ChooseUpdateMenu();
+    PumpFor(300);
+    EXPECT_EQ(log.Messages(),
+              std::vector<wxString>{"No update server is configured. To check for updates, set maker=HOST "
+                                    "in the [hosts] group of the settings file ~/.FolioHarvester."});
+    EXPECT_EQ(sim->Log().find("/latest.html"), std::string::npos);
 }
 
 TEST_F(FrameUpdateTest, ResultsOfRequestedChecksAreAlsoShownAsMessages)
@@ -183,27 +317,36 @@ TEST_F(FrameUpdateTest, ResultsOfRequestedChecksAreAlsoShownAsMessages)
     struct Case
     {
         const char* latest;  // null: the server is down
+        const char* fault;   // what "/latest.html" answers instead, or null
         const char* text;
         bool storesLastCheck;
     };
     const Case cases[] = {
-        {"23", "Running Latest Version", true},
-        {"12", "Running Latest Version", true},
-        {"<html><title>404</title></html>", "Running Latest Version", true},
-        {nullptr, "Error Updating!", false},
+        {"23", nullptr, "Running Latest Version", true},
+        {"12", nullptr, "Running Latest Version", true},
+        {"<html><title>404</title></html>", nullptr, "Error Updating!", false},
+        {nullptr, nullptr, "Error Updating!", false},
+        {"24", R"("status": 500, "body": "24")", "Error Updating!", false},
+        {"23", R"("status": 404, "body": "404 Not Found")", "Error Updating!", false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(std::string(c.latest ? c.latest : "server down") + " " + (c.fault ? c.fault : ""));
+        sim->Reset();
         if (c.latest)
             SetLatest(c.latest);
         else
             SetMakerHost("127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
+        if (c.fault)
+            sim->Faults(std::string(R"([{"service": "maker", "path": "/latest.html", "action": "status", )") +
+                        c.fault + "}]");
         SetLastCheck(day);
         const long stored = LastCheck();
         log.Clear();
         OpenFrame();
         ChooseUpdateMenu();
-        EXPECT_TRUE(PumpUntilStatus(c.text));
+        std::vector<Box> offers;  // a misread answer would offer an update
+        wxTEST_DIALOG(EXPECT_TRUE(PumpUntilStatus(c.text)), AnswerBox(wxID_NO, &offers).Optional());
+        EXPECT_TRUE(offers.empty());
         EXPECT_EQ(log.Messages(), std::vector<wxString>{c.text});
         if (c.storesLastCheck)
             EXPECT_GT(LastCheck(), stored);

@@ -90,7 +90,7 @@ TEST_F(UpdaterTest, CheckOnlyComparesTheServersNumberWithOurs)
         {"  \n24 is out", UPDATE_AVAILABLE},
         {"23", UPDATE_CURRENT},
         {"7", UPDATE_CURRENT},
-        {"<html><body>Not Found</body></html>", UPDATE_CURRENT},
+        {"<html><body>Not Found</body></html>", UPDATE_FAILED},
         {"0", UPDATE_CURRENT},
     };
     for (const Case& c : cases) {

@@ -16,11 +16,12 @@ class FaultError(ValueError):
 class Fault:
     """What one request gets: the action with its parameters."""
 
-    def __init__(self, action, ms, status, has_ms=True):
+    def __init__(self, action, ms, status, has_ms=True, body=None):
         self.action = action
         self.ms = ms
         self.status = status
         self.has_ms = has_ms  # whether the rule gave "ms" (some answers have a default wait)
+        self.body = body
 
 
 class FaultRule:
@@ -47,6 +48,9 @@ class FaultRule:
         self.has_ms = "ms" in entry
         self.ms = int(entry.get("ms", 0))
         self.status = int(entry.get("status", 500))
+        self.body = entry.get("body")
+        if self.body is not None and not isinstance(self.body, str):
+            raise FaultError("body must be a text")
         if self.ms < 0 or not 100 <= self.status <= 999:
             raise FaultError("bad ms or status")
         self.count = 0
@@ -69,7 +73,7 @@ class FaultRule:
             return None
         if self.percent is not None and share * 100.0 / 2 ** 64 >= self.percent:
             return None
-        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status, self.has_ms)
+        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status, self.has_ms, self.body)
 
 
 class FaultTable:

@@ -169,6 +169,8 @@ class Handler(BaseHTTPRequestHandler):
                 return self._drop(hard=False)
             return self.send(self._answer(service, path, body))
         if action == "status":
+            if fault.body is not None:
+                return self.send(services.Response(fault.status, fault.body, "text/plain"))
             return self.send(services.html_page(fault.status, "Error %d" % fault.status,
                                                 "The office simulator was told to fail."))
         if action == "html":
