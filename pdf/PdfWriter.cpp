@@ -215,14 +215,6 @@ bool PdfWriter::RejectPage(const wxString& text)
     return false;
 }
 
-// Taken right after the failed call, while errno still holds its cause.
-void PdfWriter::WriteFailed()
-{
-    if (!writeFailed && systemError == 0)
-        systemError = errno != 0 ? errno : EIO;
-    writeFailed = true;
-}
-
 bool PdfWriter::StreamGood()
 {
     if (!bufferedStream->IsOk() || !fileStream->IsOk())
@@ -237,15 +229,23 @@ bool PdfWriter::Check(const wxString& text)
     return StreamGood() || Fail(text);
 }
 
+// Taken right after the failed call, while errno still holds its cause.
+void PdfWriter::WriteFailed()
+{
+    if (!writeFailed && systemError == 0)
+        systemError = errno != 0 ? errno : EIO;
+    writeFailed = true;
+}
+
 void PdfWriter::RecordOffset()
 {
     if (position > std::numeric_limits<uint32_t>::max())
     {
         errno = EFBIG;  // beyond what a cross-reference entry can hold
         WriteFailed();
+        return;
     }
-    else
-        objectOffsets.push_back(static_cast<uint32_t>(position));
+    objectOffsets.push_back(static_cast<uint32_t>(position));
 }
 
 void PdfWriter::Put(const char* bytes, size_t count)

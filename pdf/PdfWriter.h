@@ -52,11 +52,10 @@ public:
     static wxString TempPathFor(const wxString& path);
 
 private:
-    int Open();  // 0, or the errno of the failure
     bool Fail(const wxString& text);
-    void WriteFailed();
     // A page that could not be read: logged, and the writer stays usable.
     bool RejectPage(const wxString& text);
+    void WriteFailed();
     bool StreamGood();
     bool Check(const wxString& text);
     void RecordOffset();
@@ -69,6 +68,7 @@ private:
     bool WritePageTree();
     bool WritePage(TiffPage& page);
     bool WriteTrailer();
+    int Open();  // 0, or the errno of the failure
     bool CloseStreams();
     bool Rename();
 
