@@ -3,10 +3,25 @@
 #include "app/MyFrame.h"
 #include "app/StartupSettings.h"
 
+#include <csignal>
+
+namespace {
+
+// Called from the event loop, not from the signal itself, so the window can
+// be closed as usual.
+void CloseMainWindow(int)
+{
+    if (wxWindow* window = wxTheApp->GetTopWindow())
+        window->Close();
+}
+
+}  // namespace
+
 // wxApp::OnInit is not called: its command-line parser would refuse the
 // "delete <path>" arguments a previous version hands over.
 bool MyApp::OnInit()
 {
+    CloseMainWindowOnSignals();
     CreateMainWindow();
     return true;
 }
@@ -19,4 +34,11 @@ MyFrame* MyApp::CreateMainWindow()
     MyFrame* frame = new MyFrame("FolioHarvester", settings.position, settings.size);
     frame->Show(true);
     return frame;
+}
+
+void MyApp::CloseMainWindowOnSignals()
+{
+    for (int stop : {SIGTERM, SIGINT, SIGHUP})
+        wxTheApp->SetSignalHandler(stop, CloseMainWindow);
+    std::signal(SIGXFSZ, SIG_IGN);
 }

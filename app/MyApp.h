@@ -13,4 +13,9 @@ public:
 
     // Everything OnInit does: settings first, then the shown main window.
     static MyFrame* CreateMainWindow();
+
+    // SIGTERM, SIGINT and SIGHUP close the main window the way its close
+    // box does (jobs stopped, their unfinished files deleted, settings
+    // saved); a file-size limit fails the write instead of killing us.
+    static void CloseMainWindowOnSignals();
 };

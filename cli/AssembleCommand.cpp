@@ -3,25 +3,85 @@
 #include "cli/Commands.h"
 #include "pdf/PdfWriter.h"
 
+#include <wx/file.h>
 #include <wx/init.h>
 #include <wx/log.h>
 #include <wx/wfstream.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace {
 
-bool AddFile(PdfWriter& writer, const wxString& file)
+int Usage(const std::string& problem)
 {
-    // The failure is printed by the caller, once, instead of through the log.
-    wxLogNull quiet;
-    wxFileInputStream input(file);
-    return writer.AddPage(input);
+    if (!problem.empty())
+        std::fprintf(stderr, "assemble: %s\n", problem.c_str());
+    std::fputs("usage: folioharvester-cli assemble OUT.pdf PAGE.tif...\n", stderr);
+    return 64;
 }
 
-void Report(const std::string& what, const wxString& error)
+void Report(const std::string& file, const wxString& reason)
 {
-    std::fprintf(stderr, "assemble: %s: %s\n", what.c_str(), static_cast<const char*>(error.utf8_str()));
+    std::fprintf(stderr, "assemble: %s: %s\n", file.c_str(), static_cast<const char*>(reason.utf8_str()));
+}
+
+bool NamesPdf(const std::string& name)
+{
+    return name.size() > 4 && wxString::FromUTF8(name.substr(name.size() - 4)).Lower() == ".pdf";
+}
+
+// The page among `pages` that `path` names too (the same file, also through
+// a hard or symbolic link), or null.
+const std::string* PageAt(const std::string& path, const std::vector<std::string>& pages)
+{
+    struct stat target;
+    if (stat(path.c_str(), &target) != 0)
+        return nullptr;
+    for (const std::string& page : pages)
+    {
+        struct stat other;
+        if (stat(page.c_str(), &other) == 0 && other.st_dev == target.st_dev && other.st_ino == target.st_ino)
+            return &page;
+    }
+    return nullptr;
+}
+
+// What the writer's refusal of a page means to someone choosing files.
+wxString PageProblem(const wxString& error)
+{
+    if (error == "Colorspace unsupported!")
+        return "not a black-and-white page (WhiteIsZero)";
+    if (error == "Compression unsupported!")
+        return "not fax-coded (CCITT Group 3 or 4)";
+    if (error.Contains("BigEndian"))
+        return "a big-endian TIFF file, which is not supported";
+    return "unreadable TIFF page (" + wxString(error).Trim(false) + ")";
+}
+
+// Why `name` could not be added; empty when the writer took the page.
+wxString AddFile(PdfWriter& writer, const wxString& name)
+{
+    wxLogNull quiet;  // the caller prints the reason once
+    wxFile file;
+    if (!file.Open(name))
+        return wxSysErrorMsgStr(wxSysErrorCode());
+    char head[4];
+    const ssize_t count = file.Read(head, sizeof head);
+    if (count == wxInvalidOffset)
+        return wxSysErrorMsgStr(wxSysErrorCode());
+    if (count != sizeof head
+        || (std::memcmp(head, "II*\0", sizeof head) != 0 && std::memcmp(head, "MM\0*", sizeof head) != 0))
+        return "not a TIFF file";
+    if (file.Seek(0) == wxInvalidOffset)
+        return wxSysErrorMsgStr(wxSysErrorCode());
+    wxFileInputStream input(file);
+    if (writer.AddPage(input))
+        return wxString();
+    return PageProblem(writer.GetError());
 }
 
 }  // namespace
@@ -29,10 +89,16 @@ void Report(const std::string& what, const wxString& error)
 int RunAssemble(const std::vector<std::string>& args)
 {
     if (args.size() < 2)
-    {
-        std::fputs("usage: folioharvester-cli assemble OUT.pdf PAGE.tif...\n", stderr);
-        return 64;
-    }
+        return Usage("");
+    const std::string& out = args[0];
+    const std::vector<std::string> pages(args.begin() + 1, args.end());
+    if (!NamesPdf(out))
+        return Usage(out + ": the output's name must end in .pdf");
+    const std::string temp = PdfWriter::TempPathFor(wxString::FromUTF8(out)).utf8_string();
+    for (const std::string& name : {out, temp})
+        if (const std::string* page = PageAt(name, pages))
+            return Usage(out + ": is the page " + *page + ", which would be overwritten");
+
     wxInitializer initializer;
     if (!initializer.IsOk())
     {
@@ -40,24 +106,29 @@ int RunAssemble(const std::vector<std::string>& args)
         return 1;
     }
 
-    PdfWriter writer(wxString::FromUTF8(args[0]), static_cast<int>(args.size() - 1));
-    for (size_t i = 1; i < args.size() && writer.IsOk(); ++i)
-    {
-        if (!AddFile(writer, wxString::FromUTF8(args[i])))
-        {
-            Report(args[i], writer.GetError());
-            writer.Close();  // incomplete: deleted
-            return 1;
-        }
-    }
+    PdfWriter writer(wxString::FromUTF8(out), static_cast<int>(pages.size()));
     if (!writer.IsOk())
     {
-        Report(args[0], writer.GetError());
+        Report(out, writer.GetSystemError().empty() ? writer.GetError() : writer.GetSystemError());
+        return 1;
+    }
+    for (const std::string& page : pages)
+    {
+        const wxString problem = AddFile(writer, wxString::FromUTF8(page));
+        if (problem.empty())
+            continue;
+        // A failed write to the output stops the writer too: then the
+        // output, not the page, is what the user has to look at.
+        if (!writer.GetSystemError().empty())
+            Report(out, writer.GetSystemError());
+        else
+            Report(page, problem);
+        writer.Close();  // incomplete: deleted
         return 1;
     }
     if (!writer.Close())
     {
-        Report(args[0], "writing the file failed");
+        Report(out, writer.GetError());
         return 1;
     }
     return 0;

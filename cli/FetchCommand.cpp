@@ -15,8 +15,11 @@
 #include <wx/thread.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <thread>
@@ -149,8 +152,8 @@ private:
     std::deque<wxEvent*> events;
 };
 
-// Turns SIGINT and SIGTERM (blocked in every thread) into a stop marker on
-// the queue; SIGUSR1 only ends the watcher.
+// Turns SIGINT, SIGTERM and SIGHUP (blocked in every thread) into a stop
+// marker on the queue; SIGUSR1 only ends the watcher.
 class SignalWatcher
 {
 public:
@@ -159,6 +162,7 @@ public:
         sigemptyset(&signals);
         sigaddset(&signals, SIGINT);
         sigaddset(&signals, SIGTERM);
+        sigaddset(&signals, SIGHUP);
         sigaddset(&signals, SIGUSR1);
         pthread_sigmask(SIG_BLOCK, &signals, nullptr);
         watcher = std::thread([this, &queue] {
@@ -213,13 +217,21 @@ public:
         }
         SignalWatcher watcher(queue);
         StartWaiting();
-        while (running > 0) {
+        while (running > 0 && outputError == 0) {
             std::unique_ptr<wxEvent> event = queue.Take();
             if (!event) {
                 StopAll();
                 return 1;
             }
             Handle(*event);
+        }
+        // Whoever reads the statuses is gone (or the disk is full): stopped
+        // as by a signal, since nobody would learn how the jobs end.
+        if (outputError != 0) {
+            StopAll();
+            std::fprintf(stderr, "folioharvester-cli: standard output: %s\n",
+                         std::strerror(outputError));
+            return 1;
         }
         const bool allDone = std::all_of(rows.begin(), rows.end(),
                                          [](const auto& row) { return row->Succeeded(); });
@@ -293,10 +305,14 @@ private:
         running = 0;
     }
 
-    static void Print(int row, const wxString& text)
+    void Print(int row, const wxString& text)
     {
+        if (outputError != 0)
+            return;
+        errno = 0;
         std::printf("%d\t%s\n", row, text.utf8_str().data());
-        std::fflush(stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            outputError = errno != 0 ? errno : EIO;
     }
 
     const FetchOptions& options;
@@ -306,12 +322,18 @@ private:
     std::vector<std::unique_ptr<Row>> rows;
     size_t next = 0;
     long running = 0;
+    int outputError = 0;  // errno of a failed write to standard output
 };
 
 }  // namespace
 
 int RunFetch(const std::vector<std::string>& args)
 {
+    // A closed reader of the output and a file-size limit make writes fail,
+    // which the run reports and stops on, instead of killing it with its
+    // partial files behind.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     FetchOptions options;
     if (!ParseOptions(args, options)) {
         std::fputs(usageText, stderr);

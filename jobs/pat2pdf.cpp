@@ -2,6 +2,7 @@
 
 #include "jobs/JobEvents.h"
 #include "jobs/OutputFile.h"
+#include "pdf/CompletePdf.h"
 #include "pdf/PdfWriter.h"
 
 #include <wx/event.h>
@@ -79,7 +80,9 @@ bool pat2pdf::CountDown(const std::function<wxString(int)>& statusFor)
 bool pat2pdf::PreviouslyDownloaded()
 {
     outFile = OutputFileFor(number);
-    if (!outFile.FileExists())
+    // A file cut short (by a crash, a full disk, another program) is no
+    // document: it is downloaded again and replaced.
+    if (!IsCompletePdf(outFile.GetFullPath()))
         return false;
     PostStatus("Previously Downloaded!");
     PostDone(outFile.GetFullPath());

@@ -45,7 +45,8 @@ protected:
     // apart. False when the job was asked to stop meanwhile.
     bool CountDown(const std::function<wxString(int)>& statusFor);
     // Names outFile after `number` in the working directory; true, with the
-    // file announced as done, when it exists already and nothing is to fetch.
+    // file announced as done, when a complete PDF is there already and
+    // nothing is to fetch.
     bool PreviouslyDownloaded();
     // Completes the PDF at `path`, then posts "Finished!" and the done event;
     // false (and no announcement) when stopped or when the file could not be

@@ -8,10 +8,16 @@
 #include <wx/wfstream.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +81,46 @@ int FaxK(const TiffPage& page)
     return (page.t4Options & 1) ? 1 : 0;
 }
 
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens `path` for writing, locked against every other writer, and empties
+// it: a file left by a killed process is taken over, one being written now
+// is refused (EBUSY). A link at `path` is refused rather than followed.
+// The descriptor, or -1 with errno set.
+int OpenLocked(const wxString& path)
+{
+    const wxCharBuffer name = path.fn_str();
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+        const int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0)
+            return -1;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        {
+            const int cause = errno == EWOULDBLOCK ? EBUSY : errno;
+            close(fd);
+            errno = cause;
+            return -1;
+        }
+        // The writer that held the lock may have renamed the file between
+        // our open and our lock; then the name is free for a new file.
+        struct stat opened;
+        struct stat named;
+        if (fstat(fd, &opened) == 0 && stat(name, &named) == 0 && SameFile(opened, named))
+        {
+            if (ftruncate(fd, 0) == 0)
+                return fd;
+        }
+        const int cause = errno;
+        close(fd);
+        errno = cause != 0 ? cause : EBUSY;
+    }
+    return -1;
+}
+
 }  // namespace
 
 wxString PdfWriter::MakeTitle(const wxString& path)
@@ -84,8 +130,15 @@ wxString PdfWriter::MakeTitle(const wxString& path)
     return title;
 }
 
+wxString PdfWriter::TempPathFor(const wxString& path)
+{
+    wxFileName name(path);
+    name.SetFullName("." + name.GetFullName() + ".part");
+    return name.GetFullPath();
+}
+
 PdfWriter::PdfWriter(const wxString& path_, int pageCount_)
-    : pageCount(pageCount_), path(path_)
+    : pageCount(pageCount_), path(path_), tempPath(TempPathFor(path_))
 {
     if (pageCount < 1 || pageCount > maxPageCount)
     {
@@ -93,10 +146,11 @@ PdfWriter::PdfWriter(const wxString& path_, int pageCount_)
         return;
     }
     wxLogNull quiet;  // the failures below are reported through GetError()
-    fileStream = std::make_unique<wxFFileOutputStream>(path);
-    if (!fileStream->IsOk())
+    // A folder under the name could never be replaced by the document.
+    const int cause = wxDirExists(path) ? EISDIR : Open();
+    if (cause != 0)
     {
-        fileStream.reset();
+        systemError = cause;
         Fail("Creating PDF");
         return;
     }
@@ -106,6 +160,25 @@ PdfWriter::PdfWriter(const wxString& path_, int pageCount_)
     bufferedStream = std::make_unique<wxBufferedOutputStream>(*fileStream, writeBufferSize);
 
     WriteHeader() && WriteCatalog() && WriteInfo() && WritePageTree();
+}
+
+int PdfWriter::Open()
+{
+    const int fd = OpenLocked(tempPath);
+    if (fd < 0)
+        return errno != 0 ? errno : EIO;
+    // A second descriptor keeps the lock while the stream's is closed.
+    lockFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    FILE* file = lockFd < 0 ? nullptr : fdopen(fd, "wb");
+    if (!file)
+    {
+        const int cause = errno != 0 ? errno : EIO;
+        close(fd);
+        wxRemoveFile(tempPath);
+        return cause;
+    }
+    fileStream = std::make_unique<wxFFileOutputStream>(file);
+    return 0;
 }
 
 PdfWriter::~PdfWriter()
@@ -121,6 +194,11 @@ bool PdfWriter::IsOk() const
 wxString PdfWriter::GetError() const
 {
     return error;
+}
+
+wxString PdfWriter::GetSystemError() const
+{
+    return systemError != 0 ? wxString(wxSysErrorMsgStr(systemError)) : wxString();
 }
 
 bool PdfWriter::Fail(const wxString& text)
@@ -140,7 +218,7 @@ bool PdfWriter::RejectPage(const wxString& text)
 bool PdfWriter::StreamGood()
 {
     if (!bufferedStream->IsOk() || !fileStream->IsOk())
-        writeFailed = true;
+        WriteFailed();
     return !writeFailed;
 }
 
@@ -151,19 +229,30 @@ bool PdfWriter::Check(const wxString& text)
     return StreamGood() || Fail(text);
 }
 
+// Taken right after the failed call, while errno still holds its cause.
+void PdfWriter::WriteFailed()
+{
+    if (!writeFailed && systemError == 0)
+        systemError = errno != 0 ? errno : EIO;
+    writeFailed = true;
+}
+
 void PdfWriter::RecordOffset()
 {
     if (position > std::numeric_limits<uint32_t>::max())
-        writeFailed = true;  // beyond what a cross-reference entry can hold
-    else
-        objectOffsets.push_back(static_cast<uint32_t>(position));
+    {
+        errno = EFBIG;  // beyond what a cross-reference entry can hold
+        WriteFailed();
+        return;
+    }
+    objectOffsets.push_back(static_cast<uint32_t>(position));
 }
 
 void PdfWriter::Put(const char* bytes, size_t count)
 {
     bufferedStream->Write(bytes, count);
     if (bufferedStream->LastWrite() != count)
-        writeFailed = true;
+        WriteFailed();
     position += count;
 }
 
@@ -182,7 +271,10 @@ void PdfWriter::Print(const char* format, ...)
     const int length = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     if (length < 0 || static_cast<size_t>(length) >= sizeof line)
-        writeFailed = true;  // never with the fixed texts of this file
+    {
+        errno = EOVERFLOW;  // never with the fixed texts of this file
+        WriteFailed();
+    }
     else
         Put(line, static_cast<size_t>(length));
 }
@@ -294,7 +386,7 @@ bool PdfWriter::WritePage(TiffPage& page)
     page.WriteStrips(*bufferedStream);
     position += imageBytes;
     if (!page.IsOk())
-        writeFailed = true;
+        WriteFailed();
     if (!Check("Writing PDF Page Stream"))
         return false;
 
@@ -332,13 +424,31 @@ bool PdfWriter::CloseStreams()
     if (!fileStream)
         return false;
     bool good = bufferedStream->Close() && StreamGood();
+    if (!good)
+        WriteFailed();
     bufferedStream.reset();
     // A short final write is no error to the streams; the file's length
     // tells whether every byte arrived.
-    good = good && fileStream->TellO() == static_cast<wxFileOffset>(position);
-    good = fileStream->Close() && good;
+    if (good && fileStream->TellO() != static_cast<wxFileOffset>(position))
+    {
+        good = false;
+        WriteFailed();
+    }
+    if (!fileStream->Close() && good)
+    {
+        good = false;
+        WriteFailed();
+    }
     fileStream.reset();
     return good;
+}
+
+bool PdfWriter::Rename()
+{
+    if (wxRename(tempPath, path) == 0)
+        return true;
+    systemError = errno != 0 ? errno : EIO;
+    return false;
 }
 
 bool PdfWriter::Close()
@@ -351,10 +461,16 @@ bool PdfWriter::Close()
     if (bufferedStream && ok && StreamGood() && pagesWritten == pageCount)
         finished = WriteTrailer();
     finished = CloseStreams() && finished;
+    finished = finished && Rename();
     // Only a file this writer created is removed: when creation failed the
-    // path may name someone else's file.
+    // name may be another writer's.
     if (!finished && created)
-        wxRemoveFile(path);
+        wxRemoveFile(tempPath);
+    if (lockFd >= 0)
+        close(lockFd);
+    lockFd = -1;
+    if (!finished && created && systemError != 0)
+        error = GetSystemError();
     complete = finished;
     return complete;
 }

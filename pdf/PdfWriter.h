@@ -15,8 +15,10 @@ class TiffPage;
 
 // Writes one PDF file, page by page, in a single forward pass: the page tree
 // first (the page count is known), each TIFF page's fax data passed through
-// as an image stream. A file whose announced pages did not all arrive is
-// deleted, so a PDF exists only when it is complete.
+// as an image stream. The bytes go to a hidden file beside `path`
+// (TempPathFor), which takes the name `path` only once it is complete and
+// is deleted otherwise: a file under the final name is always a whole PDF,
+// even after the process was killed.
 class PdfWriter
 {
 public:
@@ -33,18 +35,27 @@ public:
     bool AddPage(wxInputStream& input);
     bool AddPageFromUrl(HttpSession& session, const wxString& requestPath);
 
-    // Writes the cross-reference table and trailer and closes the file, or
-    // deletes it when pages are missing. True when a complete file is on disk.
+    // Writes the cross-reference table and trailer, closes the file and
+    // gives it its final name, or deletes it when pages are missing. True
+    // when the complete file is under its final name. When a file operation
+    // failed, GetError() tells why in the system's words afterwards.
     bool Close();
+
+    // Why the last failed operation on the file failed, in the system's
+    // words ("No space left on device"); empty when none failed.
+    wxString GetSystemError() const;
 
     // The document title stored in the file: the name after the last path
     // separator with every ".pdf" removed.
     static wxString MakeTitle(const wxString& path);
+    // The hidden name the file is written under: ".NAME.part" beside NAME.
+    static wxString TempPathFor(const wxString& path);
 
 private:
     bool Fail(const wxString& text);
     // A page that could not be read: logged, and the writer stays usable.
     bool RejectPage(const wxString& text);
+    void WriteFailed();
     bool StreamGood();
     bool Check(const wxString& text);
     void RecordOffset();
@@ -57,7 +68,9 @@ private:
     bool WritePageTree();
     bool WritePage(TiffPage& page);
     bool WriteTrailer();
+    int Open();  // 0, or the errno of the failure
     bool CloseStreams();
+    bool Rename();
 
     // stdio-backed: closing flushes without forcing the file to the disk,
     // which a wxFileOutputStream does on every Close (an fsync).
@@ -70,6 +83,11 @@ private:
     int32_t pagesWritten = 0;
     int32_t pageCount = 0;
     wxString path;
+    wxString tempPath;
+    // Holds the lock on the temporary file until it has its final name, so
+    // no second writer for the same name can truncate it meanwhile.
+    int lockFd = -1;
+    int systemError = 0;  // errno of the first failed file operation
     std::vector<uint32_t> objectOffsets;
     bool closed = false;
     bool complete = false;

@@ -102,7 +102,7 @@ TEST_F(ActionsTest, MarksOnPreviouslyDownloadedDocumentsAreCarriedOut)
     FakeProgram lp(home.Dir("bin"), "lp");
     Start();
     const std::string pdf = Pdf("5123456.pdf");
-    WriteFile(pdf, "%PDF-1.4\n");
+    WriteFile(pdf, CompletePdfStub());
     AddNumber("5123456");
     SelectOnly({0});
     Menu(ID_OPEN);

@@ -269,7 +269,7 @@ TEST_F(WindowTest, DragOffersTheSelectedRowsPdfPaths)
 {
     OpenWindow();
     // The second row's job cannot reach any server, so it has no PDF.
-    WriteFile(home.Path() + "/5123456.pdf", "%PDF-1.4\n");
+    WriteFile(home.Path() + "/5123456.pdf", CompletePdfStub());
     AddNumber("5123456");
     AddNumber("6000051");
     ASSERT_TRUE(PumpUntil([&] { return Status(0) == "Previously Downloaded!"; }));

@@ -32,6 +32,11 @@ std::vector<std::string> PdfsIn(const std::string& dir)
     return pdfs;
 }
 
+bool Printed(const Lines& lines, const std::string& line)
+{
+    return IndexOf(lines, line) < lines.size();
+}
+
 class FetchCommand : public SimFixture
 {
 };
@@ -109,6 +114,49 @@ TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
     EXPECT_TRUE(PdfsIn(home.Path()).empty());
     EXPECT_EQ(IndexOf(cli.Output(), "2\tDownloading"), cli.Output().size());
+}
+
+TEST_F(FetchCommand, AFetchKilledMidDocumentLeavesNoDocumentAndTheNextFetchDownloadsIt)
+{
+    sim->Faults(R"([{"path": "Docid=5123456&PageNum=2", "action": "hang"}])");
+    {
+        CliProcess killed({"fetch", "5123456"});
+        ASSERT_TRUE(killed.ReadUntil(
+            [](const Lines& lines) { return Printed(lines, "0\tDownloading page 2 of 3"); }, 20000));
+        killed.Signal(SIGKILL);
+        killed.Finish(5000);
+    }
+    EXPECT_FALSE(FileExists(InCwd("5123456.pdf")));
+    sim->Faults("[]");
+
+    CliProcess again({"fetch", "5123456"});
+    ASSERT_EQ(again.Finish(30000), 0) << again.Errors();
+    EXPECT_EQ(again.Output().back(), "0\tFinished!");
+    EXPECT_EQ(QpdfPages(InCwd("5123456.pdf")), 3);
+}
+
+TEST_F(FetchCommand, AReaderThatGoesAwayStopsTheRunAndLeavesNoFile)
+{
+    sim->Faults(R"([{"path": "PageNum=", "action": "delay", "ms": 300}])");
+    const std::string folder = home.Dir("pdfs");
+    CliProcess cli({"fetch", "5123456"}, folder);
+    ASSERT_TRUE(cli.ReadUntil(
+        [](const Lines& lines) { return Printed(lines, "0\tDownloading page 1 of 3"); }, 20000));
+    cli.CloseOutput();
+    EXPECT_EQ(cli.Finish(10000), 1);
+    EXPECT_NE(cli.Errors().find("standard output: Broken pipe"), std::string::npos) << cli.Errors();
+    EXPECT_TRUE(FilesIn(folder).empty());
+}
+
+TEST_F(FetchCommand, AFailedWriteOfThePdfReportsItsCause)
+{
+    const std::string folder = home.Dir("pdfs");
+    // The document is written out when it is closed: the limit fails that.
+    CliProcess cli({"fetch", "5123456"}, folder, 4096);
+    EXPECT_EQ(cli.Finish(30000), 1);
+    ASSERT_FALSE(cli.Output().empty());
+    EXPECT_EQ(cli.Output().back(), "0\tError Writing PDF File too large");
+    EXPECT_TRUE(FilesIn(folder).empty());
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
 {
     for (const NameCase& c : nameCases) {
         SCOPED_TRACE(c.number);
-        WriteFile(InCwd(c.name), "existing");
+        WriteFile(InCwd(c.name), CompletePdfStub());
         EventCollector local;
         ASSERT_TRUE(RunToEnd(new pct(c.number, 0, &local), local));
         EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");

@@ -72,7 +72,7 @@ TEST_F(PctJob, NumberWithSlashIsRequestedUnchangedAndSavedWithDash)
 
 TEST_F(PctJob, ExistingFileIsReportedWithoutAnyRequest)
 {
-    WriteFile(InCwd("EP1000000.pdf"), "old");
+    WriteFile(InCwd("EP1000000.pdf"), CompletePdfStub());
     Statuses statuses = Run(Job("EP1000000"));
     EXPECT_EQ(statuses, (Statuses{"Downloading", "Downloading from worldwide.espacenet.com",
                                   "Previously Downloaded!"}));

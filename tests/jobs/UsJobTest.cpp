@@ -134,12 +134,35 @@ TEST_F(UsJob, SerialNumberRunPostsEveryStatusInOrder)
 
 TEST_F(UsJob, ExistingFileIsReportedWithoutAnyRequest)
 {
-    WriteFile(InCwd("5123456.pdf"), "kept as it is");
+    WriteFile(InCwd("5123456.pdf"), CompletePdfStub());
     Statuses statuses = Run(Job("0005123456"));
     EXPECT_EQ(statuses, (Statuses{"Downloading", "Downloading", "Previously Downloaded!"}));
     EXPECT_EQ(events.Texts(EVT_JOB_DONE), Statuses{InCwd("5123456.pdf")});
     EXPECT_TRUE(Requests().empty());
-    EXPECT_EQ(ReadFile(InCwd("5123456.pdf")), "kept as it is");
+    EXPECT_EQ(ReadFile(InCwd("5123456.pdf")), CompletePdfStub());
+}
+
+TEST_F(UsJob, AnIncompleteFileUnderTheNameIsReplacedByAFreshDownload)
+{
+    ASSERT_EQ(Run(Job("5123456")).back(), "Finished!");
+    const std::string whole = ReadFile(InCwd("5123456.pdf"));
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"cut short", whole.substr(0, whole.size() / 2)},
+        {"cut inside its trailer", whole.substr(0, whole.size() - 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(InCwd("5123456.pdf"), c.bytes);
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(Job("5123456", local), local));
+        EXPECT_EQ(local.Statuses().back(), "Finished!");
+        EXPECT_TRUE(ReadFile(InCwd("5123456.pdf")) == whole);
+    }
 }
 
 struct EndCase

@@ -1,8 +1,12 @@
 #include "cli/Commands.h"
+#include "tests/support/CliProcess.h"
 #include "tests/support/TempHome.h"
 #include "tests/pdf/PdfTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -41,6 +45,57 @@ TEST(AssembleCommand, ExitCodesAndFiles)
     EXPECT_NE(pdf.find("/Kids [ 4 0 R 8 0 R]\r\n/Count 2\r\n"), std::string::npos);
     EXPECT_NE(pdf.find("/Title (out)\r\n"), std::string::npos);
     EXPECT_EQ(pdf.substr(pdf.size() - 5), "%%EOF");
+}
+
+TEST(AssembleCommand, NeverOverwritesAPageAndNamesWhatIsWrong)
+{
+    TempHome home;
+    const std::string g4 = ReadFile(fixtures + "g4-letter.tif");
+    const std::string g3 = ReadFile(fixtures + "g3-1d.tif");
+    WriteFile(home.Path() + "/a.tif", g4);
+    WriteFile(home.Path() + "/b.tif", g3);
+    WriteFile(home.Path() + "/x.tif", g4);
+    WriteFile(home.Path() + "/README.md", "# notes\n");
+    std::filesystem::create_symlink("x.tif", home.Path() + "/link.pdf");
+    std::filesystem::create_hard_link(home.Path() + "/x.tif", home.Path() + "/hard.pdf");
+    home.Dir("folder");
+
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        const char* error;
+    } cases[] = {
+        {"a page as the output", {"a.tif", "b.tif"}, 64, "a.tif: the output's name must end in .pdf"},
+        {"one page as output and input", {"x.tif", "x.tif"}, 64, "x.tif: the output's name"},
+        {"output linked to a page", {"link.pdf", "a.tif", "x.tif"}, 64, "link.pdf: is the page x.tif"},
+        {"output a hard link of a page", {"hard.pdf", "x.tif"}, 64, "hard.pdf: is the page x.tif"},
+        {"missing page", {"out.pdf", "a.tif", "/nonexistent.tif"}, 1,
+         "/nonexistent.tif: No such file or directory"},
+        {"page that is no TIFF", {"out.pdf", "README.md"}, 1, "README.md: not a TIFF file"},
+        {"folder as a page", {"out.pdf", "folder"}, 1, "folder: Is a directory"},
+        {"output in a missing folder", {"no/such/out.pdf", "a.tif"}, 1,
+         "no/such/out.pdf: No such file or directory"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args{"assemble"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliProcess cli(args, home.Path());
+        EXPECT_EQ(cli.Finish(20000), c.exitCode);
+        EXPECT_NE(cli.Errors().find(std::string("assemble: ") + c.error + (c.exitCode == 64 ? "" : "\n")),
+                  std::string::npos)
+            << cli.Errors();
+        EXPECT_EQ(cli.Errors().find("usage:") != std::string::npos, c.exitCode == 64) << cli.Errors();
+    }
+    EXPECT_TRUE(ReadFile(home.Path() + "/a.tif") == g4);
+    EXPECT_TRUE(ReadFile(home.Path() + "/b.tif") == g3);
+    EXPECT_TRUE(ReadFile(home.Path() + "/x.tif") == g4);
+    std::vector<std::string> files = FilesIn(home.Path());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"README.md", "a.tif", "b.tif", "hard.pdf", "link.pdf", "x.tif"}));
 }
 
 }  // namespace

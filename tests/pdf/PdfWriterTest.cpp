@@ -1,3 +1,4 @@
+#include "pdf/CompletePdf.h"
 #include "pdf/PdfWriter.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/TempHome.h"
@@ -280,9 +281,12 @@ TEST_F(PdfWriterTest, IncompleteDocumentsLeaveNoFile)
         PdfWriter writer(path, 3);
         ASSERT_TRUE(AddBytes(writer, letterG4));
         ASSERT_TRUE(AddBytes(writer, letterG4));
-        EXPECT_TRUE(FileExists(path));  // written under its final name meanwhile
+        // Written under a hidden name meanwhile, never under the final one.
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_TRUE(FileExists(PdfWriter::TempPathFor(path).utf8_string()));
     }
     EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(PdfWriter::TempPathFor(path).utf8_string()));
 
     {
         PdfWriter writer(path, 3);
@@ -300,6 +304,50 @@ TEST_F(PdfWriterTest, IncompleteDocumentsLeaveNoFile)
     const std::string pdf = ReadFile(path);
     EXPECT_EQ(pdf.substr(pdf.size() - 5), "%%EOF");
     EXPECT_EQ(XrefEntries(pdf).size(), 8u);
+}
+
+TEST_F(PdfWriterTest, ASecondWriterOfTheSameNameIsRefusedWhileTheFirstWrites)
+{
+    const std::string path = PathOf("twice.pdf");
+    PdfWriter first(path, 1);
+    ASSERT_TRUE(first.IsOk());
+    {
+        PdfWriter second(path, 1);
+        EXPECT_FALSE(second.IsOk());
+        EXPECT_EQ(second.GetError(), "Creating PDF");
+    }
+    ASSERT_TRUE(AddBytes(first, letterG4));
+    EXPECT_TRUE(first.Close());
+    EXPECT_TRUE(IsCompletePdf(path));
+}
+
+TEST_F(PdfWriterTest, OnlyAWholeDocumentCountsAsComplete)
+{
+    const std::string whole = Document({letterG4});
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        bool complete;
+    } cases[] = {
+        {"as written", whole, true},
+        {"line ends and blanks after the end mark", whole + "\r\n \n", true},
+        {"empty", "", false},
+        {"header only", whole.substr(0, 20), false},
+        {"cut inside the trailer", whole.substr(0, whole.size() - 1), false},
+        {"no offset after startxref", "%PDF-1.1\nstartxref\n%%EOF\n", false},
+        {"not a PDF at its start", "<html>" + whole, false},
+        {"bytes after the end mark", whole + "\r\n1 0 obj", false},
+    };
+    const std::string path = PathOf("check.pdf");
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        WriteFile(path, c.bytes);
+        EXPECT_EQ(IsCompletePdf(path), c.complete);
+    }
+    EXPECT_FALSE(IsCompletePdf(PathOf("missing.pdf")));
+    EXPECT_FALSE(IsCompletePdf(home.Dir("folder.pdf")));
 }
 
 TEST_F(PdfWriterTest, DestructorFinishesACompleteDocument)

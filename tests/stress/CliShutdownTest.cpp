@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -22,31 +23,35 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-TEST(CliShutdown, TermSignalEndsThreeHungJobsAtEveryStageWithinTwoSeconds)
+TEST(CliShutdown, StopSignalsEndThreeHungJobsAtEveryStageWithinTwoSeconds)
 {
     TempHome home;
     OfficeSim sim("--quiet");
     ASSERT_TRUE(sim.Running());
     sim.WriteSettings(home.SettingsFile());
-    HangTheirRequests(sim);
     const std::string folder = home.Dir("pdfs");
-    std::vector<std::string> args{"fetch", "-j", "3"};
-    for (const std::string& document : HungDocuments())
-        args.push_back(document);
-    CliProcess cli(args, folder);
-    ASSERT_TRUE(WaitUntil([&] { return HungRequests(sim) == 3; }, 20000));
-    ASSERT_TRUE(FileExists(folder + "/" + HungPartialPdf()));
+    for (int stop : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(stop));
+        sim.Reset();
+        HangTheirRequests(sim);
+        std::vector<std::string> args{"fetch", "-j", "3"};
+        for (const std::string& document : HungDocuments())
+            args.push_back(document);
+        CliProcess cli(args, folder);
+        ASSERT_TRUE(WaitUntil([&] { return HungRequests(sim) == 3; }, 20000));
+        ASSERT_TRUE(FileExists(folder + "/" + HungPartialPdf()));
 
-    const auto start = std::chrono::steady_clock::now();
-    cli.Signal(SIGTERM);
-    const int exitCode = cli.Finish(5000);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(exitCode, 1);
-    EXPECT_LT(seconds, 2.0);
-    EXPECT_TRUE(FilesIn(folder).empty());
-    for (const std::string& line : cli.Output())
-        EXPECT_EQ(line.find("Finished!"), std::string::npos) << line;
+        const auto start = std::chrono::steady_clock::now();
+        cli.Signal(stop);
+        const int exitCode = cli.Finish(5000);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_LT(seconds, 2.0);
+        EXPECT_TRUE(FilesIn(folder).empty());
+        for (const std::string& line : cli.Output())
+            EXPECT_EQ(line.find("Finished!"), std::string::npos) << line;
+    }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ std::vector<std::string> HungDocuments()
 
 std::string HungPartialPdf()
 {
-    return "5123456.pdf";
+    return ".5123456.pdf.part";
 }
 
 void HangTheirRequests(const OfficeSim& sim)

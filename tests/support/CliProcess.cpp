@@ -25,7 +25,8 @@ int MillisecondsUntil(Clock::time_point deadline)
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir)
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir,
+                       rlim_t fileSizeLimit)
 {
     std::vector<std::string> all{FH_BINARY_DIR "/folioharvester-cli"};
     all.insert(all.end(), args.begin(), args.end());
@@ -49,8 +50,17 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     if (!workDir.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    // The child inherits the limit; ours is lowered only while it starts.
+    rlimit ours{};
+    getrlimit(RLIMIT_FSIZE, &ours);
+    if (fileSizeLimit != RLIM_INFINITY) {
+        const rlimit child{fileSizeLimit, ours.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &child);
+    }
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
         pid = -1;
+    if (fileSizeLimit != RLIM_INFINITY)
+        setrlimit(RLIMIT_FSIZE, &ours);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
@@ -77,11 +87,15 @@ bool CliProcess::ReadSome(int timeoutMs)
     if (poll(fds, 2, timeoutMs) <= 0)
         return false;
     char buffer[8192];
+    bool errorsEnded = false;
     if (fds[1].revents) {
         const ssize_t n = read(errFd, buffer, sizeof buffer);
         if (n > 0)
             errors.append(buffer, static_cast<size_t>(n));
+        errorsEnded = n <= 0;
     }
+    if (outFd < 0)
+        return !errorsEnded;
     if (fds[0].revents) {
         const ssize_t n = read(outFd, buffer, sizeof buffer);
         if (n <= 0)
@@ -133,6 +147,13 @@ void CliProcess::Signal(int signal) const
 {
     if (pid > 0 && !reaped)
         kill(pid, signal);
+}
+
+void CliProcess::CloseOutput()
+{
+    if (outFd >= 0)
+        close(outFd);
+    outFd = -1;
 }
 
 std::map<int, Lines> StatusesByRow(const Lines& output)

@@ -5,18 +5,20 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 using Lines = std::vector<std::string>;
 
 // build/folioharvester-cli as a child process started in a given folder (or
-// the current one),
-// its output read line by line with a deadline, reaped with its resource
-// usage so its peak memory can be reported.
+// the current one), optionally with a limit on the size of the files it
+// writes (RLIMIT_FSIZE), its output read line by line with a deadline,
+// reaped with its resource usage so its peak memory can be reported.
 class CliProcess
 {
 public:
-    explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = "");
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = "",
+                        rlim_t fileSizeLimit = RLIM_INFINITY);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -32,6 +34,9 @@ public:
     int Finish(int timeoutMs);
 
     void Signal(int signal) const;
+    // Closes our end of the child's standard output, as a pager that quits
+    // does; only its error output is read from then on.
+    void CloseOutput();
     const Lines& Output() const { return lines; }
     const std::string& Errors() const { return errors; }
     // The child's peak resident set in KiB, known once it was reaped.

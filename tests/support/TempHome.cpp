@@ -61,3 +61,8 @@ bool FileExists(const std::string& path)
 {
     return fs::exists(path);
 }
+
+std::string CompletePdfStub()
+{
+    return "%PDF-1.1 \r\n%stub\r\nstartxref\r\n0\r\n%%EOF";
+}

@@ -27,3 +27,6 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// The smallest bytes the program takes for a whole PDF (its header and its
+// trailer), like a document downloaded before.
+std::string CompletePdfStub();
