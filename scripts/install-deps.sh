@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libwxgtk3.2-dev libcurl4-openssl-dev libgtest-dev
+  libwxgtk3.2-dev libcurl4-openssl-dev libgtest-dev nlohmann-json3-dev
   xvfb xauth qpdf poppler-utils mupdf-tools libtiff-tools netpbm
-  python3 img2pdf hyperfine tinyproxy
+  python3 openssl img2pdf hyperfine tinyproxy
   ghostscript groff fonts-urw-base35 gawk
   clang-14 libclang-rt-14-dev
 )
