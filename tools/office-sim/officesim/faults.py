@@ -4,7 +4,7 @@ import hashlib
 import threading
 
 ACTIONS = ("refuse", "reset", "delay", "hang", "status", "html", "truncate",
-           "empty", "auth401", "auth407")
+           "damaged", "empty", "auth401", "auth407")
 
 
 class FaultError(ValueError):
@@ -17,7 +17,10 @@ class Fault:
     def __init__(self, action, ms, status):
         self.action = action
         self.ms = ms
-        self.status = status
+        self.status = status  # None: the action's own
+
+    def status_or(self, default):
+        return default if self.status is None else self.status
 
 
 class FaultRule:
@@ -41,8 +44,10 @@ class FaultRule:
             raise FaultError("percent must be a number")
         self.seed = entry.get("seed", 0)
         self.ms = int(entry.get("ms", 0))
-        self.status = int(entry.get("status", 500))
-        if self.ms < 0 or not 100 <= self.status <= 999:
+        self.status = entry.get("status")
+        if self.status is not None:
+            self.status = int(self.status)
+        if self.ms < 0 or (self.status is not None and not 100 <= self.status <= 999):
             raise FaultError("bad ms or status")
         self.count = 0
 

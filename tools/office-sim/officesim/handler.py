@@ -144,7 +144,8 @@ class Handler(BaseHTTPRequestHandler):
                 return self._drop(hard=False)
             return self.send(services.answer(self.state, service, path))
         if action == "status":
-            return self.send(services.html_page(fault.status, "Error %d" % fault.status,
+            status = fault.status_or(500)
+            return self.send(services.html_page(status, "Error %d" % status,
                                                 "The office simulator was told to fail."))
         if action == "html":
             return self.send(services.Response(200, STAND_IN_HTML))
@@ -153,8 +154,12 @@ class Handler(BaseHTTPRequestHandler):
             status = self.send(services.answer(self.state, service, path), truncate=True)
             self._drop(hard=False)
             return status
+        if action == "damaged":
+            whole = services.answer(self.state, service, path)
+            return self.send(services.Response(whole.status, whole.body[:len(whole.body) // 2],
+                                               whole.ctype, whole.headers))
         if action == "empty":
-            return self.send(services.Response(200, b""))
+            return self.send(services.Response(fault.status_or(200), b""))
         if action == "auth401":
             return self.send(services.Response(401, "<html><body>Unauthorized</body></html>\n",
                                                headers=[("WWW-Authenticate",
