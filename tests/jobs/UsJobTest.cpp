@@ -261,9 +261,13 @@ TEST_F(UsJob, FailuresToGetAnAnswerDoNotCountTowardsGivingAPageUp)
 TEST_F(UsJob, SerialSearchUsesTheSettingsTheJobWasMadeWith)
 {
     NetworkSettings& live = TheNetworkSettings();
-    const NetworkSettings saved = live;
+    struct Restored
+    {
+        NetworkSettings& live;
+        const NetworkSettings saved;
+        ~Restored() { live = saved; }
+    } restored{live, live};
     live = NetworkSettings();
-    sim->Faults(R"([{"service": "applicationSearch", "action": "delay", "ms": 200}])");
     auto* job = new uspto("9/836917", 0, &events, Hosts::Load(), live);
     job->SetRetryStepMs(10);
 
@@ -278,15 +282,18 @@ TEST_F(UsJob, SerialSearchUsesTheSettingsTheJobWasMadeWith)
     change(0);
     ASSERT_EQ(job->Create(), wxTHREAD_NO_ERROR);
     ASSERT_EQ(job->Run(), wxTHREAD_NO_ERROR);
-    for (int round = 1; round < 2000 && !events.WaitFor(EventCollector::HasExit, 10); ++round)
+    // Until the search has been answered, without any synchronisation with
+    // the job, so ThreadSanitizer sees any read of these settings it makes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int round = 1; RequestsMatching("/netacgi/").empty() && std::chrono::steady_clock::now() < deadline;
+         ++round)
         change(round);
-    const bool ended = events.WaitForExit(10000);
+    const bool ended = events.WaitForExit(20000);
     if (ended)
         job->Wait();
     else
         job->Delete();
     delete job;
-    live = saved;
 
     ASSERT_TRUE(ended);
     EXPECT_EQ(events.Statuses().back(), "Finished!");
