@@ -94,8 +94,9 @@ bool pct::FetchImageList(const wxString& number)
                           HttpSession::EncodePathText(number) + "/images";
     std::unique_ptr<wxInputStream> body;
     while (!(body = opsSession.Request(path))) {
-        // An answer with an empty body is still an answer: its status decides.
-        if (opsSession.Answered())
+        // An error status decides also without a body; an empty 200 is
+        // retried like a broken transfer.
+        if (opsSession.Answered() && opsSession.GetStatusCode() != 200)
             break;
         bool goOn = CountDown([](int n) {
             return wxString::Format("Error Downloading PCT Reconnecting in %is", n);

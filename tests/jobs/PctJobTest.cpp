@@ -104,7 +104,7 @@ TEST_F(PctJob, CharactersAUrlCannotCarryRawArePercentEncoded)
 
 TEST_F(PctJob, ImageListAnswered404WithoutABodyIsNotFound)
 {
-    sim->Faults(R"([{"service": "ops", "path": "/images", "action": "empty", "status": 404}])");
+    sim->Faults(R"([{"service": "ops", "path": "/images", "action": "status-empty", "status": 404}])");
     Statuses statuses = Run(Job("EP1000000"), 20000);
     EXPECT_EQ(statuses.back(), "Not Found!");
     EXPECT_EQ(RequestsMatching("/images").size(), 1u);

@@ -63,7 +63,7 @@ TEST_F(SimControl, FaultActionsBreakTheAnswerAsNamed)
                     {"path": "PageNum=3", "action": "html"},
                     {"path": "PageNum=4", "action": "truncate"},
                     {"path": "PageNum=5", "action": "damaged"},
-                    {"path": "PageNum=6", "action": "empty", "status": 404},
+                    {"path": "PageNum=6", "action": "status-empty", "status": 404},
                     {"path": "latest", "action": "empty"},
                     {"path": "download", "action": "auth407"},
                     {"path": "proxyTest", "action": "hang"}])");
@@ -94,7 +94,7 @@ TEST_F(SimControl, FaultActionsBreakTheAnswerAsNamed)
     EXPECT_EQ(CURLE_OPERATION_TIMEDOUT, client.Get(maker, "/proxyTest.htm").code);
 
     std::string log = sim->Log();
-    for (const char* fault : {"reset", "refuse", "html", "truncate", "damaged", "empty", "auth407", "hang"})
+    for (const char* fault : {"reset", "refuse", "html", "truncate", "damaged", "status-empty", "empty", "auth407", "hang"})
         EXPECT_NE(std::string::npos, log.find(std::string("\"fault\": \"") + fault + "\""))
             << fault;
 

@@ -3,8 +3,8 @@
 import hashlib
 import threading
 
-ACTIONS = ("refuse", "reset", "delay", "hang", "status", "html", "truncate",
-           "damaged", "empty", "auth401", "auth407")
+ACTIONS = ("refuse", "reset", "delay", "hang", "status", "status-empty", "html",
+           "truncate", "damaged", "empty", "auth401", "auth407")
 
 
 class FaultError(ValueError):

@@ -147,6 +147,8 @@ class Handler(BaseHTTPRequestHandler):
             status = fault.status_or(500)
             return self.send(services.html_page(status, "Error %d" % status,
                                                 "The office simulator was told to fail."))
+        if action == "status-empty":
+            return self.send(services.Response(fault.status_or(500), b""))
         if action == "html":
             return self.send(services.Response(200, STAND_IN_HTML))
         if action == "truncate":
@@ -159,7 +161,7 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(services.Response(whole.status, whole.body[:len(whole.body) // 2],
                                                whole.ctype, whole.headers))
         if action == "empty":
-            return self.send(services.Response(fault.status_or(200), b""))
+            return self.send(services.Response(200, b""))
         if action == "auth401":
             return self.send(services.Response(401, "<html><body>Unauthorized</body></html>\n",
                                                headers=[("WWW-Authenticate",
