@@ -3,6 +3,7 @@
 #include "jobs/JobEvents.h"
 #include "jobs/pct.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -191,14 +192,8 @@ TEST_F(PctJob, PageThatIsNeverAReadableImageEndsTheJobAfterFiveCountdowns)
         ASSERT_TRUE(RunToEnd(Job("EP1000000", local), local, 20000));
         const Statuses statuses = local.Statuses();
         EXPECT_EQ(statuses.back(), wxString("Page 2: ") + c.cause);
-        Statuses countdowns;
-        for (const wxString& text : statuses)
-            if (text.Contains(" Reconnecting in "))
-                countdowns.push_back(text);
-        ASSERT_EQ(countdowns.size(), 50u);
-        for (size_t i = 0; i < countdowns.size(); ++i)
-            EXPECT_EQ(countdowns[i], wxString::Format("Error %s Downloading Tiff Reconnecting in %is", c.cause,
-                                                      static_cast<int>(10 - i % 10)));
+        const wxString firstCountdown = wxString("Error ") + c.cause + " Downloading Tiff Reconnecting in 10s";
+        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), firstCountdown), 5);
         EXPECT_EQ(RequestsMatching("Range=2").size(), 6u);
         EXPECT_EQ(local.Count(EVT_JOB_DONE), 0);
         EXPECT_FALSE(FileExists(InCwd("EP1000000.pdf")));
