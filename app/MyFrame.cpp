@@ -273,12 +273,14 @@ void MyFrame::OnClose(wxCloseEvent&)
     config->Write("max_threads", maxThreads);
     config->Write("exec", wxTheApp->argc > 0 ? wxString(wxTheApp->argv[0]) : wxString());
 
-    NetworkSettings& net = TheNetworkSettings();
+    const NetworkSettings& net = TheNetworkSettings();
     config->Write("proxyServer", net.proxyServer);
     config->Write("proxyPort", net.proxyPort);
     config->Write("proxyUser", net.proxyUser);
-    ScramblePassword(net.proxyPass);
-    config->Write("proxyPass", net.proxyPass);
+    // Scrambled in a copy: the live value stays plain while jobs still run.
+    wxString storedPass = net.proxyPass;
+    ScramblePassword(storedPass);
+    config->Write("proxyPass", storedPass);
     config->Write("connectionType", net.connectionType);
     config->Write("Version", versionText);
 
@@ -298,8 +300,6 @@ void MyFrame::OnClose(wxCloseEvent&)
     }
     Destroy();
     config.reset();
-    // The password stays usable for anything that still runs in this process.
-    ScramblePassword(net.proxyPass);
 }
 
 void MyFrame::SetLauncher(std::unique_ptr<PdfLauncher> newLauncher)

@@ -145,7 +145,8 @@ void MyFrame::StartJob(JobEntry* entry)
 {
     wxThread* job;
     if (entry->kind == JobEntry::usDocument)
-        job = entry->usJob = new uspto(entry->number, static_cast<int>(entry->row), this);
+        job = entry->usJob = new uspto(entry->number, static_cast<int>(entry->row), this, Hosts::Load(),
+                                       TheNetworkSettings());
     else
         job = entry->epJob = new pct(entry->number, static_cast<int>(entry->row), this);
     if (job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR)

@@ -248,7 +248,7 @@ private:
                 continue;
             pat2pdf* job = nullptr;
             if (row.entry.kind == JobEntry::usDocument)
-                job = new uspto(row.entry.number, index, &queue, hosts);
+                job = new uspto(row.entry.number, index, &queue, hosts, TheNetworkSettings());
             else
                 job = new pct(row.entry.number, index, &queue, hosts);
             if (options.retryStepMs > 0)

@@ -6,8 +6,29 @@
 #include "pdf/PdfWriter.h"
 
 #include <wx/event.h>
+#include <wx/stream.h>
 
 #include <algorithm>
+
+namespace {
+
+// Line breaks, which some error texts carry, become one blank.
+wxString OneLine(const wxString& text)
+{
+    wxString line;
+    bool inBreak = false;
+    for (wxUniChar c : text) {
+        const bool isBreak = c == '\r' || c == '\n';
+        if (isBreak && !inBreak)
+            line += ' ';
+        else if (!isBreak)
+            line += c;
+        inBreak = isBreak;
+    }
+    return line.Trim(true).Trim(false);
+}
+
+}  // namespace
 
 pat2pdf::pat2pdf(int row, wxEvtHandler* sink)
     : wxThread(wxTHREAD_JOINABLE), session(0, "", "", "", ""), row(row), sink(sink)
@@ -39,7 +60,7 @@ void pat2pdf::Post(wxEventType type, const wxString& text)
 void pat2pdf::PostStatus(const wxString& text)
 {
     if (!StopRequested())
-        Post(EVT_JOB_STATUS, text);
+        Post(EVT_JOB_STATUS, OneLine(text));
 }
 
 void pat2pdf::PostDone(const wxString& path)
@@ -101,5 +122,37 @@ bool pat2pdf::Finish(PdfWriter& writer, const wxString& path)
     }
     PostStatus("Finished!");
     PostDone(path);
+    return true;
+}
+
+pat2pdf::PageAttempt pat2pdf::AddAnswer(const HttpSession& http, std::unique_ptr<wxInputStream> body,
+                                        PdfWriter& writer, wxString& cause)
+{
+    if (!body && !http.Answered()) {
+        cause = http.GetError();
+        return PageAttempt::NoAnswer;
+    }
+    if (body && writer.AddPage(*body))
+        return PageAttempt::Added;
+    if (!writer.IsOk()) {
+        cause = writer.GetError();
+        return PageAttempt::WriterFailed;
+    }
+    if (http.GetStatusCode() != 200)
+        cause = wxString::Format("server answered %u", http.GetStatusCode());
+    else
+        cause = body ? "not a readable TIFF image" : "empty answer";
+    return PageAttempt::Unreadable;
+}
+
+bool pat2pdf::GiveUpOnPage(int page, const wxString& cause)
+{
+    if (page != unreadablePage) {
+        unreadablePage = page;
+        unreadableAnswers = 0;
+    }
+    if (++unreadableAnswers <= unreadablePageCountdowns)
+        return false;
+    PostStatus(wxString::Format("Page %d: %s", page, cause));
     return true;
 }

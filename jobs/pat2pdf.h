@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class PdfWriter;
+class wxInputStream;
 
 // The common base of the download jobs: one joinable worker thread per
 // document. A job talks to the window only by posting events to `sink`;
@@ -26,6 +28,11 @@ public:
     // job allocate or request without bound.
     static constexpr uint32_t maxPages = 20000;
 
+    // Answers that arrive but never make a readable page are given this many
+    // retry countdowns before the job gives the page up; failures to get an
+    // answer at all are retried for as long as the job runs.
+    static constexpr int unreadablePageCountdowns = 5;
+
 protected:
     pat2pdf(int row, wxEvtHandler* sink);
     ~pat2pdf() override;
@@ -33,6 +40,8 @@ protected:
     void OnExit() override;
     ExitCode Entry() override = 0;
 
+    // Posts `text` as one line: a status row, or a line of the command
+    // line's output, never splits.
     void PostStatus(const wxString& text);
     void PostDone(const wxString& path);
     wxEvtHandler* Sink() const { return sink; }
@@ -53,6 +62,16 @@ protected:
     // completed.
     bool Finish(PdfWriter& writer, const wxString& path);
 
+    // How one attempt at a page ended.
+    enum class PageAttempt { Added, NoAnswer, Unreadable, WriterFailed };
+    // Adds `body`, what `http`'s last request gave (null when no stream), to
+    // `writer`; `cause` says why the page was not added.
+    static PageAttempt AddAnswer(const HttpSession& http, std::unique_ptr<wxInputStream> body,
+                                 PdfWriter& writer, wxString& cause);
+    // Counts one unreadable answer for `page`; true, with the job's last
+    // status posted, once the page has had all its countdowns.
+    bool GiveUpOnPage(int page, const wxString& cause);
+
     HttpSession session;
     wxString number;
     int row;
@@ -64,4 +83,6 @@ private:
 
     wxEvtHandler* sink;
     unsigned retryStepMs = 1000;
+    int unreadablePage = 0;
+    int unreadableAnswers = 0;
 };

@@ -63,7 +63,9 @@ bool pct::FetchPages(const wxString& path)
         }
         PostStatus(wxString::Format("Downloading page %lu of %lu", static_cast<unsigned long>(page),
                                     static_cast<unsigned long>(pageCount)));
-        if (FetchPage(writer, page)) {
+        wxString cause;
+        const PageAttempt attempt = FetchPage(writer, page, cause);
+        if (attempt == PageAttempt::Added) {
             ++page;
             continue;
         }
@@ -71,9 +73,10 @@ bool pct::FetchPages(const wxString& path)
             PostStatus(ConnectionError());
             return false;
         }
-        bool goOn = CountDown([this](int n) {
-            return wxString::Format("Error %s Downloading Tiff Reconnecting in %is",
-                                    opsSession.GetError(), n);
+        if (attempt == PageAttempt::Unreadable && GiveUpOnPage(static_cast<int>(page), cause))
+            return false;
+        bool goOn = CountDown([&cause](int n) {
+            return wxString::Format("Error %s Downloading Tiff Reconnecting in %is", cause, n);
         });
         if (!goOn)
             return false;
@@ -87,10 +90,14 @@ bool pct::FetchImageList(const wxString& number)
         return false;
     if (StopRequested())
         return false;
-    const wxString path =
-        "/2.6.2/rest-services/published-data/publication/epodoc/" + number + "/images";
+    const wxString path = "/2.6.2/rest-services/published-data/publication/epodoc/" +
+                          HttpSession::EncodePathText(number) + "/images";
     std::unique_ptr<wxInputStream> body;
     while (!(body = opsSession.Request(path))) {
+        // An error status decides also without a body; an empty 200 is
+        // retried like a broken transfer.
+        if (opsSession.Answered() && opsSession.GetStatusCode() != 200)
+            break;
         bool goOn = CountDown([](int n) {
             return wxString::Format("Error Downloading PCT Reconnecting in %is", n);
         });
@@ -99,27 +106,25 @@ bool pct::FetchImageList(const wxString& number)
     }
 
     ImageList list;
-    list.Parse(*body);
+    if (body)
+        list.Parse(*body);
     imageHost = list.host;
     imagePath = list.path;
     pageCount = list.pageCount;
     return list.Found();
 }
 
-bool pct::FetchPage(PdfWriter& writer, uint32_t page)
+pat2pdf::PageAttempt pct::FetchPage(PdfWriter& writer, uint32_t page, wxString& cause)
 {
-    if (!opsSession.Connect(imageHost))
-        return false;
-    if (StopRequested())
-        return false;
+    if (!opsSession.Connect(imageHost) || StopRequested()) {
+        cause = opsSession.GetError();
+        return PageAttempt::NoAnswer;
+    }
     const unsigned long range = page;
-    opsSession.AddHeader("Accept: application/tiff");
-    opsSession.AddHeader(wxString::Format("Range: %lu", range));
     std::unique_ptr<wxInputStream> body =
-        opsSession.Request(wxString::Format("%s.tiff?Range=%lu", imagePath, range));
-    if (!body)
-        return false;
-    if (opsSession.GetStatusCode() != 200)
-        return false;
-    return writer.AddPage(*body);
+        opsSession.Request(wxString::Format("%s.tiff?Range=%lu", imagePath, range),
+                           {"Accept: application/tiff", wxString::Format("Range: %lu", range)});
+    if (body && opsSession.GetStatusCode() != 200)
+        return PageAttempt::NoAnswer;  // the caller ends the job on the status
+    return AddAnswer(opsSession, std::move(body), writer, cause);
 }

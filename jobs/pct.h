@@ -16,7 +16,8 @@ public:
     ~pct() override;
 
     bool FetchImageList(const wxString& number);
-    bool FetchPage(PdfWriter& writer, uint32_t page);
+    // One attempt at `page`; `cause` says why it was not added.
+    PageAttempt FetchPage(PdfWriter& writer, uint32_t page, wxString& cause);
 
 protected:
     ExitCode Entry() override;

@@ -3,7 +3,6 @@
 #include "jobs/JobEvents.h"
 #include "jobs/PageList.h"
 #include "jobs/SearchHit.h"
-#include "net/NetworkSettings.h"
 #include "numbers/UsNumber.h"
 #include "pdf/PdfWriter.h"
 
@@ -33,8 +32,9 @@ wxString FilingDateRange(long series)
 
 }  // namespace
 
-uspto::uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts)
-    : pat2pdf(row, sink), hosts(hosts)
+uspto::uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts,
+             const NetworkSettings& network)
+    : pat2pdf(row, sink), hosts(hosts), network(network)
 {
     this->number = number;
 }
@@ -110,17 +110,22 @@ bool uspto::FetchPages(const wxString& path)
         if (StopRequested())
             return false;
         PostStatus(wxString::Format("Downloading page %i of %i", page, pages));
-        while (!writer.AddPageFromUrl(session, pageUrls[page - 1])) {
-            if (!writer.IsOk()) {
-                PostStatus(wxString::Format("%s Error Downloading page %d %s", number, page,
-                                            writer.GetError()));
+        for (;;) {
+            wxString cause;
+            const PageAttempt attempt =
+                AddAnswer(session, session.Request(pageUrls[page - 1]), writer, cause);
+            if (attempt == PageAttempt::Added)
+                break;
+            if (attempt == PageAttempt::WriterFailed) {
+                PostStatus(wxString::Format("%s Error Downloading page %d %s", number, page, cause));
                 return false;
             }
             if (StopRequested())
                 return false;
-            bool goOn = CountDown([&writer](int n) {
-                return wxString::Format("%s Error Downloading Page Reconencting in %is",
-                                        writer.GetError(), n);
+            if (attempt == PageAttempt::Unreadable && GiveUpOnPage(page, cause))
+                return false;
+            bool goOn = CountDown([&cause](int n) {
+                return wxString::Format("%s Error Downloading Page Reconencting in %is", cause, n);
             });
             if (!goOn)
                 return false;
@@ -143,9 +148,8 @@ wxString uspto::FindPublicationNumber(const wxString& query)
     if (StopRequested())
         return "";
 
-    const NetworkSettings& net = TheNetworkSettings();
-    HttpSession search(static_cast<int>(net.connectionType), net.proxyServer, net.proxyPort,
-                       net.proxyUser, net.proxyPass);
+    HttpSession search(static_cast<int>(network.connectionType), network.proxyServer,
+                       network.proxyPort, network.proxyUser, network.proxyPass);
     search.SetStopTest([this] { return StopRequested(); });
 
     while (!search.Connect(hosts.applicationSearch)) {

@@ -2,6 +2,7 @@
 
 #include "jobs/pat2pdf.h"
 #include "net/Hosts.h"
+#include "net/NetworkSettings.h"
 
 #include <vector>
 
@@ -11,7 +12,10 @@
 class uspto : public pat2pdf
 {
 public:
-    uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load());
+    // `network` is copied here, on the creating thread: the job never reads
+    // the settings the window may change while it runs.
+    uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load(),
+          const NetworkSettings& network = NetworkSettings());
     ~uspto() override;
 
     bool GetPageList(const wxString& docId);
@@ -29,4 +33,5 @@ private:
     wxString host;
     wxString lastError;
     Hosts hosts;
+    const NetworkSettings network;
 };

@@ -9,6 +9,7 @@
 
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -42,6 +43,14 @@ CURLcode GlobalInit()
 std::string Narrow(const wxString& text)
 {
     return std::string(text.utf8_str());
+}
+
+// Each non-empty line of `text`, without its line ends.
+void AppendLines(const wxString& text, std::vector<std::string>& lines)
+{
+    wxStringTokenizer tokens(text, "\r\n", wxTOKEN_STRTOK);
+    while (tokens.HasMoreTokens())
+        lines.push_back(Narrow(tokens.GetNextToken()));
 }
 
 // "name" or "name:port" with a plausible host name and a port of 1..65535.
@@ -98,13 +107,14 @@ struct HttpSession::Impl
     CURL* curl = nullptr;
     curl_slist* headerList = nullptr;
     std::string postData;
-    std::string headerText;
+    std::vector<std::string> headerLines;  // kept for every request
     wxString proxyUser;
     wxString proxyPassword;
     wxString proxyServer;
     wxString proxyPort;
     int connectionType = 0;
     unsigned statusCode = 0;
+    bool answered = false;
     bool ready = true;
     wxString error;
     ProxyInfo proxyInfo;
@@ -141,8 +151,8 @@ struct HttpSession::Impl
     bool NewConnectionCache();
     bool ApplyProxy();
     bool SetProxyCredentials();
-    bool BuildHeaderList();
-    bool Prepare(const std::string& path);
+    bool BuildHeaderList(const std::vector<wxString>& requestHeaders);
+    bool Prepare(const std::string& path, const std::vector<wxString>& requestHeaders);
     CURLcode Perform();
     CURLcode Transfer();
     bool AskCredentials(bool proxy);
@@ -231,7 +241,11 @@ bool HttpSession::Impl::ApplyProxy()
     if (proxyInfo.access == ProxyInfo::Access::Preconfigured)
         return true;
     // Direct until a request's host shows it should go through the proxy.
-    const CURLcode rc = curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    // The bypass is decided here alone: a no_proxy of the environment must
+    // not send a request past the configured proxy.
+    CURLcode rc = curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    if (rc == CURLE_OK)
+        rc = curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
     if (rc != CURLE_OK) {
         error = wxString::Format("Error %u setting proxy", unsigned(rc));
         return false;
@@ -258,17 +272,17 @@ bool HttpSession::Impl::SetProxyCredentials()
     return true;
 }
 
-bool HttpSession::Impl::BuildHeaderList()
+bool HttpSession::Impl::BuildHeaderList(const std::vector<wxString>& requestHeaders)
 {
+    std::vector<std::string> lines = headerLines;
+    for (const wxString& header : requestHeaders)
+        AppendLines(header, lines);
     curl_slist_free_all(headerList);
     headerList = curl_slist_append(nullptr, (std::string("Accept: ") + acceptList).c_str());
-    wxStringTokenizer lines(wxString::FromUTF8(headerText), "\r\n", wxTOKEN_STRTOK);
-    while (headerList && lines.HasMoreTokens()) {
-        curl_slist* grown = curl_slist_append(headerList, Narrow(lines.GetNextToken()).c_str());
-        if (!grown) {
+    for (auto line = lines.begin(); headerList && line != lines.end(); ++line) {
+        curl_slist* grown = curl_slist_append(headerList, line->c_str());
+        if (!grown)
             curl_slist_free_all(headerList);
-            headerList = nullptr;
-        }
         headerList = grown;
     }
     if (headerList && !postData.empty())
@@ -276,9 +290,9 @@ bool HttpSession::Impl::BuildHeaderList()
     return headerList != nullptr;
 }
 
-bool HttpSession::Impl::Prepare(const std::string& path)
+bool HttpSession::Impl::Prepare(const std::string& path, const std::vector<wxString>& requestHeaders)
 {
-    if (!IsPlainPath(path) || !BuildHeaderList())
+    if (!IsPlainPath(path) || !BuildHeaderList(requestHeaders))
         return false;
     const std::string url = urlBase + path;
     bool ok = curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
@@ -397,7 +411,7 @@ wxString HttpSession::Impl::FailureText(CURLcode rc, const wxString& path) const
     }
     // Failing once the answer has begun is a read failure; before, a send failure.
     if (headersSeen)
-        return wxString::Format("Error %u in WinINetReadData.\n", unsigned(rc));
+        return wxString::Format("Error %u in WinINetReadData.", unsigned(rc));
     return "Error sending request";
 }
 
@@ -450,21 +464,23 @@ bool HttpSession::Connect(const wxString& host)
 
 bool HttpSession::AddHeader(const wxString& line)
 {
-    const std::string text = Narrow(line);
-    impl->headerText = impl->headerText.empty() ? text : impl->headerText + "\n" + text;
+    // Split once here rather than on every request.
+    AppendLines(line, impl->headerLines);
     return true;
 }
 
-std::unique_ptr<wxInputStream> HttpSession::Request(const wxString& path)
+std::unique_ptr<wxInputStream> HttpSession::Request(const wxString& path,
+                                                    const std::vector<wxString>& requestHeaders)
 {
     Impl& s = *impl;
+    s.answered = false;
     if (!s.connected) {
         s.error = "Not Connected";
         return nullptr;
     }
     if (s.proxyInfo.UsesProxyFor(s.hostName) && !s.SetProxyCredentials())
         return nullptr;
-    if (!s.Prepare(Narrow(path))) {
+    if (!s.Prepare(Narrow(path), requestHeaders)) {
         s.error = "Error requesting " + path;
         return nullptr;
     }
@@ -482,6 +498,7 @@ std::unique_ptr<wxInputStream> HttpSession::Request(const wxString& path)
             return nullptr;
         }
     }
+    s.answered = true;
     if (s.body.empty()) {
         s.error = "Empty Stream";
         return nullptr;
@@ -499,6 +516,29 @@ unsigned HttpSession::GetStatusCode() const
 wxString HttpSession::GetError() const
 {
     return impl->error;
+}
+
+bool HttpSession::Answered() const
+{
+    return impl->answered;
+}
+
+wxString HttpSession::EncodePathText(const wxString& text)
+{
+    wxString encoded;
+    wxStringTokenizer segments(text, "/", wxTOKEN_RET_EMPTY_ALL);
+    while (segments.HasMoreTokens()) {
+        const std::string segment = Narrow(segments.GetNextToken());
+        // libcurl ignores the handle here.
+        char* escaped = curl_easy_escape(nullptr, segment.data(), static_cast<int>(segment.size()));
+        if (!escaped)
+            return wxString();
+        encoded += wxString::FromUTF8(escaped);
+        curl_free(escaped);
+        if (segments.GetLastDelimiter() == '/')
+            encoded += '/';
+    }
+    return encoded;
 }
 
 void HttpSession::SetStopTest(StopTest stopTest)

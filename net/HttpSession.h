@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // One HTTP connection to one host, one request at a time, over a single
 // reused libcurl handle so the connection stays alive between requests.
@@ -30,11 +31,23 @@ public:
     bool IsReady() const;
     // `host` may carry ":port"; port 80 otherwise.
     bool Connect(const wxString& host);
+    // A line kept for every later request of the session.
     bool AddHeader(const wxString& line);
     // The whole body as an in-memory stream, or null (see GetError()).
-    std::unique_ptr<wxInputStream> Request(const wxString& path);
+    // `requestHeaders` are sent with this request only, after the kept lines.
+    std::unique_ptr<wxInputStream> Request(const wxString& path,
+                                           const std::vector<wxString>& requestHeaders = {});
     unsigned GetStatusCode() const;
     wxString GetError() const;
+    // True when the last Request got the server's whole answer, also one
+    // that gave no stream because its body was empty; false when no answer
+    // came (or only a demand for credentials that were not given).
+    bool Answered() const;
+
+    // `text` made fit to stand in a request path: every byte of its UTF-8
+    // form other than a letter, a digit, "-", ".", "_", "~" or "/" becomes
+    // %XX, so the server decodes exactly `text`.
+    static wxString EncodePathText(const wxString& text);
 
     // Polled about once a second while a request runs; true aborts it.
     void SetStopTest(StopTest stopTest);

@@ -3,8 +3,8 @@
 #include <wx/string.h>
 
 // The program-wide network settings: filled at start-up, edited by the setup
-// dialog, saved at shutdown, read by the application-number search. Written
-// only on the GUI thread; jobs read them without a lock.
+// dialog, saved at shutdown. Read and written only on the GUI thread (the
+// main thread of the command line): a job gets its own copy when it is made.
 struct NetworkSettings
 {
     long connectionType = 0;  // 0 "AUTO", 1 "DIRECT", 2 "HTTP PROXY"

@@ -211,7 +211,6 @@ bool PdfWriter::Fail(const wxString& text)
 bool PdfWriter::RejectPage(const wxString& text)
 {
     error = text;
-    wxLogError("Error?%s", text);
     return false;
 }
 

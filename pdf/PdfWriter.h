@@ -53,7 +53,8 @@ public:
 
 private:
     bool Fail(const wxString& text);
-    // A page that could not be read: logged, and the writer stays usable.
+    // A page that could not be read: the writer stays usable. Not logged:
+    // the writer runs in job threads, which must not raise a message box.
     bool RejectPage(const wxString& text);
     void WriteFailed();
     bool StreamGood();

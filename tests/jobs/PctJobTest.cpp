@@ -3,6 +3,7 @@
 #include "jobs/JobEvents.h"
 #include "jobs/pct.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -45,20 +46,23 @@ TEST_F(PctJob, LargestFullDocumentWinsAndEveryStatusIsPostedInOrder)
             << page.path;
 }
 
-TEST_F(PctJob, EachPageRequestCarriesEveryEarlierPairOfHeaderLines)
+TEST_F(PctJob, EachPageRequestCarriesOnlyItsOwnRangeHeader)
 {
     ASSERT_EQ(Run(Job("EP2219563")).back(), "Finished!");
-    std::vector<SimRequest> third = RequestsMatching(".tiff?Range=3");
-    ASSERT_EQ(third.size(), 1u);
-    EXPECT_EQ(third[0].path, "/2.6.2/rest-services/published-data/images/EP/2219563/A2/fullimage.tiff?Range=3");
-    std::vector<std::pair<std::string, std::string>> added;
-    for (const auto& header : third[0].headers)
-        if (header.first == "Range" || header.second == "application/tiff")
-            added.push_back(header);
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"Accept", "application/tiff"}, {"Range", "1"}, {"Accept", "application/tiff"},
-        {"Range", "2"}, {"Accept", "application/tiff"}, {"Range", "3"}};
-    EXPECT_EQ(added, expected);
+    std::vector<SimRequest> pages = RequestsMatching(".tiff?Range=");
+    ASSERT_EQ(pages.size(), 12u);
+    for (size_t n = 1; n <= pages.size(); ++n) {
+        const SimRequest& page = pages[n - 1];
+        EXPECT_EQ(page.path, "/2.6.2/rest-services/published-data/images/EP/2219563/A2/fullimage.tiff?Range=" +
+                                 std::to_string(n));
+        std::vector<std::pair<std::string, std::string>> added;
+        for (const auto& header : page.headers)
+            if (header.first == "Range" || header.second == "application/tiff")
+                added.push_back(header);
+        const std::vector<std::pair<std::string, std::string>> expected{
+            {"Accept", "application/tiff"}, {"Range", std::to_string(n)}};
+        EXPECT_EQ(added, expected) << page.path;
+    }
 }
 
 TEST_F(PctJob, NumberWithSlashIsRequestedUnchangedAndSavedWithDash)
@@ -68,6 +72,43 @@ TEST_F(PctJob, NumberWithSlashIsRequestedUnchangedAndSavedWithDash)
               "/2.6.2/rest-services/published-data/publication/epodoc/WO2004/012345/images");
     EXPECT_TRUE(QpdfCheck(InCwd("WO2004-012345.pdf")));
     EXPECT_EQ(QpdfPages(InCwd("WO2004-012345.pdf")), 3);
+}
+
+struct EncodedNumberCase
+{
+    const char* number;
+    const char* requested;
+};
+
+TEST_F(PctJob, CharactersAUrlCannotCarryRawArePercentEncoded)
+{
+    const EncodedNumberCase cases[] = {
+        {"EP1000000 A1", "EP1000000%20A1"},
+        {"EP1000000\tA1", "EP1000000%09A1"},
+        {"EP1000000#A1", "EP1000000%23A1"},
+        {"EP1000000%A1", "EP1000000%25A1"},
+        {"DE10100001\u00dc", "DE10100001%C3%9C"},
+    };
+    for (const EncodedNumberCase& c : cases) {
+        SCOPED_TRACE(c.requested);
+        ClearLog();
+        EventCollector local;
+        // The simulator knows none of them: answered at all, the job ends at once.
+        ASSERT_TRUE(RunToEnd(Job(wxString::FromUTF8(c.number), local), local, 20000));
+        EXPECT_EQ(local.Statuses().back(), "Not Found!");
+        const std::vector<SimRequest> lists = RequestsMatching("/images");
+        ASSERT_EQ(lists.size(), 1u);
+        EXPECT_EQ(lists[0].path,
+                  std::string("/2.6.2/rest-services/published-data/publication/epodoc/") + c.requested + "/images");
+    }
+}
+
+TEST_F(PctJob, ImageListAnswered404WithoutABodyIsNotFound)
+{
+    sim->Faults(R"([{"service": "ops", "path": "/images", "action": "status-empty", "status": 404}])");
+    Statuses statuses = Run(Job("EP1000000"), 20000);
+    EXPECT_EQ(statuses.back(), "Not Found!");
+    EXPECT_EQ(RequestsMatching("/images").size(), 1u);
 }
 
 TEST_F(PctJob, ExistingFileIsReportedWithoutAnyRequest)
@@ -128,6 +169,35 @@ TEST_F(PctJob, HtmlInsteadOfAPageIsRetriedAfterTheCountdown)
     expected.insert(expected.end(), {"Downloading page 1 of 2", "Downloading page 2 of 2", "Finished!"});
     EXPECT_EQ(statuses, expected);
     EXPECT_EQ(ReadFile(InCwd("EP1000000.pdf")), clean);
+}
+
+struct UnreadablePageCase
+{
+    const char* action;
+    const char* cause;
+};
+
+TEST_F(PctJob, PageThatIsNeverAReadableImageEndsTheJobAfterFiveCountdowns)
+{
+    const UnreadablePageCase cases[] = {
+        {"html", "not a readable TIFF image"},
+        {"damaged", "not a readable TIFF image"},
+        {"empty", "empty answer"},
+    };
+    for (const UnreadablePageCase& c : cases) {
+        SCOPED_TRACE(c.action);
+        ClearLog();
+        sim->Faults(std::string(R"([{"service": "ops", "path": "Range=2", "action": ")") + c.action + "\"}]");
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(Job("EP1000000", local), local, 20000));
+        const Statuses statuses = local.Statuses();
+        EXPECT_EQ(statuses.back(), wxString("Page 2: ") + c.cause);
+        const wxString firstCountdown = wxString("Error ") + c.cause + " Downloading Tiff Reconnecting in 10s";
+        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), firstCountdown), 5);
+        EXPECT_EQ(RequestsMatching("Range=2").size(), 6u);
+        EXPECT_EQ(local.Count(EVT_JOB_DONE), 0);
+        EXPECT_FALSE(FileExists(InCwd("EP1000000.pdf")));
+    }
 }
 
 TEST_F(PctJob, StopDuringTheImageListCountdownEndsQuicklyWithoutStatusOrFile)

@@ -2,6 +2,9 @@
 
 #include "jobs/JobEvents.h"
 #include "jobs/uspto.h"
+#include "net/NetworkSettings.h"
+
+#include "ClosedPort.h"
 
 #include <wx/filename.h>
 
@@ -220,6 +223,101 @@ TEST_F(UsJob, PageFailingTwiceIsRetriedAndGivesTheSamePdfAsAFaultFreeRun)
         countdownTexts += s.Contains(" Error Downloading Page Reconencting in ") ? 1 : 0;
     EXPECT_EQ(countdownTexts, 20);
     EXPECT_EQ(faulted.Count(EVT_PAGE_FETCHED), 3);
+}
+
+// The retry countdown statuses among `statuses`.
+Statuses Countdowns(const Statuses& statuses)
+{
+    Statuses countdowns;
+    for (const wxString& text : statuses)
+        if (text.Contains(" Error Downloading Page Reconencting in "))
+            countdowns.push_back(text);
+    return countdowns;
+}
+
+struct UnreadablePageCase
+{
+    const char* fault;
+    const char* cause;
+};
+
+TEST_F(UsJob, PageThatIsNeverAReadableImageEndsTheJobAfterFiveCountdowns)
+{
+    const UnreadablePageCase cases[] = {
+        {R"("action": "html")", "not a readable TIFF image"},
+        {R"("action": "damaged")", "not a readable TIFF image"},
+        {R"("action": "status", "status": 404)", "server answered 404"},
+        {R"("action": "empty")", "empty answer"},
+    };
+    for (const UnreadablePageCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        ClearLog();
+        sim->Faults(std::string(R"([{"path": "PageNum=2", )") + c.fault + "}]");
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(Job("5123456", local), local, 20000));
+        EXPECT_EQ(local.Statuses().back(), wxString("Page 2: ") + c.cause);
+        const Statuses countdowns = Countdowns(local.Statuses());
+        EXPECT_EQ(countdowns.size(), 50u);
+        EXPECT_EQ(countdowns.at(0), wxString(c.cause) + " Error Downloading Page Reconencting in 10s");
+        EXPECT_EQ(RequestsMatching("PageNum=2").size(), 6u);
+        EXPECT_EQ(local.Count(EVT_JOB_DONE), 0);
+        EXPECT_FALSE(FileExists(InCwd("5123456.pdf")));
+    }
+}
+
+TEST_F(UsJob, FailuresToGetAnAnswerDoNotCountTowardsGivingAPageUp)
+{
+    // Five unreadable answers, then a connection reset (twice: libcurl
+    // resends once on a fresh connection), then the page.
+    sim->Faults(R"([{"path": "PageNum=2", "nth": [1, 2, 3, 4, 5], "action": "html"},
+                    {"path": "PageNum=2", "nth": [6, 7], "action": "reset"}])");
+    const Statuses statuses = Run(Job("5123456"), 20000);
+    EXPECT_EQ(statuses.back(), "Finished!");
+    const Statuses countdowns = Countdowns(statuses);
+    ASSERT_EQ(countdowns.size(), 60u);
+    // The retry names its cause.
+    EXPECT_EQ(countdowns[50], "Error sending request Error Downloading Page Reconencting in 10s");
+}
+
+TEST_F(UsJob, SerialSearchUsesTheSettingsTheJobWasMadeWith)
+{
+    NetworkSettings& live = TheNetworkSettings();
+    struct Restored
+    {
+        NetworkSettings& live;
+        const NetworkSettings saved;
+        ~Restored() { live = saved; }
+    } restored{live, live};
+    live = NetworkSettings();
+    auto* job = new uspto("9/836917", 0, &events, Hosts::Load(), live);
+    job->SetRetryStepMs(10);
+
+    // Changed while the job runs, as Setup may: to a proxy nothing listens on.
+    const wxString closedPort = wxString::Format("%d", ClosedLoopbackPort());
+    auto change = [&live, &closedPort](int round) {
+        live.connectionType = 2;
+        live.proxyServer = "127.0.0.1";
+        live.proxyPort = closedPort;
+        live.proxyPass = wxString::Format("secret%d", round);
+    };
+    change(0);
+    ASSERT_EQ(job->Create(), wxTHREAD_NO_ERROR);
+    ASSERT_EQ(job->Run(), wxTHREAD_NO_ERROR);
+    // Until the search has been answered, without any synchronisation with
+    // the job, so ThreadSanitizer sees any read of these settings it makes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int round = 1; RequestsMatching("/netacgi/").empty() && std::chrono::steady_clock::now() < deadline;
+         ++round)
+        change(round);
+    const bool ended = events.WaitForExit(20000);
+    if (ended)
+        job->Wait();
+    else
+        job->Delete();
+    delete job;
+
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(events.Statuses().back(), "Finished!");
 }
 
 TEST_F(UsJob, UnreachablePageListCountsDownInRealSecondsAndTriesAgain)

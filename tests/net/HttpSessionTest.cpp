@@ -119,7 +119,7 @@ TEST_F(HttpSessionTest, BrokenAnswersFail)
 {
     ASSERT_TRUE(session.Connect(server.Host()));
     EXPECT_EQ(Fetch("/truncated"), "<null>");
-    EXPECT_EQ(session.GetError(), "Error 18 in WinINetReadData.\n");
+    EXPECT_EQ(session.GetError(), "Error 18 in WinINetReadData.");
     EXPECT_EQ(Fetch("/close"), "<null>");
     EXPECT_EQ(session.GetError(), "Error sending request");
     // The session recovers on a fresh connection.

@@ -171,6 +171,29 @@ private:
     std::vector<std::string> saved;
 };
 
+TEST_F(ProxyModeTest, TheEnvironmentNeverSendsARequestPastTheConfiguredProxy)
+{
+    NoProxyCleared restored;
+    const std::string otherProxy = "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort());
+    const std::pair<const char*, std::string> cases[] = {
+        {"no_proxy", "*"},
+        {"NO_PROXY", "*"},
+        {"no_proxy", "example.test"},
+        {"http_proxy", otherProxy},
+    };
+    for (const auto& [name, value] : cases) {
+        SCOPED_TRACE(std::string(name) + "=" + value);
+        setenv(name, value.c_str(), 1);
+        HttpSession session(2, "127.0.0.1", port, "", "");
+        ASSERT_TRUE(session.Connect("patimg1.example.test"));
+        EXPECT_EQ(Body(session, "/ok"), "hello");
+        unsetenv(name);
+        ASSERT_FALSE(proxy.Requests().empty());
+        EXPECT_TRUE(proxy.Requests().back().proxied);
+    }
+    EXPECT_EQ(proxy.Requests().size(), std::size(cases));
+}
+
 TEST_F(ProxyModeTest, ProxyTypeWithoutServerGoesDirectEvenWithAnEnvironmentProxy)
 {
     NoProxyCleared noExceptions;

@@ -257,8 +257,9 @@ TEST_F(PdfWriterTest, UnreadablePagesCanBeRetriedWithTheSameObjectNumbers)
             EXPECT_FALSE(AddBytes(writer, c.page));
             EXPECT_TRUE(writer.IsOk());
             EXPECT_EQ(writer.GetError(), c.error);
-            ASSERT_EQ(log.Errors().size(), 1u);
-            EXPECT_EQ(log.Errors()[0], wxString("Error?") + c.error);
+            // The writer runs in job threads, where a logged error would
+            // raise a message box.
+            EXPECT_TRUE(log.Errors().empty());
             EXPECT_TRUE(AddBytes(writer, PageFile(612, 792, 3, "SECOND")));
             EXPECT_TRUE(writer.Close());
         }

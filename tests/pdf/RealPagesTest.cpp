@@ -165,7 +165,7 @@ TEST_F(RealPages, PagesFetchedOverHttpAndARetriedHtmlAnswer)
         EXPECT_FALSE(writer.AddPageFromUrl(session, "/busy.html"));
         EXPECT_TRUE(writer.IsOk());
         EXPECT_EQ(writer.GetError(), "Not a tiff image? 116");
-        EXPECT_TRUE(log.Contains("Error?Not a tiff image? 116"));
+        EXPECT_TRUE(log.Errors().empty());
         EXPECT_FALSE(writer.AddPageFromUrl(session, "/missing.tif"));  // a 404 page is not a TIFF
         EXPECT_TRUE(writer.IsOk());
         ASSERT_TRUE(writer.AddPageFromUrl(session, "/g3-1d.tif")) << writer.GetError();

@@ -76,6 +76,8 @@ TEST_F(SimControl, FaultActionsBreakTheAnswerAsNamed)
                     {"path": "PageNum=2", "action": "refuse"},
                     {"path": "PageNum=3", "action": "html"},
                     {"path": "PageNum=4", "action": "truncate"},
+                    {"path": "PageNum=5", "action": "damaged"},
+                    {"path": "PageNum=6", "action": "status-empty", "status": 404},
                     {"path": "latest", "action": "empty"},
                     {"path": "download", "action": "auth407"},
                     {"path": "proxyTest", "action": "hang"}])");
@@ -91,6 +93,13 @@ TEST_F(SimControl, FaultActionsBreakTheAnswerAsNamed)
     SimClient::Answer cut = client.Get(images, "/.DImg?Docid=7000100&PageNum=4");
     EXPECT_EQ(CURLE_PARTIAL_FILE, cut.code);
     EXPECT_FALSE(cut.body.empty());
+    SimClient::Answer damaged = client.Get(images, "/.DImg?Docid=7000100&PageNum=5");
+    EXPECT_EQ(CURLE_OK, damaged.code);
+    EXPECT_EQ(200, damaged.status);
+    EXPECT_EQ(0u, damaged.body.find("II*"));
+    SimClient::Answer missing = client.Get(images, "/.DImg?Docid=7000100&PageNum=6");
+    EXPECT_EQ(404, missing.status);
+    EXPECT_TRUE(missing.body.empty());
     SimClient::Answer empty = client.Get(maker, "/latest.html");
     EXPECT_EQ(200, empty.status);
     EXPECT_TRUE(empty.body.empty());
@@ -99,7 +108,7 @@ TEST_F(SimControl, FaultActionsBreakTheAnswerAsNamed)
     EXPECT_EQ(CURLE_OPERATION_TIMEDOUT, client.Get(maker, "/proxyTest.htm").code);
 
     std::string log = sim->Log();
-    for (const char* fault : {"reset", "refuse", "html", "truncate", "empty", "auth407", "hang"})
+    for (const char* fault : {"reset", "refuse", "html", "truncate", "damaged", "status-empty", "empty", "auth407", "hang"})
         EXPECT_NE(std::string::npos, log.find(std::string("\"fault\": \"") + fault + "\""))
             << fault;
 
@@ -108,6 +117,8 @@ TEST_F(SimControl, FaultActionsBreakTheAnswerAsNamed)
     EXPECT_EQ(200, client.Get(images, "/.DImg?Docid=7000100&PageNum=1").status);
     EXPECT_EQ(200, client.Get(images, "/.DImg?Docid=7000100&PageNum=2").status);
     EXPECT_EQ(200, client.Get(maker, "/proxyTest.htm").status);
+    const std::string whole = client.Get(images, "/.DImg?Docid=7000100&PageNum=5").body;
+    EXPECT_EQ(damaged.body, whole.substr(0, whole.size() / 2));
 }
 
 TEST_F(SimControl, PercentRulesPickTheSameRequestsEveryRun)

@@ -3,8 +3,8 @@
 import hashlib
 import threading
 
-ACTIONS = ("refuse", "reset", "delay", "hang", "status", "html", "truncate",
-           "empty", "auth401", "auth407",
+ACTIONS = ("refuse", "reset", "delay", "hang", "status", "status-empty", "html",
+           "truncate", "damaged", "empty", "auth401", "auth407",
            # answers of the OPS 3.2 kind
            "expired", "throttled", "hourly", "weekly", "maintenance", "notfound")
 
@@ -19,9 +19,12 @@ class Fault:
     def __init__(self, action, ms, status, has_ms=True, body=None):
         self.action = action
         self.ms = ms
-        self.status = status
+        self.status = status  # None: the action's own
         self.has_ms = has_ms  # whether the rule gave "ms" (some answers have a default wait)
         self.body = body
+
+    def status_or(self, default):
+        return default if self.status is None else self.status
 
 
 class FaultRule:
@@ -47,11 +50,13 @@ class FaultRule:
         self.seed = entry.get("seed", 0)
         self.has_ms = "ms" in entry
         self.ms = int(entry.get("ms", 0))
-        self.status = int(entry.get("status", 500))
+        self.status = entry.get("status")
+        if self.status is not None:
+            self.status = int(self.status)
         self.body = entry.get("body")
         if self.body is not None and not isinstance(self.body, str):
             raise FaultError("body must be a text")
-        if self.ms < 0 or not 100 <= self.status <= 999:
+        if self.ms < 0 or (self.status is not None and not 100 <= self.status <= 999):
             raise FaultError("bad ms or status")
         self.count = 0
 

@@ -169,10 +169,13 @@ class Handler(BaseHTTPRequestHandler):
                 return self._drop(hard=False)
             return self.send(self._answer(service, path, body))
         if action == "status":
+            status = fault.status_or(500)
             if fault.body is not None:
-                return self.send(services.Response(fault.status, fault.body, "text/plain"))
-            return self.send(services.html_page(fault.status, "Error %d" % fault.status,
+                return self.send(services.Response(status, fault.body, "text/plain"))
+            return self.send(services.html_page(status, "Error %d" % status,
                                                 "The office simulator was told to fail."))
+        if action == "status-empty":
+            return self.send(services.Response(fault.status_or(500), b""))
         if action == "html":
             return self.send(services.Response(200, STAND_IN_HTML))
         if action == "truncate":
@@ -180,6 +183,10 @@ class Handler(BaseHTTPRequestHandler):
             status = self.send(self._answer(service, path, body), truncate=True)
             self._drop(hard=False)
             return status
+        if action == "damaged":
+            whole = services.answer(self.state, service, path)
+            return self.send(services.Response(whole.status, whole.body[:len(whole.body) // 2],
+                                               whole.ctype, whole.headers))
         if action == "empty":
             return self.send(services.Response(200, b""))
         if action == "auth401":
@@ -246,7 +253,8 @@ class Handler(BaseHTTPRequestHandler):
                 self._with_fault(fault, service, self.path)
             else:
                 self.close_connection = True
-                self.send(services.html_page(fault.status, "Error %d" % fault.status,
+                status = fault.status_or(500)
+                self.send(services.html_page(status, "Error %d" % status,
                                              "The office simulator was told to fail."))
         finally:
             self._note(0)

@@ -207,7 +207,7 @@ def fault(state, fault_, path):
     if action == "weekly":
         return rejected("RegisteredQuotaPerWeek")
     if action == "maintenance":
-        return maintenance(fault_.status)
+        return maintenance(fault_.status_or(500))
     if action == "notfound":
         return not_found()
     return None
