@@ -40,5 +40,8 @@ void MyApp::CloseMainWindowOnSignals()
 {
     for (int stop : {SIGTERM, SIGINT, SIGHUP})
         wxTheApp->SetSignalHandler(stop, CloseMainWindow);
+    // A file-size limit or a peer gone away fails the write, which the job
+    // reports, instead of ending the program mid-document.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
 }

@@ -247,15 +247,18 @@ wxArrayString MyFrame::SelectedPdfPaths() const
 {
     wxArrayString paths;
     for (long row = listCtrl->GetFirstSelected(); row != -1; row = listCtrl->GetNextSelected(row))
-        if (JobEntry* entry = EntryAt(row))
+        if (JobEntry* entry = EntryAt(row); entry && !entry->pdfPath.empty())
             paths.Add(entry->pdfPath);
     return paths;
 }
 
 void MyFrame::OnBeginDrag(wxListEvent&)
 {
+    const wxArrayString paths = SelectedPdfPaths();
+    if (paths.empty())
+        return;  // nothing finished to drag out
     wxFileDataObject files;
-    for (const wxString& path : SelectedPdfPaths())
+    for (const wxString& path : paths)
         files.AddFile(path);
     wxDropSource source(files, listCtrl);
     source.DoDragDrop(0);

@@ -279,9 +279,10 @@ void MyFrame::OnOpen(wxCommandEvent&)
         JobEntry* entry = EntryAt(row);
         if (!entry)
             continue;
-        if (entry->finished)
-            OpenPdf(entry->pdfPath);
-        else
+        if (entry->finished) {
+            if (!entry->pdfPath.empty())  // a failed or stopped job has no document
+                OpenPdf(entry->pdfPath);
+        } else
             AddOnce(openWhenFinished, static_cast<int>(row));
     }
 }
