@@ -5,6 +5,7 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/strconv.h>
 #include <wx/wfstream.h>
 
 #include <algorithm>
@@ -26,9 +27,14 @@ namespace {
 // bookkeeping per byte), which outweighs copying the images into the buffer.
 const size_t writeBufferSize = 256 * 1024;
 
-// A page count beyond this would need object numbers past the 8388607 that
-// PDF readers are required to handle.
-const int32_t maxPageCount = (8388607 - 3) / 4;
+// The highest object number PDF readers are required to handle; a page count
+// beyond maxPageCount would need more.
+const int32_t maxObjectNumber = 8388607;
+const int32_t maxPageCount = (maxObjectNumber - 3) / 4;
+
+// The page sizes PDF readers are required to handle, in points.
+const uint64_t minPageSide = 3;
+const uint64_t maxPageSide = 14400;
 
 struct PageSize
 {
@@ -50,6 +56,32 @@ PageSize FitPage(uint64_t w, uint64_t h)
     return size;
 }
 
+// Points along one axis of an image: its pixels over its resolution give
+// inches (centimetres divided by 2.54), times 72, rounded to the nearest
+// point as readers print page sizes (an A4 scan gives 595 x 842). 0 when the
+// resolution is missing, has no unit, or gives a page readers refuse.
+uint64_t AxisPoints(uint32_t pixels, TiffPage::Rational resolution, uint32_t unit)
+{
+    const unsigned perInchTimes100 = unit == 2 ? 100 : unit == 3 ? 254 : 0;
+    if (perInchTimes100 == 0 || resolution.numerator == 0 || resolution.denominator == 0)
+        return 0;
+    // Up to 77 bits before the division.
+    using Wide = unsigned __int128;
+    const Wide scaled = Wide(pixels) * resolution.denominator * 7200;
+    const Wide divisor = Wide(resolution.numerator) * perInchTimes100;
+    const Wide points = (2 * scaled + divisor) / (2 * divisor);
+    return points >= minPageSide && points <= maxPageSide ? static_cast<uint64_t>(points) : 0;
+}
+
+PageSize SizeFromResolution(const TiffPage& page)
+{
+    const uint64_t width = AxisPoints(page.width, page.xResolution, page.resolutionUnit);
+    const uint64_t height = AxisPoints(page.length, page.yResolution, page.resolutionUnit);
+    if (width == 0 || height == 0)
+        return FitPage(page.width, page.length);
+    return {width, height};
+}
+
 // A PDF literal string that no name can break out of: delimiters and the
 // escape character are escaped, other bytes outside printable ASCII written
 // as octal escapes.
@@ -69,6 +101,28 @@ std::string EscapeLiteral(const wxString& text)
             escaped += static_cast<char>(c);
     }
     return escaped;
+}
+
+// A PDF text string: a literal when the text is ASCII, else UTF-16BE behind
+// its byte order mark, as a hex string.
+std::string TextString(const wxString& text)
+{
+    if (text.IsAscii())
+        return "(" + EscapeLiteral(text) + ")";
+    const wxScopedCharBuffer utf16 = text.mb_str(wxMBConvUTF16BE());
+    std::string hex = "<FEFF";
+    char digits[3];
+    for (size_t i = 0; i < utf16.length(); ++i)
+    {
+        const unsigned char byte = static_cast<unsigned char>(utf16.data()[i]);
+        hex.append(digits, std::snprintf(digits, sizeof digits, "%02X", byte));
+    }
+    return hex + ">";
+}
+
+std::string Reference(int32_t object)
+{
+    return std::to_string(object) + " 0 R";
 }
 
 // /K of the fax decoder: -1 for Group 4; for Group 3 0 when every line is
@@ -137,14 +191,19 @@ wxString PdfWriter::TempPathFor(const wxString& path)
     return name.GetFullPath();
 }
 
-PdfWriter::PdfWriter(const wxString& path_, int pageCount_)
-    : pageCount(pageCount_), path(path_), tempPath(TempPathFor(path_))
+PdfWriter::PdfWriter(const wxString& path_, int pageCount_) : PdfWriter(path_, pageCount_, Options())
+{
+}
+
+PdfWriter::PdfWriter(const wxString& path_, int pageCount_, const Options& options_)
+    : options(options_), pageCount(pageCount_), path(path_), tempPath(TempPathFor(path_))
 {
     if (pageCount < 1 || pageCount > maxPageCount)
     {
         Fail("Invalid page count");
         return;
     }
+    PlanOutline();
     wxLogNull quiet;  // the failures below are reported through GetError()
     // A folder under the name could never be replaced by the document.
     const int cause = wxDirExists(path) ? EISDIR : Open();
@@ -278,16 +337,42 @@ void PdfWriter::Print(const char* format, ...)
         Put(line, static_cast<size_t>(length));
 }
 
+// The outline objects follow the last page's, so the catalog, written first,
+// can name the outline's root before any page is known. Entries for pages
+// the document lacks are dropped, the rest kept in page order, and entries
+// past the highest object number left out.
+void PdfWriter::PlanOutline()
+{
+    std::vector<OutlineEntry>& outline = options.outline;
+    const auto outside = [this](const OutlineEntry& entry) { return entry.page < 1 || entry.page > pageCount; };
+    outline.erase(std::remove_if(outline.begin(), outline.end(), outside), outline.end());
+    std::stable_sort(outline.begin(), outline.end(),
+                     [](const OutlineEntry& a, const OutlineEntry& b) { return a.page < b.page; });
+    const int64_t room = int64_t{maxObjectNumber} - OutlineRoot();
+    outline.resize(static_cast<size_t>(std::clamp<int64_t>(room, 0, outline.size())));
+}
+
+int32_t PdfWriter::OutlineRoot() const
+{
+    return 4 * pageCount + 4;
+}
+
+// Unicode text strings came with PDF 1.2.
 bool PdfWriter::WriteHeader()
 {
-    Put("%PDF-1.1 \r\n%\xE2\xE3\xCF\xD3\r\n");
+    const bool unicode = std::any_of(options.outline.begin(), options.outline.end(),
+                                     [](const OutlineEntry& entry) { return !entry.title.IsAscii(); });
+    Put(unicode ? "%PDF-1.2 \r\n%\xE2\xE3\xCF\xD3\r\n" : "%PDF-1.1 \r\n%\xE2\xE3\xCF\xD3\r\n");
     return Check("Writing PDF Header");
 }
 
 bool PdfWriter::WriteCatalog()
 {
     RecordOffset();
-    Put("1 0 obj\r\n<< \r\n/Type /Catalog\r\n/Pages 3 0 R\r\n>>\r\nendobj\r\n");
+    std::string catalog = "1 0 obj\r\n<< \r\n/Type /Catalog\r\n/Pages 3 0 R\r\n";
+    if (!options.outline.empty())
+        catalog += "/Outlines " + Reference(OutlineRoot()) + "\r\n/PageMode /UseOutlines\r\n";
+    Put(catalog + ">>\r\nendobj\r\n");
     return Check("Writing PDF Catalog");
 }
 
@@ -346,7 +431,8 @@ bool PdfWriter::AddPage(wxInputStream& input)
 bool PdfWriter::WritePage(TiffPage& page)
 {
     const int p = 4 * (pagesWritten + 1);
-    const PageSize size = FitPage(page.width, page.length);
+    const PageSize size =
+        options.pageSizeFromResolution ? SizeFromResolution(page) : FitPage(page.width, page.length);
     const unsigned long long w = size.width;
     const unsigned long long h = size.height;
 
@@ -401,6 +487,34 @@ bool PdfWriter::WritePage(TiffPage& page)
     ++imageIndex;
     ++pagesWritten;
     return true;
+}
+
+// A flat outline: the root, then one item per entry, each going to its page
+// shown whole.
+bool PdfWriter::WriteOutline()
+{
+    const std::vector<OutlineEntry>& outline = options.outline;
+    if (outline.empty())
+        return true;
+    const int32_t root = OutlineRoot();
+    const int32_t first = root + 1;
+    const int32_t last = root + static_cast<int32_t>(outline.size());
+    RecordOffset();
+    Put(std::to_string(root) + " 0 obj\r\n<< \r\n/Type /Outlines\r\n/First " + Reference(first) + "\r\n/Last "
+        + Reference(last) + "\r\n/Count " + std::to_string(outline.size()) + "\r\n>>\r\nendobj\r\n");
+    for (int32_t item = first; item <= last; ++item)
+    {
+        const OutlineEntry& entry = outline[item - first];
+        std::string text = std::to_string(item) + " 0 obj\r\n<< \r\n/Title " + TextString(entry.title)
+            + "\r\n/Parent " + Reference(root) + "\r\n";
+        if (item > first)
+            text += "/Prev " + Reference(item - 1) + "\r\n";
+        if (item < last)
+            text += "/Next " + Reference(item + 1) + "\r\n";
+        RecordOffset();
+        Put(text + "/Dest [" + Reference(4 * entry.page) + " /Fit]\r\n>>\r\nendobj\r\n");
+    }
+    return StreamGood();
 }
 
 bool PdfWriter::WriteTrailer()
@@ -458,7 +572,7 @@ bool PdfWriter::Close()
     wxLogNull quiet;
     bool finished = false;
     if (bufferedStream && ok && StreamGood() && pagesWritten == pageCount)
-        finished = WriteTrailer();
+        finished = WriteOutline() && WriteTrailer();
     finished = CloseStreams() && finished;
     finished = finished && Rename();
     // Only a file this writer created is removed: when creation failed the

@@ -22,7 +22,28 @@ class TiffPage;
 class PdfWriter
 {
 public:
+    // A bookmark: `title` shown in the reader's outline, `page` counted from 1.
+    struct OutlineEntry
+    {
+        wxString title;
+        int page = 1;
+    };
+
+    struct Options
+    {
+        // Each page takes its size from its image's resolution, per axis;
+        // a page without a usable resolution, and every page when this is
+        // off, fits a 612 x 792 point sheet at the image's aspect ratio.
+        bool pageSizeFromResolution = false;
+        // The document's sections, one outline entry each, shown in page
+        // order (entries of one page in the order given); entries for pages
+        // outside the document are left out. Empty: no outline, and the file
+        // is the same as without options.
+        std::vector<OutlineEntry> outline;
+    };
+
     PdfWriter(const wxString& path, int pageCount);
+    PdfWriter(const wxString& path, int pageCount, const Options& options);
     // Finishes the file if Close() was not called; deletes it if incomplete.
     ~PdfWriter();
     PdfWriter(const PdfWriter&) = delete;
@@ -63,12 +84,15 @@ private:
     void Put(const char* bytes, size_t count);
     void Put(const std::string& text);
     void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void PlanOutline();
     bool WriteHeader();
     bool WriteCatalog();
     bool WriteInfo();
     bool WritePageTree();
     bool WritePage(TiffPage& page);
+    bool WriteOutline();
     bool WriteTrailer();
+    int32_t OutlineRoot() const;
     int Open();  // 0, or the errno of the failure
     bool CloseStreams();
     bool Rename();
@@ -78,6 +102,7 @@ private:
     std::unique_ptr<wxFFileOutputStream> fileStream;
     // Every byte, images included, goes through this buffer.
     std::unique_ptr<wxBufferedOutputStream> bufferedStream;
+    Options options;
     int32_t imageIndex = 1;
     bool ok = true;
     wxString error;

@@ -17,24 +17,39 @@ const uint16_t tagPhotometric = 262;
 const uint16_t tagStripOffsets = 273;
 const uint16_t tagStripByteCounts = 279;
 const uint16_t tagT4Options = 292;
+const uint16_t tagXResolution = 282;
+const uint16_t tagYResolution = 283;
+const uint16_t tagResolutionUnit = 296;
 
 const uint16_t typeShort = 3;
 const uint16_t typeLong = 4;
+const uint16_t typeRational = 5;
 
 const size_t copyChunk = 16 * 1024;
 // Presizing the copy from an announced length saves regrowing it; beyond this
 // the announced length is not trusted and the copy grows as bytes arrive.
 const wxFileOffset maxPresize = 512 * 1024 * 1024;
 
-uint16_t Get16(const unsigned char* p)
+uint16_t Little16(const unsigned char* p)
 {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-uint32_t Get32(const unsigned char* p)
+uint32_t Little32(const unsigned char* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8)
         | (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint16_t Big16(const unsigned char* p)
+{
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+uint32_t Big32(const unsigned char* p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16)
+        | (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 
 // wxInputStream::Read zero-fills its destination before copying into it,
@@ -151,15 +166,63 @@ const unsigned char* TiffPage::Bytes(uint64_t offset, uint64_t count) const
     return Data() + offset;
 }
 
-void TiffPage::Parse()
+// A little-endian file is told by its third byte, 42, and then its order
+// mark; a big-endian one by "MM" and 42 as a 16-bit number.
+bool TiffPage::ReadByteOrder()
 {
     const unsigned char* head = Bytes(0, 3);
+    bigEndian = head && head[0] == 'M' && head[1] == 'M';
+    if (bigEndian)
+        head = Bytes(0, 4);
     if (!head)
-        return Fail(" reading image!");
-    if (head[2] != 42)
-        return Fail(wxString::Format("Not a tiff image? %i", static_cast<int>(head[2])));
-    if (head[0] != 'I' || head[1] != 'I')
-        return Fail(" BigEndian Image unsupported!");
+        Fail(" reading image!");
+    else if (bigEndian && Get16(head + 2) != 42)
+        Fail(wxString::Format("Not a tiff image? %i", static_cast<int>(Get16(head + 2))));
+    else if (!bigEndian && head[2] != 42)
+        Fail(wxString::Format("Not a tiff image? %i", static_cast<int>(head[2])));
+    else if (!bigEndian && (head[0] != 'I' || head[1] != 'I'))
+        Fail(" BigEndian Image unsupported!");
+    return ok;
+}
+
+uint16_t TiffPage::Get16(const unsigned char* p) const
+{
+    return bigEndian ? Big16(p) : Little16(p);
+}
+
+uint32_t TiffPage::Get32(const unsigned char* p) const
+{
+    return bigEndian ? Big32(p) : Little32(p);
+}
+
+// A little-endian value field is taken whole whatever the type, as pages
+// have always been read; a big-endian SHORT sits in the field's first two
+// bytes, so there it is read by its type.
+uint32_t TiffPage::FieldValue(uint16_t type, const unsigned char* field) const
+{
+    if (bigEndian && type == typeShort)
+        return Get16(field);
+    return Get32(field);
+}
+
+// A resolution that cannot be read stays 0/0: the page is still usable, only
+// its size cannot come from its resolution.
+TiffPage::Rational TiffPage::ReadRational(uint16_t type, uint32_t count, const unsigned char* field) const
+{
+    Rational rational;
+    const unsigned char* value = type == typeRational && count == 1 ? Bytes(Get32(field), 8) : nullptr;
+    if (value)
+    {
+        rational.numerator = Get32(value);
+        rational.denominator = Get32(value + 4);
+    }
+    return rational;
+}
+
+void TiffPage::Parse()
+{
+    if (!ReadByteOrder())
+        return;
 
     if (!Reachable(4))
         return Fail(" seeking to image idf!");
@@ -189,7 +252,7 @@ void TiffPage::Parse()
 
 void TiffPage::TakeEntry(uint16_t tag, uint16_t type, uint32_t count, const unsigned char* field)
 {
-    const uint32_t value = Get32(field);
+    const uint32_t value = FieldValue(type, field);
     switch (tag)
     {
     case tagImageWidth: width = value; break;
@@ -198,6 +261,9 @@ void TiffPage::TakeEntry(uint16_t tag, uint16_t type, uint32_t count, const unsi
     case tagCompression: compression = value; break;
     case tagPhotometric: photometric = value; break;
     case tagT4Options: t4Options = value; break;
+    case tagXResolution: xResolution = ReadRational(type, count, field); break;
+    case tagYResolution: yResolution = ReadRational(type, count, field); break;
+    case tagResolutionUnit: resolutionUnit = value; break;
     case tagStripOffsets: AppendInline(stripOffsets, type, count, field); break;
     case tagStripByteCounts: AppendInline(stripByteCounts, type, count, field); break;
     default: break;
@@ -208,10 +274,10 @@ void TiffPage::TakeEntry(uint16_t tag, uint16_t type, uint32_t count, const unsi
 // single-strip pages, so an array stored elsewhere adds nothing. Two SHORT
 // values packed into one field are two strips; a count of 0 holds no value.
 void TiffPage::AppendInline(std::vector<uint32_t>& list, uint16_t type, uint32_t count,
-                            const unsigned char* field)
+                            const unsigned char* field) const
 {
     if ((type == typeLong || type == typeShort) && count == 1)
-        list.push_back(Get32(field));
+        list.push_back(FieldValue(type, field));
     else if (type == typeShort && count == 2)
     {
         list.push_back(Get16(field));

@@ -1,5 +1,6 @@
-// Any bytes as a page: the reader must never read outside its copy, and the
-// writer must either add the page or refuse it cleanly.
+// Any bytes as a page, little- or big-endian: the reader must never read
+// outside its copy, and the writer must either add the page or refuse it
+// cleanly.
 #include "pdf/PdfWriter.h"
 #include "pdf/TiffPage.h"
 
@@ -24,8 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         page.WriteStrips(sink);
     }
 
+    // With every option on, so resolutions and the outline are read and
+    // written too; a page without a usable resolution takes the classic size.
+    static const PdfWriter::Options options{true, {{"Claims", 1}}};
     wxMemoryInputStream again(data, size);
-    PdfWriter writer(path, 1);
+    PdfWriter writer(path, 1, options);
     writer.AddPage(again);
     writer.Close();
     return 0;

@@ -1,5 +1,6 @@
 #include "pdf/CompletePdf.h"
 #include "pdf/PdfWriter.h"
+#include "pdf/TiffPage.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/TempHome.h"
 #include "tests/pdf/PdfTestSupport.h"
@@ -20,10 +21,11 @@ protected:
     std::string PathOf(const std::string& name) const { return home.Dir("out") + "/" + name; }
 
     // Writes a document of the given pages and returns the file's bytes.
-    std::string Document(const std::vector<std::string>& pages, const std::string& name = "doc.pdf")
+    std::string Document(const std::vector<std::string>& pages, const std::string& name = "doc.pdf",
+                         const PdfWriter::Options& options = {})
     {
         const std::string path = PathOf(name);
-        PdfWriter writer(path, static_cast<int>(pages.size()));
+        PdfWriter writer(path, static_cast<int>(pages.size()), options);
         EXPECT_TRUE(writer.IsOk()) << writer.GetError();
         for (const std::string& page : pages)
             EXPECT_TRUE(AddBytes(writer, page)) << writer.GetError();
@@ -150,6 +152,102 @@ TEST_F(PdfWriterTest, MediaBoxFitsTheSheetAtTheImageAspect)
         const std::string w = wh.substr(0, wh.find(' ')), h = wh.substr(wh.find(' ') + 1);
         EXPECT_NE(pdf.find("q  " + w + ".0000 0.0000 0.0000 " + h + ".0000 0.0000 0.0000 cm"), std::string::npos);
     }
+}
+
+struct ResolutionCase
+{
+    const char* name;
+    bool bigEndian;
+    uint32_t width, length;
+    TiffPage::Rational x, y;  // 0/0: no entry
+    uint32_t unit;            // 0: no entry
+    bool defaultsWritten;     // BitsPerSample 1, FillOrder 1 and T6Options 0 present
+    const char* box;
+};
+
+// A G4 page with the resolution entries of `c`: the rationals, then `strip`.
+std::string ResolvedPage(const ResolutionCase& c, const std::string& strip)
+{
+    std::vector<TiffEntry> entries = {{256, 3, 1, c.width}, {257, 3, 1, c.length}, {259, 3, 1, 4},
+                                      {262, 3, 1, 0},       {273, 4, 1, 0},        {279, 4, 1, uint32_t(strip.size())}};
+    for (const auto& [tag, rational] : {std::pair{282, c.x}, std::pair{283, c.y}})
+        if (rational.numerator != 0 || rational.denominator != 0)
+            entries.push_back({uint16_t(tag), 5, 1, 0});
+    if (c.unit != 0)
+        entries.push_back({296, 3, 1, c.unit});
+    if (c.defaultsWritten)
+        entries.insert(entries.end(), {{258, 3, 1, 1}, {266, 3, 1, 1}, {293, 4, 1, 0}});
+    std::string data;
+    for (TiffEntry& e : entries)
+        if (e.type == 5)
+        {
+            const TiffPage::Rational r = e.tag == 282 ? c.x : c.y;
+            e.value = DataOffset(entries.size()) + uint32_t(data.size());
+            Put32(data, r.numerator, c.bigEndian);
+            Put32(data, r.denominator, c.bigEndian);
+        }
+    entries[4].value = DataOffset(entries.size()) + uint32_t(data.size());
+    return TiffFile(entries, data + strip, c.bigEndian);
+}
+
+TEST_F(PdfWriterTest, PageSizeFromTheResolutionPerAxis)
+{
+    const TiffPage::Rational a4x{25920, 210}, a4y{35080, 297}, none{0, 0};
+    const ResolutionCase cases[] = {
+        {"A4 as the EPO serves it", true, 2592, 3508, a4x, a4y, 3, false, "595 842"},
+        {"A4, little-endian", false, 2592, 3508, a4x, a4y, 3, true, "595 842"},
+        {"letter in inches", true, 1700, 2200, {200, 1}, {200, 1}, 2, true, "612 792"},
+        {"fax resolution", false, 1728, 2200, {204, 1}, {196, 1}, 2, false, "610 808"},
+        {"no unit means inches", false, 300, 600, {100, 1}, {200, 1}, 0, false, "216 216"},
+        {"half a point rounds up", true, 101, 202, {144, 1}, {144, 1}, 2, false, "51 101"},
+        {"unit without measure", true, 2592, 3508, a4x, a4y, 1, false, "585 792"},
+        {"no resolution", true, 2592, 3508, none, none, 3, false, "585 792"},
+        {"only one axis", false, 2592, 3508, a4x, none, 3, false, "585 792"},
+        {"zero denominator", true, 2592, 3508, {25920, 0}, a4y, 3, false, "585 792"},
+        {"page wider than readers take", false, 2592, 3508, {1, 1}, {1, 1}, 2, false, "585 792"},
+    };
+    const std::string strip = "G4\r\nSTRIP";
+    for (const ResolutionCase& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        PdfWriter::Options options;
+        options.pageSizeFromResolution = true;
+        const std::string pdf = Document({ResolvedPage(c, strip)}, "sized.pdf", options);
+        EXPECT_NE(pdf.find(std::string("/MediaBox [0.0000 0.0000 ") + c.box + "]\r\n"), std::string::npos);
+        EXPECT_NE(pdf.find("/Width " + std::to_string(c.width) + "\r\n/Height " + std::to_string(c.length)
+                           + "\r\n/BitsPerComponent 1\r\n"),
+                  std::string::npos);
+        EXPECT_NE(pdf.find("stream\r\n" + strip + "\r\nendstream\r\nendobj\r\n7 0 obj\r\n9\r\n"),
+                  std::string::npos);
+        if (ToolExists("qpdf"))
+        {
+            EXPECT_EQ(RunTool("qpdf --check '" + PathOf("sized.pdf") + "'", home.Path() + "/qpdf.log"), 0);
+        }
+    }
+    // Without the option the resolution is not used.
+    const std::string classic = Document({ResolvedPage(cases[0], strip)});
+    EXPECT_NE(classic.find("/MediaBox [0.0000 0.0000 585 792]\r\n"), std::string::npos);
+}
+
+TEST_F(PdfWriterTest, OutlineEntriesGoToTheirPages)
+{
+    if (!ToolExists("qpdf") || !ToolExists("python3"))
+        GTEST_SKIP() << "qpdf and python3 read the outline back";
+    PdfWriter::Options options;
+    options.outline = {{"Bibliography", 1},   {"Abstract", 1},         {"Claims", 3},
+                       {"Description", 2},    {"Beyond the end", 4},   {"Before the start", 0},
+                       {wxString::FromUTF8("Zeichnungen (\xC3\xBC)"), 3}};
+    const std::string pdf = Document({letterG4, letterG4, letterG4}, "outlined.pdf", options);
+    EXPECT_EQ(pdf.substr(0, 9), "%PDF-1.2 ");  // Unicode titles came with 1.2
+    EXPECT_NE(pdf.find("/Pages 3 0 R\r\n/Outlines 16 0 R\r\n/PageMode /UseOutlines\r\n>>"), std::string::npos);
+    const std::string log = home.Path() + "/qpdf.log";
+    EXPECT_EQ(RunTool("qpdf --check '" + PathOf("outlined.pdf") + "'", log), 0) << ReadFile(log);
+    const std::string read = "qpdf --json --json-key=outlines '" + PathOf("outlined.pdf")
+        + "' | python3 -c 'import json, sys\n"
+          "for o in json.load(sys.stdin)[\"outlines\"]: print(o[\"title\"], o[\"destpageposfrom1\"])'";
+    ASSERT_EQ(RunTool(read, log), 0) << ReadFile(log);
+    EXPECT_EQ(ReadFile(log),
+              "Bibliography 1\nAbstract 1\nDescription 2\nClaims 3\nZeichnungen (\xC3\xBC) 3\n");
 }
 
 TEST_F(PdfWriterTest, MissingBitsPerSampleMeansOneBit)

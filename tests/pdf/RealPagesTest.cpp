@@ -46,12 +46,14 @@ protected:
     }
 
     // Writes `pages` into one PDF and checks it with qpdf, every page against
-    // its TIFF pixel for pixel, and the image streams byte for byte.
-    void AssembleAndCheck(const std::vector<std::string>& pages)
+    // its TIFF pixel for pixel (and its size as `geometry` says), and the
+    // image streams byte for byte.
+    void AssembleAndCheck(const std::vector<std::string>& pages, const PdfWriter::Options& options = {},
+                          const std::string& geometry = "fit")
     {
         const std::string pdf = home.Path() + "/pages.pdf";
         {
-            PdfWriter writer(pdf, static_cast<int>(pages.size()));
+            PdfWriter writer(pdf, static_cast<int>(pages.size()), options);
             for (const std::string& page : pages)
                 ASSERT_TRUE(AddFile(writer, page)) << page << ": " << writer.GetError();
             ASSERT_TRUE(writer.Close());
@@ -61,7 +63,7 @@ protected:
         for (size_t n = 1; n <= pages.size(); ++n)
         {
             const int rc = RunTool(corpusTools + "compare-page '" + pages[n - 1] + "' '" + pdf + "' "
-                                   + std::to_string(n) + " --geometry fit",
+                                   + std::to_string(n) + " --geometry " + geometry,
                                log);
             EXPECT_EQ(rc, 0) << "page " << n << ": " << ReadFile(log);
         }
@@ -82,6 +84,17 @@ TEST_F(RealPages, OfficePagesWithTheDirectoryAfterTheData)
     const std::string pages = FH_SOURCE_DIR "/tools/office-sim/pages/";
     AssembleAndCheck({pages + "g4-1.tif", pages + "g3-1.tif", pages + "g3-2.tif", pages + "odd-1.tif",
                       pages + "odd-2.tif", pages + "odd-3.tif"});
+}
+
+TEST_F(RealPages, BigEndianPagesSizedByTheirResolution)
+{
+    PdfWriter::Options options;
+    options.pageSizeFromResolution = true;
+    // Whole points: the pixels are compared there, the sizes here.
+    AssembleAndCheck({fixtures + "g4-ops.tif", fixtures + "g4-letter-mm.tif"}, options, "any");
+    const std::string pdf = ReadFile(home.Path() + "/pages.pdf");
+    EXPECT_NE(pdf.find("/MediaBox [0.0000 0.0000 595 842]"), std::string::npos);
+    EXPECT_NE(pdf.find("/MediaBox [0.0000 0.0000 612 792]"), std::string::npos);
 }
 
 // python3's http.server on a free loopback port, serving one folder.

@@ -4,34 +4,41 @@
 #include <string>
 #include <vector>
 
-// Builds little-endian TIFF files byte by byte: "II", 42, the first IFD at
+// Builds TIFF files byte by byte: "II" (or "MM"), 42, the first IFD at
 // offset 8, its entries, a next-IFD offset of 0, then any data.
 struct TiffEntry
 {
     uint16_t tag;
-    uint16_t type;  // 3 SHORT, 4 LONG
+    uint16_t type;  // 3 SHORT, 4 LONG, 5 RATIONAL
     uint32_t count;
-    uint32_t value;
+    uint32_t value;  // SHORTs: the first in the low half
 };
 
-inline void Put16(std::string& out, uint32_t v)
+inline void Put16(std::string& out, uint32_t v, bool bigEndian = false)
 {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
+    const char low = static_cast<char>(v & 0xFF), high = static_cast<char>((v >> 8) & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
 }
 
-inline void Put32(std::string& out, uint32_t v)
+inline void Put32(std::string& out, uint32_t v, bool bigEndian = false)
 {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+    Put16(out, bigEndian ? v >> 16 : v & 0xFFFF, bigEndian);
+    Put16(out, bigEndian ? v & 0xFFFF : v >> 16, bigEndian);
 }
 
-inline void PutEntry(std::string& out, const TiffEntry& e)
+inline void PutEntry(std::string& out, const TiffEntry& e, bool bigEndian = false)
 {
-    Put16(out, e.tag);
-    Put16(out, e.type);
-    Put32(out, e.count);
-    Put32(out, e.value);
+    Put16(out, e.tag, bigEndian);
+    Put16(out, e.type, bigEndian);
+    Put32(out, e.count, bigEndian);
+    if (e.type == 3)
+    {
+        Put16(out, e.value & 0xFFFF, bigEndian);
+        Put16(out, e.value >> 16, bigEndian);
+    }
+    else
+        Put32(out, e.value, bigEndian);
 }
 
 // Where data appended by TiffFile starts for a directory of `entries` entries.
@@ -40,15 +47,16 @@ inline uint32_t DataOffset(size_t entries)
     return static_cast<uint32_t>(8 + 2 + 12 * entries + 4);
 }
 
-inline std::string TiffFile(const std::vector<TiffEntry>& entries, const std::string& data = "")
+inline std::string TiffFile(const std::vector<TiffEntry>& entries, const std::string& data = "",
+                            bool bigEndian = false)
 {
-    std::string out = "II";
-    Put16(out, 42);
-    Put32(out, 8);
-    Put16(out, static_cast<uint32_t>(entries.size()));
+    std::string out = bigEndian ? "MM" : "II";
+    Put16(out, 42, bigEndian);
+    Put32(out, 8, bigEndian);
+    Put16(out, static_cast<uint32_t>(entries.size()), bigEndian);
     for (const TiffEntry& e : entries)
-        PutEntry(out, e);
-    Put32(out, 0);
+        PutEntry(out, e, bigEndian);
+    Put32(out, 0, bigEndian);
     return out + data;
 }
 
