@@ -1,0 +1,19 @@
+#pragma once
+
+#include <wx/string.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+// The access token of the OPS token endpoint's JSON answer.
+struct OpsToken
+{
+    std::string accessToken;        // sent back as "Authorization: Bearer ..."
+    std::chrono::seconds expiresIn{0};
+
+    // Reads the answer (every value a string, "expires_in" a number in a
+    // string). nullopt with a one-line `error` when the answer is not JSON or
+    // lacks a usable token; the error never quotes the answer.
+    static std::optional<OpsToken> Parse(const std::string& answer, wxString& error);
+};

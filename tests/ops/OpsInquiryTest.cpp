@@ -1,0 +1,134 @@
+#include "services/ops/OpsInquiry.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// The simulator's answer to the image inquiry of `number`, as served.
+OpsInquiry Inquiry(const std::string& number)
+{
+    std::ifstream in(FH_TEST_DATA "/ops/inquiry-" + number + ".xml", std::ios::binary);
+    std::ostringstream xml;
+    xml << in.rdbuf();
+    OpsInquiry inquiry;
+    wxString error;
+    EXPECT_TRUE(inquiry.Parse(xml.str(), error)) << number << ": " << error;
+    return inquiry;
+}
+
+// An answer of one result holding one FullDocument instance, under the namespace prefix `p`.
+std::string OneInstance(const std::string& pages, const std::string& link, const std::string& sections = "",
+                        const std::string& p = "ops")
+{
+    return "<" + p + ":world-patent-data xmlns=\"http://www.epo.org/exchange\" xmlns:" + p +
+           "=\"http://ops.epo.org\"><" + p + ":document-inquiry><" + p + ":inquiry-result><" + p +
+           ":document-instance desc=\"FullDocument\" number-of-pages=\"" + pages + "\" link=\"" + link +
+           "\">" + sections + "</" + p + ":document-instance></" + p + ":inquiry-result></" + p +
+           ":document-inquiry></" + p + ":world-patent-data>";
+}
+
+std::string OutlineText(const OpsInstance* instance)
+{
+    std::string text;
+    for (const OpsOutlineEntry& entry : instance ? instance->Outline() : std::vector<OpsOutlineEntry>())
+        text += entry.title.ToStdString() + " " + std::to_string(entry.page) + "; ";
+    return text;
+}
+
+TEST(OpsInquiry, ReadsEveryResultOfTheAnswer)
+{
+    const OpsInquiry inquiry = Inquiry("EP2219563");
+    ASSERT_EQ(3u, inquiry.Results().size());
+    const OpsInquiryResult& a1 = inquiry.Results()[0];
+    EXPECT_EQ("EP 2219563 A1 B1",
+              a1.country + " " + a1.number + " " + a1.kind + " " + inquiry.Results()[2].kind);
+    ASSERT_EQ(3u, a1.instances.size());
+    EXPECT_EQ(
+        "Drawing 3 published-data/images/EP/2219563/A1/thumbnail",
+        wxString::Format("%s %u %s", a1.instances[1].desc, a1.instances[1].pageCount, a1.instances[1].link));
+}
+
+TEST(OpsInquiry, ChoosesTheFullDocument)
+{
+    struct Case
+    {
+        const char* number;
+        const char* kind;
+        const char* link;  // empty: none
+    } const cases[] = {
+        // Without a kind the most pages of every result win, the first among equals.
+        {"EP2219563", "", "published-data/images/EP/2219563/A2/fullimage"},
+        {"EP2219563", "b1", "published-data/images/EP/2219563/B1/fullimage"},
+        // A1 has a Drawing instance too: only FullDocument counts.
+        {"EP2219563", "A1", "published-data/images/EP/2219563/A1/fullimage"},
+        {"EP2219563", "C1", ""},
+        {"EP1000000", "", "published-data/images/EP/1000000/A1/fullimage"},
+        {"US6000051", "", "published-data/images/US/6000051/A/fullimage"},
+        {"EP1234567", "", ""},
+    };
+    for (const Case& c : cases) {
+        const OpsInquiry inquiry = Inquiry(c.number);
+        const OpsInstance* chosen = inquiry.Choose(c.kind);
+        EXPECT_EQ(wxString(c.link), chosen ? chosen->link : wxString()) << c.number << " " << c.kind;
+    }
+}
+
+TEST(OpsInquiry, SectionsBecomeAnOutlineInPageOrder)
+{
+    EXPECT_EQ("Bibliography 1; Abstract 1; Description 2; Claims 3; Drawings 5; Search report 11; ",
+              OutlineText(Inquiry("EP1000000").Choose()));
+    EXPECT_EQ("Amendment 1; ", OutlineText(Inquiry("US6000051").Choose("X6")));
+    // Out of order, a name OPS may add, one beyond the pages, one unreadable.
+    OpsInquiry inquiry;
+    wxString error;
+    ASSERT_TRUE(
+        inquiry.Parse(OneInstance("12", "a/b",
+                                  "<ops:document-section name=\"DRAWINGS\" start-page=\"8\"/>"
+                                  "<ops:document-section name=\"SEARCH_REPORT\" start-page=\"40\"/>"
+                                  "<ops:document-section name=\"CLAIMS\" start-page=\"6\"/>"
+                                  "<ops:document-section name=\"EXAMINATION_REPORT\" start-page=\"3\"/>"
+                                  "<ops:document-section name=\"DESCRIPTION\" start-page=\"2\"/>"
+                                  "<ops:document-section name=\"ABSTRACT\" start-page=\"x\"/>"),
+                      error));
+    EXPECT_EQ("Description 2; Examination report 3; Claims 6; Drawings 8; ", OutlineText(inquiry.Choose()));
+}
+
+TEST(OpsInquiry, UntrustedAnswersGiveNoImageSet)
+{
+    struct Case
+    {
+        std::string xml;
+        bool parsed;
+    } const cases[] = {
+        {"", false},
+        {"<html><body>Bad Gateway</body></html>", false},
+        {"<fault xmlns=\"http://ops.epo.org\"><code>SERVER.EntityNotFound</code></fault>", false},
+        {OneInstance("12", "a/b").substr(0, 200), false},
+        {OneInstance("0", "a/b"), true},
+        {OneInstance("12abc", "a/b"), true},
+        {OneInstance("999999999999", "a/b"), true},
+        {OneInstance("12", ""), true},
+        {OneInstance("12", "../../../auth/accesstoken"), true},
+        {OneInstance("12", "/published-data/images/EP/1/A1/fullimage"), true},
+        {OneInstance("12", "http://elsewhere.example/x"), true},
+        {OneInstance("12", "published-data/x?Range=9"), true},
+    };
+    for (const Case& c : cases) {
+        OpsInquiry inquiry;
+        wxString error;
+        EXPECT_EQ(c.parsed, inquiry.Parse(c.xml, error)) << c.xml;
+        EXPECT_EQ(c.parsed, error.empty()) << c.xml;
+        EXPECT_EQ(nullptr, inquiry.Choose()) << c.xml;
+    }
+    // The service's namespace under another prefix reads the same.
+    OpsInquiry inquiry;
+    wxString error;
+    ASSERT_TRUE(inquiry.Parse(OneInstance("7", "published-data/images/EP/1/A1/fullimage", "", "o"), error));
+    ASSERT_NE(nullptr, inquiry.Choose());
+    EXPECT_EQ(7u, inquiry.Choose()->pageCount);
+}
+
+}  // namespace
