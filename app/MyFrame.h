@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/JobRoute.h"
 #include "update/HandOver.h"
 
 #include <wx/frame.h>
@@ -133,6 +134,8 @@ private:
     std::vector<wxThread*> retiredJobs;
     std::unique_ptr<PdfLauncher> launcher;
     HandOverActions handOver = HandOverActions::Defaults();
+    // What the OPS jobs of this window share; they all end before it goes.
+    std::shared_ptr<OpsContext> opsContext = NewOpsContext();
 
     wxDECLARE_EVENT_TABLE();
 };

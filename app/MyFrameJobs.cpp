@@ -3,9 +3,10 @@
 #include "app/MyFrame.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
-#include "jobs/pct.h"
-#include "jobs/uspto.h"
+#include "jobs/pat2pdf.h"
+#include "net/FetchSettings.h"
 #include "numbers/FormatHelp.h"
 #include "numbers/JobEntry.h"
 
@@ -73,11 +74,7 @@ bool RemoveQuietly(const wxString& path)
 
 const void* JobOf(const JobEntry* entry)
 {
-    if (entry->usJob)
-        return static_cast<const wxThread*>(entry->usJob);
-    if (entry->epJob)
-        return static_cast<const wxThread*>(entry->epJob);
-    return nullptr;
+    return static_cast<const wxThread*>(entry->job);
 }
 
 }  // namespace
@@ -143,20 +140,20 @@ void MyFrame::OnAddNumber(wxCommandEvent&)
 
 void MyFrame::StartJob(JobEntry* entry)
 {
-    wxThread* job;
-    if (entry->kind == JobEntry::usDocument)
-        job = entry->usJob = new uspto(entry->number, static_cast<int>(entry->row), this, Hosts::Load(),
-                                       TheNetworkSettings());
-    else
-        job = entry->epJob = new pct(entry->number, static_cast<int>(entry->row), this);
-    if (job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR)
+    FetchSettings settings = FetchSettings::Load();
+    // The setup dialog's changes reach the store only at shutdown.
+    settings.network = TheNetworkSettings();
+    pat2pdf* job = MakeJob(entry->classified, static_cast<int>(entry->row), this, settings,
+                           opsContext.get());
+    entry->job = job;
+    if (job && job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR)
         return;
 
     // A thread that never ran must not leave its row "Downloading" and its
     // place taken for good.
-    entry->usJob = nullptr;
-    entry->epJob = nullptr;
-    RetireJob(job);
+    entry->job = nullptr;
+    if (job)
+        RetireJob(job);
     entry->finished = true;
     RemoveOne(runningJobs, entry);
     const long row = RowOf(entry);
@@ -167,15 +164,9 @@ void MyFrame::StartJob(JobEntry* entry)
 
 void MyFrame::StopJob(JobEntry* entry)
 {
-    wxThread* job = nullptr;
-    if (entry->usJob)
-        job = entry->usJob;
-    else if (entry->epJob)
-        job = entry->epJob;
-    if (job) {
+    if (pat2pdf* job = entry->job) {
         StopThread(*job);
-        entry->usJob = nullptr;
-        entry->epJob = nullptr;
+        entry->job = nullptr;
         RetireJob(job);
     }
     entry->finished = true;
@@ -260,14 +251,10 @@ void MyFrame::OnJobExit(wxThreadEvent& event)
         return;
     JobEntry* entry = EntryAt(row);
     RemoveOne(runningJobs, entry);
-    if (entry->usJob) {
-        entry->usJob->Wait();
-        delete entry->usJob;
-        entry->usJob = nullptr;
-    } else if (entry->epJob) {
-        entry->epJob->Wait();
-        delete entry->epJob;
-        entry->epJob = nullptr;
+    if (entry->job) {
+        entry->job->Wait();
+        delete entry->job;
+        entry->job = nullptr;
     }
     entry->finished = true;
     StartNextWaitingJob();

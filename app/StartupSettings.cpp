@@ -1,6 +1,6 @@
 #include "app/StartupSettings.h"
 
-#include "net/NetworkSettings.h"
+#include "net/FetchSettings.h"
 #include "net/SettingsStore.h"
 
 #include <wx/confbase.h>
@@ -12,19 +12,11 @@
 namespace {
 
 // Older versions kept a proxy flag and a proxy kind instead of the
-// connection type.
-void MigrateProxyLayout(wxConfigBase& config, NetworkSettings& net)
+// connection type; the loader has read them, and they go from the store.
+void DropOldProxyLayout(wxConfigBase& config)
 {
-    if (!config.HasEntry("proxyEnable") && !config.HasGroup("proxyEnable"))
+    if (!FetchSettings::HasOldProxyLayout(config))
         return;
-    bool enabled = false;
-    config.Read("proxyEnable", &enabled);
-    if (enabled) {
-        wxString type;
-        config.Read("proxyType", &type);
-        if (type == "HTTP")
-            net.connectionType = 2;
-    }
     config.DeleteEntry("proxyType", true);
     config.DeleteEntry("proxyEnable", true);
 }
@@ -62,16 +54,8 @@ StartupSettings StartupSettings::Load()
     const long width = config->ReadLong("sizex", 400);
     const long height = config->ReadLong("sizey", 240);
 
-    NetworkSettings& net = TheNetworkSettings();
-    net.proxyServer = config->Read("proxyServer", wxString());
-    net.proxyPort = config->Read("proxyPort", "80");
-    net.proxyUser = config->Read("proxyUser", wxString());
-    net.proxyPass = config->Read("proxyPass", wxString());
-    ScramblePassword(net.proxyPass);
-    net.connectionType = config->Read("connectionType", 0L);
-    if (net.connectionType < 0 || net.connectionType > 2)
-        net.connectionType = 0;
-    MigrateProxyLayout(*config, net);
+    TheNetworkSettings() = FetchSettings::Read(*config).network;
+    DropOldProxyLayout(*config);
 
     const wxRect desktop = DesktopArea();
     settings.position = wxPoint(PlaceOnDesktop(x, desktop.x, desktop.width),

@@ -1,14 +1,13 @@
 #include "cli/Commands.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
-#include "jobs/pct.h"
-#include "jobs/uspto.h"
-#include "net/Hosts.h"
-#include "net/NetworkSettings.h"
+#include "jobs/pat2pdf.h"
+#include "net/FetchSettings.h"
 #include "net/SettingsStore.h"
+#include "numbers/Classification.h"
 #include "numbers/FormatHelp.h"
-#include "numbers/JobEntry.h"
 
 #include <wx/event.h>
 #include <wx/init.h>
@@ -93,24 +92,13 @@ wxString ArgumentText(const std::string& arg)
     return text;
 }
 
-// The network settings as the window reads them at start-up; the store is
+// The settings as the window reads them, and the job limit; the store is
 // only read here, never written.
-long LoadSettings(NetworkSettings& net)
+FetchSettings LoadSettings(long& maxThreads)
 {
     std::unique_ptr<wxConfigBase> config = OpenSettingsStore();
-    config->Read("proxyServer", &net.proxyServer, "");
-    config->Read("proxyPort", &net.proxyPort, "80");
-    config->Read("proxyUser", &net.proxyUser, "");
-    config->Read("proxyPass", &net.proxyPass, "");
-    ScramblePassword(net.proxyPass);
-    config->Read("connectionType", &net.connectionType, 0L);
-    bool proxyEnable = false;
-    if (config->Read("proxyEnable", &proxyEnable) && proxyEnable
-        && config->Read("proxyType", wxString()) == "HTTP")
-        net.connectionType = 2;
-    long maxThreads = 3;
     config->Read("max_threads", &maxThreads, 3L);
-    return maxThreads;
+    return FetchSettings::Read(*config);
 }
 
 // Receives the jobs' events from their threads and hands them to the main
@@ -185,12 +173,12 @@ private:
 struct Row
 {
     wxString text;
-    JobEntry entry;
-    wxThread* job = nullptr;
+    Classification entry;
+    pat2pdf* job = nullptr;
     wxString lastStatus;
     bool ended = false;
 
-    explicit Row(const wxString& text) : text(text), entry(text) {}
+    explicit Row(const wxString& text) : text(text), entry(Classify(text)) {}
     bool Succeeded() const
     {
         return lastStatus == "Finished!" || lastStatus == "Previously Downloaded!";
@@ -200,8 +188,8 @@ struct Row
 class FetchRun
 {
 public:
-    FetchRun(const FetchOptions& options, long maxThreads, const Hosts& hosts)
-        : options(options), maxThreads(maxThreads), hosts(hosts)
+    FetchRun(const FetchOptions& options, long maxThreads, const FetchSettings& settings)
+        : options(options), maxThreads(maxThreads), settings(settings)
     {
     }
 
@@ -210,7 +198,7 @@ public:
         for (const std::string& text : options.texts) {
             rows.push_back(std::make_unique<Row>(ArgumentText(text)));
             Row& row = *rows.back();
-            if (!row.entry.valid) {
+            if (!row.entry.Valid()) {
                 std::fprintf(stderr, "%s\n", UnknownFormatMessage(row.text).utf8_str().data());
                 row.ended = true;
             }
@@ -246,11 +234,7 @@ private:
             const int index = static_cast<int>(next++);
             if (row.ended)
                 continue;
-            pat2pdf* job = nullptr;
-            if (row.entry.kind == JobEntry::usDocument)
-                job = new uspto(row.entry.number, index, &queue, hosts, TheNetworkSettings());
-            else
-                job = new pct(row.entry.number, index, &queue, hosts);
+            pat2pdf* job = MakeJob(row.entry, index, &queue, settings, opsContext.get());
             if (options.retryStepMs > 0)
                 job->SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
             row.job = job;
@@ -317,7 +301,9 @@ private:
 
     const FetchOptions& options;
     const long maxThreads;
-    const Hosts hosts;
+    const FetchSettings settings;
+    // Shared by the run's OPS jobs; declared before the rows, so it outlives their jobs.
+    const std::shared_ptr<OpsContext> opsContext = NewOpsContext();
     EventQueue queue;
     std::vector<std::unique_ptr<Row>> rows;
     size_t next = 0;
@@ -348,10 +334,13 @@ int RunFetch(const std::vector<std::string>& args)
         std::fputs("folioharvester-cli: cannot initialise wxWidgets\n", stderr);
         return 1;
     }
-    long maxThreads = LoadSettings(TheNetworkSettings());
+    long maxThreads = 3;
+    const FetchSettings settings = LoadSettings(maxThreads);
+    for (const wxString& warning : settings.services.warnings)
+        std::fprintf(stderr, "folioharvester-cli: %s\n", warning.utf8_str().data());
     if (options.hasMaxThreads)
         maxThreads = options.maxThreads;
     maxThreads = std::clamp(maxThreads, 1L, 511L);
-    FetchRun run(options, maxThreads, Hosts::Load());
+    FetchRun run(options, maxThreads, settings);
     return run.Run();
 }

@@ -1,15 +1,5 @@
 #include "jobs/OutputFile.h"
 
-wxString SafePdfName(const wxString& number)
-{
-    wxString name = number;
-    name.Replace("/", "-");
-    name.Replace("\\", "-");
-    if (name.StartsWith("~"))
-        name[0] = '-';
-    return name + ".pdf";
-}
-
 wxFileName OutputFileFor(const wxString& number)
 {
     // Built from directory and name parts rather than normalised from a path

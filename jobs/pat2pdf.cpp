@@ -30,8 +30,8 @@ wxString OneLine(const wxString& text)
 
 }  // namespace
 
-pat2pdf::pat2pdf(int row, wxEvtHandler* sink)
-    : wxThread(wxTHREAD_JOINABLE), session(0, "", "", "", ""), row(row), sink(sink)
+pat2pdf::pat2pdf(int row, wxEvtHandler* sink, const NetworkSettings& network)
+    : wxThread(wxTHREAD_JOINABLE), session(0, "", "", "", ""), network(network), row(row), sink(sink)
 {
     session.SetStopTest([this] { return StopRequested(); });
     PostStatus("Downloading");

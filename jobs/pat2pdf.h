@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpSession.h"
+#include "net/NetworkSettings.h"
 
 #include <wx/event.h>
 #include <wx/filename.h>
@@ -20,6 +21,8 @@ class wxInputStream;
 class pat2pdf : public wxThread
 {
 public:
+    ~pat2pdf() override;
+
     // The wait between retry countdown steps. One second in the program;
     // tests shorten it so a fault does not cost ten real seconds.
     void SetRetryStepMs(unsigned ms) { retryStepMs = ms; }
@@ -34,8 +37,9 @@ public:
     static constexpr int unreadablePageCountdowns = 5;
 
 protected:
-    pat2pdf(int row, wxEvtHandler* sink);
-    ~pat2pdf() override;
+    // `network` is copied here, on the creating thread: the job never reads
+    // the settings the window may change while it runs.
+    pat2pdf(int row, wxEvtHandler* sink, const NetworkSettings& network = NetworkSettings());
 
     void OnExit() override;
     ExitCode Entry() override = 0;
@@ -73,6 +77,7 @@ protected:
     bool GiveUpOnPage(int page, const wxString& cause);
 
     HttpSession session;
+    const NetworkSettings network;
     wxString number;
     int row;
     wxFileName outFile;

@@ -3,8 +3,9 @@
 #include "jobs/ImageList.h"
 #include "pdf/PdfWriter.h"
 
-pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts)
-    : pat2pdf(row, sink), opsSession(0, "", "", "", ""), hosts(hosts)
+pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts,
+         const NetworkSettings& network)
+    : pat2pdf(row, sink, network), opsSession(0, "", "", "", ""), hosts(hosts)
 {
     this->number = number;
     opsSession.SetStopTest([this] { return StopRequested(); });

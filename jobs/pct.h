@@ -12,7 +12,8 @@ class PdfWriter;
 class pct : public pat2pdf
 {
 public:
-    pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load());
+    pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load(),
+        const NetworkSettings& network = NetworkSettings());
     ~pct() override;
 
     bool FetchImageList(const wxString& number);

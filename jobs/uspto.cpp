@@ -34,7 +34,7 @@ wxString FilingDateRange(long series)
 
 uspto::uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts,
              const NetworkSettings& network)
-    : pat2pdf(row, sink), hosts(hosts), network(network)
+    : pat2pdf(row, sink, network), hosts(hosts)
 {
     this->number = number;
 }

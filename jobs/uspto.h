@@ -2,7 +2,6 @@
 
 #include "jobs/pat2pdf.h"
 #include "net/Hosts.h"
-#include "net/NetworkSettings.h"
 
 #include <vector>
 
@@ -12,8 +11,6 @@
 class uspto : public pat2pdf
 {
 public:
-    // `network` is copied here, on the creating thread: the job never reads
-    // the settings the window may change while it runs.
     uspto(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts = Hosts::Load(),
           const NetworkSettings& network = NetworkSettings());
     ~uspto() override;
@@ -33,5 +30,4 @@ private:
     wxString host;
     wxString lastError;
     Hosts hosts;
-    const NetworkSettings network;
 };

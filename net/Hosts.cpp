@@ -32,15 +32,19 @@ Hosts Hosts::Defaults()
 
 Hosts Hosts::Load()
 {
+    return Read(*OpenSettingsStore());
+}
+
+Hosts Hosts::Read(const wxConfigBase& config)
+{
     const Hosts defaults = Defaults();
-    const std::unique_ptr<wxConfigBase> config = OpenSettingsStore();
     Hosts hosts;
-    hosts.patentImages1 = ReadHost(*config, "patentImages1", defaults.patentImages1);
-    hosts.patentImages2 = ReadHost(*config, "patentImages2", defaults.patentImages2);
-    hosts.applicationImages1 = ReadHost(*config, "applicationImages1", defaults.applicationImages1);
-    hosts.applicationImages2 = ReadHost(*config, "applicationImages2", defaults.applicationImages2);
-    hosts.applicationSearch = ReadHost(*config, "applicationSearch", defaults.applicationSearch);
-    hosts.ops = ReadHost(*config, "ops", defaults.ops);
-    hosts.maker = ReadHost(*config, "maker", defaults.maker);
+    hosts.patentImages1 = ReadHost(config, "patentImages1", defaults.patentImages1);
+    hosts.patentImages2 = ReadHost(config, "patentImages2", defaults.patentImages2);
+    hosts.applicationImages1 = ReadHost(config, "applicationImages1", defaults.applicationImages1);
+    hosts.applicationImages2 = ReadHost(config, "applicationImages2", defaults.applicationImages2);
+    hosts.applicationSearch = ReadHost(config, "applicationSearch", defaults.applicationSearch);
+    hosts.ops = ReadHost(config, "ops", defaults.ops);
+    hosts.maker = ReadHost(config, "maker", defaults.maker);
     return hosts;
 }

@@ -2,6 +2,8 @@
 
 #include <wx/string.h>
 
+class wxConfigBase;
+
 // Host names of the remote services. They are settings (group "hosts"), so
 // the program can be pointed at any compatible server, such as the local
 // office simulator. A value may carry ":port". A missing key means the
@@ -20,5 +22,6 @@ struct Hosts
 
     // Reads the group from the settings store (built-in defaults for missing keys).
     static Hosts Load();
+    static Hosts Read(const wxConfigBase& config);
     static Hosts Defaults();
 };

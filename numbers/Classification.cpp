@@ -1,32 +1,83 @@
 #include "numbers/Classification.h"
 
-#include "numbers/JobEntry.h"
+#include "numbers/PdfName.h"
 #include "numbers/UsNumber.h"
+
+#include <wx/regex.h>
+
+#include <cstdlib>
 
 namespace {
 
-Classification ClassifyUs(const wxString& number)
+wxString WithoutCommasAndBlanks(const wxString& text)
 {
-    const UsNumber us = NormalizeUsNumber(number);
-    Classification result;
-    result.kind = Classification::us;
+    wxString result;
+    for (wxUniChar c : text) {
+        if (c != ',' && c != ' ')
+            result += c;
+    }
+    return result;
+}
+
+// Only the value matters, not whether the whole text was a number: "12a" counts,
+// and an overflow clamps to LONG_MAX/LONG_MIN, which is not 0 either.
+bool LeadingIntegerIsNonZero(const wxString& number)
+{
+    const wxScopedCharBuffer utf8 = number.utf8_str();
+    return std::strtol(utf8.data(), nullptr, 10) != 0;
+}
+
+bool HasUsPrefix(const wxString& number)
+{
+    static const char* const prefixes[] = {"X", "D", "H", "T", "AI", "RE", "PP"};
+    const wxString upper = number.Upper();
+    for (const char* prefix : prefixes) {
+        if (upper.StartsWith(prefix))
+            return true;
+    }
+    return false;
+}
+
+bool IsUsNumber(const wxString& number)
+{
+    return LeadingIntegerIsNonZero(number) || number.find_first_of("/\\") != wxString::npos ||
+           HasUsPrefix(number);
+}
+
+bool IsOtherOfficeNumber(const wxString& number)
+{
+    wxRegEx countryAndDigits("[a-zA-Z]{2}[0-9]+", wxRE_EXTENDED);
+    return countryAndDigits.IsValid() && countryAndDigits.Matches(number);
+}
+
+// Country codes such as DE, DK, HU, TR and TW begin with a letter of the US
+// series, and a "/" (WO2004/012345) alone makes an entry US: such an entry
+// passes the US tests, but the US rules make no document id of it. Whatever
+// the US rules do turn into an id (D0365123, RE035136, ...) stays US.
+bool IsOtherOfficeNumberTakenForUs(const wxString& number)
+{
+    wxRegEx countryCodeAndDigit("^[a-zA-Z]{2}[0-9]", wxRE_EXTENDED);
+    return countryCodeAndDigit.IsValid() && countryCodeAndDigit.Matches(number) &&
+           NormalizeUsNumber(number).docId.empty();
+}
+
+Classification::Kind KindOf(const wxString& typed)
+{
+    if (typed.empty())
+        return Classification::invalid;
+    if (IsUsNumber(typed))
+        return IsOtherOfficeNumberTakenForUs(typed) ? Classification::other : Classification::us;
+    return IsOtherOfficeNumber(typed) ? Classification::other : Classification::invalid;
+}
+
+void FillUs(Classification& result)
+{
+    const UsNumber us = NormalizeUsNumber(result.typed);
     result.number = us.number;
     result.docId = us.docId;
     result.query = us.query;
     if (!us.docId.empty() || us.IsSerial())
-        result.file = us.number + ".pdf";
-    return result;
-}
-
-Classification ClassifyOther(const wxString& number)
-{
-    Classification result;
-    result.kind = Classification::other;
-    result.number = number;
-    wxString file = number;
-    file.Replace("/", "-");
-    result.file = file + ".pdf";
-    return result;
+        result.file = SafePdfName(us.number);
 }
 
 const char* KindName(Classification::Kind kind)
@@ -45,15 +96,15 @@ const char* KindName(Classification::Kind kind)
 
 Classification Classify(const wxString& entryText)
 {
-    const JobEntry entry(entryText);
-    if (!entry.valid) {
-        Classification result;
-        result.number = entry.number;
-        return result;
-    }
-    if (entry.kind == JobEntry::usDocument)
-        return ClassifyUs(entry.number);
-    return ClassifyOther(entry.number);
+    Classification result;
+    result.typed = WithoutCommasAndBlanks(entryText);
+    result.kind = KindOf(result.typed);
+    result.number = result.typed;
+    if (result.kind == Classification::us)
+        FillUs(result);
+    else if (result.kind == Classification::other)
+        result.file = SafePdfName(result.number);
+    return result;
 }
 
 wxString Classification::Line() const

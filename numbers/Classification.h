@@ -10,11 +10,13 @@ struct Classification
     enum Kind { us, other, invalid };
 
     Kind kind = invalid;
-    wxString number;
+    wxString typed;     // the entry text without "," and " ": what a job is given
+    wxString number;    // the short form that names the file (the typed one for other offices)
     wxString docId;     // empty for a serial number: only the search yields it
     wxString file;      // empty when the job would end with an unknown format
     wxString query;
 
+    bool Valid() const { return kind != invalid; }
     // "kind=us|other|invalid number=N docid=D file=F query=Q"
     wxString Line() const;
 };

@@ -71,6 +71,7 @@ void AppTest::WriteSettings(const std::string& rootLines)
     std::string text = rootLines + "[hosts]\n";
     for (const char* key : hostKeys)
         text += std::string(key) + "=127.0.0.1:1\n";
+    text += "[services]\nus=classic\nother=classic\n";
     WriteFile(home.SettingsFile(), text);
 }
 

@@ -44,9 +44,9 @@ private:
 
 bool PdfPassesQpdf(const std::string& path);
 
-// A temporary HOME whose settings point every remote host at a closed
-// loopback port (so the start-up update check never leaves the machine), a
-// recording log, and helpers to drive a real main window.
+// A temporary HOME whose settings choose the classic routes and point every
+// remote host at a closed loopback port (so the start-up update check never
+// leaves the machine), a recording log, and helpers to drive a real main window.
 class AppTest : public ::testing::Test
 {
 protected:

@@ -1,9 +1,12 @@
 #include "CliProcess.h"
 #include "SimFixture.h"
 
+#include "jobs/JobRoute.h"
+
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -39,7 +42,67 @@ bool Printed(const Lines& lines, const std::string& line)
 
 class FetchCommand : public SimFixture
 {
+protected:
+    // Rewrites the simulator's [services] lines; null drops the key.
+    void ChooseRoutes(const char* us, const char* other)
+    {
+        std::istringstream in(ReadFile(home.SettingsFile()));
+        std::string text;
+        for (std::string line; std::getline(in, line);) {
+            if (line == "us=classic" || line == "other=classic") {
+                const char* value = line[0] == 'u' ? us : other;
+                if (!value)
+                    continue;
+                line = line.substr(0, line.find('=') + 1) + value;
+            }
+            text += line + "\n";
+        }
+        WriteFile(home.SettingsFile(), text);
+    }
 };
+
+// Each kind of document goes by the route [services] chooses for it; a
+// missing or unknown choice is the default, ppubs for US documents and ops
+// for the others' (neither fetches yet).
+TEST_F(FetchCommand, TheSettingsChooseEachKindsRoute)
+{
+    const Lines ppubs{"Downloading", ppubsNotBuiltStatus};
+    const Lines ops{"Downloading", "EPO OPS route not built yet"};
+    const Lines finished{"Finished!"};
+    struct Case
+    {
+        const char* us;
+        const char* other;
+        Lines usStatuses, otherStatuses;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"classic", "ops", finished, ops, nullptr},
+        {"ops", "classic", ops, finished, nullptr},
+        {"ppubs", "ops", ppubs, ops, nullptr},
+        {nullptr, nullptr, ppubs, ops, nullptr},
+        {"patft", "ppubs", ppubs, ops, "[services] us=patft is not one of ppubs, ops, classic: ppubs is used"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.us ? c.us : "-") + " " + (c.other ? c.other : "-"));
+        sim->WriteSettings(home.SettingsFile());
+        ChooseRoutes(c.us, c.other);
+        std::filesystem::remove(InCwd("5123456.pdf"));
+        std::filesystem::remove(InCwd("EP1000000.pdf"));
+        CliProcess cli({"fetch", "5123456", "EP1000000"});
+        EXPECT_EQ(cli.Finish(60000), 1) << cli.Errors();
+        std::map<int, Lines> rows = ByRow(cli.Output());
+        // Of the design's jobs only the last line is compared.
+        auto seen = [](const Lines& row, const Lines& expected) {
+            return expected == Lines{"Finished!"} && !row.empty() ? Lines{row.back()} : row;
+        };
+        EXPECT_EQ(seen(rows[0], c.usStatuses), c.usStatuses);
+        EXPECT_EQ(seen(rows[1], c.otherStatuses), c.otherStatuses);
+        if (c.warning) {
+            EXPECT_NE(cli.Errors().find(c.warning), std::string::npos) << cli.Errors();
+        }
+    }
+}
 
 TEST_F(FetchCommand, FetchesEveryDocumentAndPrintsEachStatusOfItsRow)
 {

@@ -1,8 +1,11 @@
 #include "SimFixture.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/JobRoute.h"
 #include "jobs/OutputFile.h"
 #include "jobs/pct.h"
+#include "net/FetchSettings.h"
+#include "numbers/Classification.h"
 
 namespace {
 
@@ -47,6 +50,22 @@ TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
         ASSERT_TRUE(RunToEnd(new pct(c.number, 0, &local), local));
         EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
         EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(c.name)});
+    }
+}
+
+// What classify prints as file= is the file the job finds (and writes).
+TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
+{
+    for (const char* text : {"~aEP12", "EP1/../x", "WO2004/012345", "EP2219563.B1", "5,123,456",
+                             "D0365123", "RE035136"}) {
+        SCOPED_TRACE(text);
+        const Classification entry = Classify(text);
+        ASSERT_FALSE(entry.file.empty());
+        WriteFile(InCwd(entry.file.ToStdString()), CompletePdfStub());
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), nullptr), local));
+        EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
+        EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(entry.file.ToStdString())});
     }
 }
 

@@ -1,3 +1,4 @@
+#include "net/FetchSettings.h"
 #include "net/Hosts.h"
 #include "net/NetworkSettings.h"
 #include "net/SettingsStore.h"
@@ -8,6 +9,7 @@
 
 #include <wx/init.h>
 #include <wx/log.h>
+#include <wx/utils.h>
 
 #include <memory>
 
@@ -113,6 +115,118 @@ TEST(SettingsStore, HostileFileGivesDefaults)
     EXPECT_EQ(position, 50);
     config->Read("sizex", &position, 400);
     EXPECT_EQ(position, 400);
+}
+
+// The OPS key variables for one test's scope; null leaves a variable unset.
+class OpsKeyVariables
+{
+public:
+    OpsKeyVariables(const char* key, const char* secret)
+    {
+        Set(ServiceSettings::opsKeyVariable, key);
+        Set(ServiceSettings::opsSecretVariable, secret);
+    }
+    ~OpsKeyVariables()
+    {
+        Set(ServiceSettings::opsKeyVariable, nullptr);
+        Set(ServiceSettings::opsSecretVariable, nullptr);
+    }
+
+private:
+    static void Set(const char* name, const char* value)
+    {
+        if (value)
+            wxSetEnv(name, value);
+        else
+            wxUnsetEnv(name);
+    }
+};
+
+std::string Scrambled(const char* plain)
+{
+    wxString text = plain;
+    ScramblePassword(text);
+    return text.ToStdString();
+}
+
+TEST(FetchSettings, ReadsRoutesKeysAndNetworkTheSameWayForEveryFrontEnd)
+{
+    using Route = ServiceSettings::Route;
+    struct Case
+    {
+        std::string lines;
+        const char* envKey;
+        const char* envSecret;
+        Route us, other;
+        const char* opsUrl;
+        const char* key;
+        const char* secret;
+        long connectionType;
+        size_t warnings;
+    };
+    const std::string services = "[services]\nus=OPS\nother= classic \ncaFile=/tmp/ca.pem\n";
+    const std::string ops = "[ops]\nurl=http://127.0.0.1:8/3.2\nconsumerKey=stored-key\n"
+                            "consumerSecret=" + Scrambled("stored secret") + "\n";
+    const Case cases[] = {
+        {"", nullptr, nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2", "", "", 0, 0},
+        {services + ops, nullptr, nullptr, Route::ops, Route::classic, "http://127.0.0.1:8/3.2",
+         "stored-key", "stored secret", 0, 0},
+        {services + ops, "env-key", "env-secret", Route::ops, Route::classic, "http://127.0.0.1:8/3.2",
+         "env-key", "env-secret", 0, 0},
+        {"[ops]\nurl=\n", "env-key", nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2",
+         "env-key", "", 0, 0},
+        {"[services]\nus=patft\nother=ppubs\n", nullptr, nullptr, Route::ppubs, Route::ops,
+         "https://ops.epo.org/3.2", "", "", 0, 2},
+        {"[services]\nus=classic\n", nullptr, nullptr, Route::classic, Route::ops,
+         "https://ops.epo.org/3.2", "", "", 0, 0},
+        // A count beyond int would become any type when cut to int.
+        {"connectionType=4294967298\n", nullptr, nullptr, Route::ppubs, Route::ops,
+         "https://ops.epo.org/3.2", "", "", 0, 0},
+        {"connectionType=-1\n", nullptr, nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2",
+         "", "", 0, 0},
+        {"connectionType=1\n", nullptr, nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2",
+         "", "", 1, 0},
+        {"proxyEnable=1\nproxyType=HTTP\n", nullptr, nullptr, Route::ppubs, Route::ops,
+         "https://ops.epo.org/3.2", "", "", 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        TempHome home;
+        OpsKeyVariables variables(c.envKey, c.envSecret);
+        WriteFile(home.SettingsFile(), c.lines);
+        const FetchSettings settings = FetchSettings::Load();
+        EXPECT_EQ(ServiceSettings::RouteName(settings.services.us), ServiceSettings::RouteName(c.us));
+        EXPECT_EQ(ServiceSettings::RouteName(settings.services.other), ServiceSettings::RouteName(c.other));
+        EXPECT_EQ(settings.services.opsUrl, c.opsUrl);
+        EXPECT_EQ(settings.services.opsKey, c.key);
+        EXPECT_EQ(settings.services.opsSecret, c.secret);
+        EXPECT_EQ(settings.services.warnings.size(), c.warnings);
+        EXPECT_EQ(settings.network.connectionType, c.connectionType);
+        EXPECT_EQ(settings.services.caFile, c.lines.find("caFile") != std::string::npos ? "/tmp/ca.pem" : "");
+        EXPECT_EQ(settings.services.ppubsImageUrl, "https://image-ppubs.uspto.gov");
+        EXPECT_EQ(ReadFile(home.SettingsFile()), c.lines);  // reading never writes
+    }
+}
+
+TEST(FetchSettings, SavedSecretIsScrambledAndValuesFromTheEnvironmentAreNeverWritten)
+{
+    TempHome home;
+    ServiceSettings chosen;
+    chosen.us = ServiceSettings::Route::classic;
+    chosen.opsKey = "my-key";
+    chosen.opsSecret = "p@ss w=rd;#\"x\\";
+    chosen.Save(*OpenSettingsStore());
+    EXPECT_EQ(ReadFile(home.SettingsFile()).find("p@ss"), std::string::npos);
+    const ServiceSettings read = FetchSettings::Load().services;
+    EXPECT_EQ(read.us, ServiceSettings::Route::classic);
+    EXPECT_EQ(read.opsKey, "my-key");
+    EXPECT_EQ(read.opsSecret, chosen.opsSecret);
+
+    OpsKeyVariables variables("env-key", "env-secret");
+    FetchSettings::Load().services.Save(*OpenSettingsStore());
+    const std::string file = ReadFile(home.SettingsFile());
+    EXPECT_EQ(file.find("env-"), std::string::npos) << file;
+    EXPECT_NE(file.find("consumerKey=my-key"), std::string::npos) << file;
 }
 
 TEST(Hosts, DefaultsOverridesAndPorts)

@@ -46,6 +46,7 @@ const std::vector<LineCase>& TableExamples()
         {"tw200512345", "kind=other number=tw200512345 docid= file=tw200512345.pdf query="},
         {"TR200012345", "kind=other number=TR200012345 docid= file=TR200012345.pdf query="},
         {"WO2004/012345", "kind=other number=WO2004/012345 docid= file=WO2004-012345.pdf query="},
+        {"~aEP12", "kind=other number=~aEP12 docid= file=-aEP12.pdf query="},
         // Not a country code and a digit: the US route reports the unknown format.
         {"EP/1", "kind=us number=EP/1 docid= file= query="},
         {"D0", "kind=us number=D0 docid= file= query="},

@@ -32,13 +32,28 @@ TEST(CliSettings, WrongRootValuesStillFetch)
     }
 }
 
+// The connection type is read as the window reads it: a value beyond int
+// is "AUTO", never a proxy it would turn into when cut to int.
+TEST(CliSettings, ConnectionTypeOutsideItsChoicesIsAuto)
+{
+    TempHome home;
+    OfficeSim sim("--quiet");
+    ASSERT_TRUE(sim.Running());
+    WriteFile(home.SettingsFile(), "connectionType=4294967298\nproxyServer=127.0.0.1\nproxyPort=1\n");
+    sim.WriteSettings(home.SettingsFile());
+    const std::string folder = home.Dir("pdfs");
+    CliProcess cli({"fetch", "--retry-step-ms", "20", "9/836917"}, folder);  // the search uses the settings
+    EXPECT_EQ(cli.Finish(20000), 0) << cli.Errors();
+    EXPECT_EQ(FilesIn(folder).size(), 1u);
+}
+
 // Host values that name no server are never contacted and leave no file.
 TEST(CliSettings, HostValuesThatNameNoServerFailPlainly)
 {
     TempHome home;
     WriteFile(home.SettingsFile(), "[hosts]\npatentImages1=127.0.0.1:1 /../x\n"
                                    "patentImages2=/etc/passwd\nops=127.0.0.1:99999\n"
-                                   "applicationSearch=a b\n");
+                                   "applicationSearch=a b\n[services]\nus=classic\nother=classic\n");
     const std::string folder = home.Dir("pdfs");
     CliProcess cli({"fetch", "-j", "4", "--retry-step-ms", "20", "5123400", "5123456", "EP1000000",
                     "9/836917"},

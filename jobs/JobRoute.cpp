@@ -1,0 +1,32 @@
+#include "jobs/JobRoute.h"
+
+#include "jobs/noticeJob.h"
+#include "jobs/opsJob.h"
+#include "jobs/pct.h"
+#include "jobs/uspto.h"
+#include "net/FetchSettings.h"
+#include "numbers/Classification.h"
+
+const char* const ppubsNotBuiltStatus =
+    "US documents via Patent Public Search are not available yet: set us=ops or us=classic in "
+    "[services]";
+
+pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
+                 const FetchSettings& settings, OpsContext* ops)
+{
+    if (!entry.Valid())
+        return nullptr;
+    const bool usDocument = entry.kind == Classification::us;
+    const ServiceSettings& services = settings.services;
+    ServiceSettings::Route route = usDocument ? services.us : services.other;
+    // Patent Public Search holds US documents only.
+    if (!usDocument && route == ServiceSettings::Route::ppubs)
+        route = ServiceSettings::Route::ops;
+    if (route == ServiceSettings::Route::ops)
+        return new opsJob(entry, row, sink, settings.network, services, ops);
+    if (route == ServiceSettings::Route::ppubs)
+        return new noticeJob(ppubsNotBuiltStatus, row, sink);
+    if (usDocument)
+        return new uspto(entry.typed, row, sink, settings.hosts, settings.network);
+    return new pct(entry.typed, row, sink, settings.hosts, settings.network);
+}

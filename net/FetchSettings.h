@@ -1,0 +1,26 @@
+#pragma once
+
+#include "net/Hosts.h"
+#include "net/NetworkSettings.h"
+#include "net/ServiceSettings.h"
+
+class wxConfigBase;
+
+// Everything the settings store says about fetching documents, read the same
+// way by the main window and the command line: the network settings (an
+// unknown connection type is "AUTO"; the older proxy layout is understood),
+// the route of each kind of document and the services' addresses and keys,
+// and the design's hosts. Nothing here writes the store.
+struct FetchSettings
+{
+    NetworkSettings network;
+    ServiceSettings services;
+    Hosts hosts;
+
+    static FetchSettings Read(const wxConfigBase& config);
+    static FetchSettings Load();
+
+    // Whether the store still holds the older proxy layout (a proxy flag and
+    // a proxy kind) that Read folded into the connection type.
+    static bool HasOldProxyLayout(const wxConfigBase& config);
+};
