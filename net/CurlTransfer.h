@@ -77,7 +77,6 @@ public:
     // Sends the next request to `hostName` directly or through the proxy,
     // the proxy with whichever of the credentials are not empty.
     ProxySetup RouteTo(const wxString& hostName, const wxString& proxyUser, const wxString& proxyPassword);
-    bool UsesProxyFor(const wxString& hostName) const { return proxy.UsesProxyFor(hostName); }
 
     // Runs the request set up on Handle().
     Outcome Perform();

@@ -16,7 +16,7 @@ enum class FailureKind
     Stopped,      // the stop test asked for the end
     Auth,         // the server (401) or the proxy (407) wants credentials it did not get
     HttpStatus,   // an answer came, with a status other than the one asked for
-    Empty,        // an answer came with the status asked for but without a body
+    Empty,        // HttpSession only: a 200 answer without a body
 };
 
 // The name of `kind` ("Connect", "HttpStatus", ...), for logs and test output.

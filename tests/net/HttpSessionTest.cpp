@@ -296,8 +296,9 @@ TEST_F(HttpSessionTest, EveryRequestEndsWithAFailureKind)
         EXPECT_EQ(failure.httpStatus, c.httpStatus);
         EXPECT_EQ(fresh.Answered(), c.answered);
         // The session's own text stays the error of a request that gave no body.
-        if (!gotBody)
+        if (!gotBody) {
             EXPECT_EQ(failure.text, fresh.GetError());
+        }
     }
 }
 
