@@ -3,6 +3,22 @@
 #include "jobs/ImageList.h"
 #include "pdf/PdfWriter.h"
 
+namespace {
+
+bool IsNotFound(const RequestFailure& failure)
+{
+    return failure.kind == FailureKind::HttpStatus && failure.httpStatus == 404;
+}
+
+// A page the server refused (an error status, a demand for credentials) ends
+// the job; a page that brought no answer, or no readable one, is tried again.
+bool PageRefused(const RequestFailure& failure)
+{
+    return failure.kind == FailureKind::HttpStatus || failure.kind == FailureKind::Auth;
+}
+
+}  // namespace
+
 pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts,
          const NetworkSettings& network)
     : pat2pdf(row, sink, network), opsSession(0, "", "", "", ""), hosts(hosts)
@@ -26,7 +42,7 @@ wxThread::ExitCode pct::Entry()
     if (StopRequested())
         return 0;
     if (!FetchImageList(number)) {
-        if (opsSession.GetStatusCode() == 404)
+        if (IsNotFound(opsSession.GetFailure()))
             PostStatus("Not Found!");
         else
             PostStatus(ConnectionError());
@@ -70,7 +86,7 @@ bool pct::FetchPages(const wxString& path)
             ++page;
             continue;
         }
-        if (opsSession.GetStatusCode() != 200) {
+        if (PageRefused(opsSession.GetFailure())) {
             PostStatus(ConnectionError());
             return false;
         }
@@ -97,7 +113,7 @@ bool pct::FetchImageList(const wxString& number)
     while (!(body = opsSession.Request(path))) {
         // An error status decides also without a body; an empty 200 is
         // retried like a broken transfer.
-        if (opsSession.Answered() && opsSession.GetStatusCode() != 200)
+        if (opsSession.GetFailure().kind == FailureKind::HttpStatus)
             break;
         bool goOn = CountDown([](int n) {
             return wxString::Format("Error Downloading PCT Reconnecting in %is", n);
@@ -125,7 +141,7 @@ pat2pdf::PageAttempt pct::FetchPage(PdfWriter& writer, uint32_t page, wxString& 
     std::unique_ptr<wxInputStream> body =
         opsSession.Request(wxString::Format("%s.tiff?Range=%lu", imagePath, range),
                            {"Accept: application/tiff", wxString::Format("Range: %lu", range)});
-    if (body && opsSession.GetStatusCode() != 200)
+    if (body && opsSession.GetFailure().kind == FailureKind::HttpStatus)
         return PageAttempt::NoAnswer;  // the caller ends the job on the status
     return AddAnswer(opsSession, std::move(body), writer, cause);
 }

@@ -204,8 +204,8 @@ bool uspto::GetPageList(const wxString& docId)
     if (!body) {
         // The session opens its connection with the first request, so an
         // unreachable server shows up here rather than at Connect.
-        const wxString error = session.GetError();
-        lastError = error == "Can't connect" ? "Connection Error" + error : wxString("Connection Error2");
+        const bool noConnection = session.GetFailure().kind == FailureKind::Connect;
+        lastError = noConnection ? "Connection Error" + session.GetError() : wxString("Connection Error2");
         connectError = 1;
         return false;
     }

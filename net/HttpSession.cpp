@@ -1,5 +1,6 @@
 #include "net/HttpSession.h"
 
+#include "net/CurlTransfer.h"
 #include "net/ProxyInfo.h"
 
 #include <wx/mstream.h>
@@ -7,7 +8,7 @@
 
 #include <curl/curl.h>
 
-#include <new>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,20 +26,10 @@ const char* const defaultHeaderLines[] = {
     "Connection: keep-alive\n",
 };
 
-const long connectTimeoutSeconds = 30;
-// A request that receives nothing for this long counts as a broken connection.
-const long idleTimeoutSeconds = 60;
-// How often a transfer looks at the stop test even when nothing arrives.
-const long stopPollMilliseconds = 100;
+// One connection at a time: switching host closes the previous one.
+const long keptConnections = 1;
 // A credentials prompt that keeps answering "retry" must not loop forever.
 const int maxCredentialRounds = 10;
-
-CURLcode GlobalInit()
-{
-    // Function-local static: initialised once, thread-safely, before any handle.
-    static const CURLcode rc = curl_global_init(CURL_GLOBAL_DEFAULT);
-    return rc;
-}
 
 std::string Narrow(const wxString& text)
 {
@@ -99,153 +90,81 @@ public:
     }
 };
 
+// The session's error text for a request that was sent and failed `kind`
+// (one refused before sending has a text of its own).
+wxString ErrorText(FailureKind kind, const CurlTransfer::Outcome& outcome, const wxString& path)
+{
+    switch (kind) {
+    case FailureKind::TooLarge:
+        return outcome.outOfMemory ? "Out of Memory" : "Response too large";
+    case FailureKind::Refused:
+        return "Error requesting " + path;
+    case FailureKind::Connect:
+        return "Can't connect";
+    case FailureKind::Auth:
+        return outcome.status == 407 ? "Proxy Authentication Error" : "Server Authentication Error";
+    case FailureKind::Empty:
+    case FailureKind::HttpStatus:
+        // Only an answer without a body fails the request.
+        return "Empty Stream";
+    default:
+        break;
+    }
+    // Failing once the answer has begun is a read failure; before, a send failure.
+    if (outcome.answerBegun)
+        return wxString::Format("Error %u in WinINetReadData.", unsigned(outcome.code));
+    return "Error sending request";
+}
+
 }  // namespace
 
 struct HttpSession::Impl
 {
-    CURLM* multi = nullptr;  // holds the kept-alive connection between requests
-    CURL* curl = nullptr;
+    CurlTransfer transfer{keptConnections};
     curl_slist* headerList = nullptr;
-    std::string postData;
     std::vector<std::string> headerLines;  // kept for every request
     wxString proxyUser;
     wxString proxyPassword;
-    wxString proxyServer;
-    wxString proxyPort;
-    int connectionType = 0;
     unsigned statusCode = 0;
-    bool answered = false;
     bool ready = true;
     wxString error;
-    ProxyInfo proxyInfo;
+    RequestFailure failure;
 
     bool connected = false;
     wxString hostName;
     std::string urlBase;
 
-    StopTest stopTest;
     CredentialsPrompt credentialsPrompt;
     wxString serverUser;
     wxString serverPassword;
 
-    // State of the request in flight.
-    std::string body;
-    bool headersSeen = false;
-    bool tooLarge = false;
-    bool outOfMemory = false;
+    ~Impl() { curl_slist_free_all(headerList); }
 
-    ~Impl()
-    {
-        curl_slist_free_all(headerList);
-        if (curl)
-            curl_easy_cleanup(curl);
-        if (multi)
-            curl_multi_cleanup(multi);
-    }
-
-    static size_t OnBody(char* data, size_t size, size_t count, void* self);
-    static size_t OnHeader(char* data, size_t size, size_t count, void* self);
-    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
-
-    bool Open();
-    bool NewConnectionCache();
-    bool ApplyProxy();
-    bool SetProxyCredentials();
+    bool Open(int connectionType, const wxString& proxyServer, const wxString& proxyPort);
+    bool RouteThroughProxy(const wxString& path);
     bool BuildHeaderList(const std::vector<wxString>& requestHeaders);
     bool Prepare(const std::string& path, const std::vector<wxString>& requestHeaders);
-    CURLcode Perform();
-    CURLcode Transfer();
     bool AskCredentials(bool proxy);
     void ForgetServerCredentials();
-    wxString FailureText(CURLcode rc, const wxString& path) const;
+    void Fail(FailureKind kind, const wxString& text, unsigned httpStatus = 0);
 };
 
-size_t HttpSession::Impl::OnBody(char* data, size_t size, size_t count, void* self)
+void HttpSession::Impl::Fail(FailureKind kind, const wxString& text, unsigned httpStatus)
 {
-    Impl& impl = *static_cast<Impl*>(self);
-    const size_t n = size * count;
-    if (n > maxBodySize - impl.body.size()) {
-        impl.tooLarge = true;
-        return 0;
-    }
-    try {
-        impl.body.append(data, n);
-    } catch (const std::bad_alloc&) {
-        impl.outOfMemory = true;
-        return 0;
-    }
-    return n;
+    failure = {kind, httpStatus, text};
+    error = text;
 }
 
-size_t HttpSession::Impl::OnHeader(char*, size_t size, size_t count, void* self)
+bool HttpSession::Impl::Open(int connectionType, const wxString& proxyServer, const wxString& proxyPort)
 {
-    static_cast<Impl*>(self)->headersSeen = true;
-    return size * count;
-}
-
-int HttpSession::Impl::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    const Impl& impl = *static_cast<Impl*>(self);
-    return impl.stopTest && impl.stopTest() ? 1 : 0;
-}
-
-// The kept-alive connection lives in the multi handle's cache, so a new
-// cache closes it at once. (libcurl's own pruning of a full cache drops the
-// connection idle longest in whole milliseconds, which after a fast request
-// can be the new one instead of the old.)
-bool HttpSession::Impl::NewConnectionCache()
-{
-    if (multi)
-        curl_multi_cleanup(multi);
-    multi = curl_multi_init();
-    if (!multi)
-        return false;
-    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 1L);
-    return true;
-}
-
-bool HttpSession::Impl::Open()
-{
-    CURLcode rc = GlobalInit();
-    if (rc == CURLE_OK) {
-        curl = curl_easy_init();
-        if (!curl || !NewConnectionCache())
-            rc = CURLE_FAILED_INIT;
-    }
-    if (rc != CURLE_OK) {
-        error = wxString::Format("Can't Initialize HTTP Error %u", unsigned(rc));
+    const CURLcode init = transfer.InitResult();
+    if (init != CURLE_OK) {
+        error = wxString::Format("Can't Initialize HTTP Error %u", unsigned(init));
         return false;
     }
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, agentText);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    // The body is handed over exactly as received.
-    curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 0L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, idleTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
-    return true;
-}
-
-bool HttpSession::Impl::ApplyProxy()
-{
-    proxyInfo = ProxyInfo::For(connectionType, proxyServer, proxyPort);
-    if (proxyInfo.access == ProxyInfo::Access::Preconfigured)
-        return true;
-    // Direct until a request's host shows it should go through the proxy.
-    // The bypass is decided here alone: a no_proxy of the environment must
-    // not send a request past the configured proxy.
-    CURLcode rc = curl_easy_setopt(curl, CURLOPT_PROXY, "");
-    if (rc == CURLE_OK)
-        rc = curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(transfer.Handle(), CURLOPT_USERAGENT, agentText);
+    transfer.SetBodyCap(maxBodySize);
+    const CURLcode rc = transfer.UseProxyChoice(ProxyInfo::For(connectionType, proxyServer, proxyPort));
     if (rc != CURLE_OK) {
         error = wxString::Format("Error %u setting proxy", unsigned(rc));
         return false;
@@ -253,23 +172,23 @@ bool HttpSession::Impl::ApplyProxy()
     return true;
 }
 
-bool HttpSession::Impl::SetProxyCredentials()
+bool HttpSession::Impl::RouteThroughProxy(const wxString& path)
 {
-    if (!proxyUser.empty()) {
-        const CURLcode rc = curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, Narrow(proxyUser).c_str());
-        if (rc != CURLE_OK) {
-            error = wxString::Format("Error %u settings user to %s", unsigned(rc), proxyUser);
-            return false;
-        }
+    const CurlTransfer::ProxySetup setup = transfer.RouteTo(hostName, proxyUser, proxyPassword);
+    switch (setup.failed) {
+    case CurlTransfer::ProxyStep::None:
+        return true;
+    case CurlTransfer::ProxyStep::User:
+        Fail(FailureKind::Refused, wxString::Format("Error %u settings user to %s", unsigned(setup.code), proxyUser));
+        break;
+    case CurlTransfer::ProxyStep::Password:
+        Fail(FailureKind::Refused, wxString::Format("Error %u settings password", unsigned(setup.code)));
+        break;
+    case CurlTransfer::ProxyStep::Proxy:
+        Fail(FailureKind::Refused, "Error requesting " + path);
+        break;
     }
-    if (!proxyPassword.empty()) {
-        const CURLcode rc = curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, Narrow(proxyPassword).c_str());
-        if (rc != CURLE_OK) {
-            error = wxString::Format("Error %u settings password", unsigned(rc));
-            return false;
-        }
-    }
-    return true;
+    return false;
 }
 
 bool HttpSession::Impl::BuildHeaderList(const std::vector<wxString>& requestHeaders)
@@ -285,8 +204,6 @@ bool HttpSession::Impl::BuildHeaderList(const std::vector<wxString>& requestHead
             curl_slist_free_all(headerList);
         headerList = grown;
     }
-    if (headerList && !postData.empty())
-        headerList = curl_slist_append(headerList, "Expect:");
     return headerList != nullptr;
 }
 
@@ -294,63 +211,11 @@ bool HttpSession::Impl::Prepare(const std::string& path, const std::vector<wxStr
 {
     if (!IsPlainPath(path) || !BuildHeaderList(requestHeaders))
         return false;
+    CURL* curl = transfer.Handle();
     const std::string url = urlBase + path;
-    bool ok = curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-              curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList) == CURLE_OK;
-    if (postData.empty()) {
-        ok = ok && curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L) == CURLE_OK;
-    } else {
-        ok = ok && curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(postData.size())) == CURLE_OK &&
-             curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postData.data()) == CURLE_OK;
-    }
-    if (proxyInfo.access != ProxyInfo::Access::Preconfigured) {
-        const std::string proxy = proxyInfo.UsesProxyFor(hostName) ? Narrow(proxyInfo.proxyList) : "";
-        ok = ok && curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str()) == CURLE_OK;
-    }
-    return ok;
-}
-
-CURLcode HttpSession::Impl::Perform()
-{
-    body.clear();
-    headersSeen = false;
-    tooLarge = false;
-    outOfMemory = false;
-    const CURLcode rc = Transfer();
-    long status = 0;
-    if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status > 0)
-        statusCode = unsigned(status);
-    return rc;
-}
-
-// curl_easy_perform would look at the stop test only about once a second
-// while the server is silent; this loop looks every stopPollMilliseconds.
-CURLcode HttpSession::Impl::Transfer()
-{
-    if (curl_multi_add_handle(multi, curl) != CURLM_OK)
-        return CURLE_FAILED_INIT;
-    CURLcode result = CURLE_SEND_ERROR;
-    for (bool done = false; !done;) {
-        int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK)
-            break;
-        int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
-            if (message->msg == CURLMSG_DONE) {
-                result = message->data.result;
-                done = true;
-            }
-        }
-        if (!done && stopTest && stopTest()) {
-            result = CURLE_ABORTED_BY_CALLBACK;
-            break;
-        }
-        if (!done && curl_multi_poll(multi, nullptr, 0, stopPollMilliseconds, nullptr) != CURLM_OK)
-            break;
-    }
-    // Removing an unfinished transfer closes its connection.
-    curl_multi_remove_handle(multi, curl);
-    return result;
+    return curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList) == CURLE_OK &&
+           curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L) == CURLE_OK;
 }
 
 bool HttpSession::Impl::AskCredentials(bool proxy)
@@ -363,6 +228,7 @@ bool HttpSession::Impl::AskCredentials(bool proxy)
         return false;
     const std::string u = Narrow(user);
     const std::string p = Narrow(password);
+    CURL* curl = transfer.Handle();
     if (proxy) {
         curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, u.c_str());
         curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, p.c_str());
@@ -378,53 +244,17 @@ void HttpSession::Impl::ForgetServerCredentials()
 {
     serverUser.clear();
     serverPassword.clear();
-    curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
-}
-
-wxString HttpSession::Impl::FailureText(CURLcode rc, const wxString& path) const
-{
-    switch (rc) {
-    case CURLE_WRITE_ERROR:
-        if (tooLarge)
-            return "Response too large";
-        if (outOfMemory)
-            return "Out of Memory";
-        break;
-    case CURLE_OUT_OF_MEMORY:
-        return "Out of Memory";
-    case CURLE_URL_MALFORMAT:
-        return "Error requesting " + path;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT:
-        return "Can't connect";
-    case CURLE_OPERATION_TIMEDOUT: {
-        curl_off_t connectTime = 0;
-        curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
-        if (!headersSeen && connectTime == 0)
-            return "Can't connect";
-        break;
-    }
-    default:
-        break;
-    }
-    // Failing once the answer has begun is a read failure; before, a send failure.
-    if (headersSeen)
-        return wxString::Format("Error %u in WinINetReadData.", unsigned(rc));
-    return "Error sending request";
+    curl_easy_setopt(transfer.Handle(), CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(transfer.Handle(), CURLOPT_PASSWORD, nullptr);
 }
 
 HttpSession::HttpSession(int connectionType, const wxString& proxyServer, const wxString& proxyPort,
                          const wxString& proxyUser, const wxString& proxyPassword)
     : impl(std::make_unique<Impl>())
 {
-    impl->connectionType = connectionType;
-    impl->proxyServer = proxyServer;
-    impl->proxyPort = proxyPort;
     impl->proxyUser = proxyUser;
     impl->proxyPassword = proxyPassword;
-    if (!impl->Open() || !impl->ApplyProxy()) {
+    if (!impl->Open(connectionType, proxyServer, proxyPort)) {
         impl->ready = false;
         return;
     }
@@ -441,24 +271,25 @@ bool HttpSession::IsReady() const
 
 bool HttpSession::Connect(const wxString& host)
 {
-    impl->connected = false;
+    Impl& s = *impl;
+    s.connected = false;
     wxString name;
     unsigned long port = 80;
-    if (!impl->curl || !SplitHost(host, name, port)) {
-        impl->error = "Can't connect";
+    if (!s.transfer.Handle() || !SplitHost(host, name, port)) {
+        s.Fail(FailureKind::Refused, "Can't connect");
         return false;
     }
-    if (name != impl->hostName)
-        impl->ForgetServerCredentials();
+    if (name != s.hostName)
+        s.ForgetServerCredentials();
     const std::string urlBase = Narrow(wxString::Format("http://%s:%lu", name, port));
-    // One connection at a time: switching host closes the previous one.
-    if (urlBase != impl->urlBase && !impl->urlBase.empty() && !impl->NewConnectionCache()) {
-        impl->error = "Can't connect";
+    if (urlBase != s.urlBase && !s.urlBase.empty() && !s.transfer.NewConnectionCache()) {
+        s.Fail(FailureKind::Refused, "Can't connect");
         return false;
     }
-    impl->hostName = name;
-    impl->urlBase = urlBase;
-    impl->connected = true;
+    s.hostName = name;
+    s.urlBase = urlBase;
+    s.connected = true;
+    s.failure = RequestFailure();
     return true;
 }
 
@@ -473,38 +304,45 @@ std::unique_ptr<wxInputStream> HttpSession::Request(const wxString& path,
                                                     const std::vector<wxString>& requestHeaders)
 {
     Impl& s = *impl;
-    s.answered = false;
     if (!s.connected) {
-        s.error = "Not Connected";
+        s.Fail(FailureKind::Refused, "Not Connected");
         return nullptr;
     }
-    if (s.proxyInfo.UsesProxyFor(s.hostName) && !s.SetProxyCredentials())
+    if (!s.RouteThroughProxy(path))
         return nullptr;
     if (!s.Prepare(Narrow(path), requestHeaders)) {
-        s.error = "Error requesting " + path;
+        s.Fail(FailureKind::Refused, "Error requesting " + path);
         return nullptr;
     }
+    CurlTransfer::Outcome outcome;
     for (int round = 0;; ++round) {
-        const CURLcode rc = s.Perform();
-        if (rc != CURLE_OK) {
-            s.error = s.FailureText(rc, path);
+        outcome = s.transfer.Perform();
+        // No status at all leaves the last one in place.
+        if (outcome.status > 0)
+            s.statusCode = unsigned(outcome.status);
+        if (outcome.kind != FailureKind::None) {
+            s.Fail(outcome.kind, ErrorText(outcome.kind, outcome, path), unsigned(std::max(0L, outcome.status)));
             return nullptr;
         }
-        if (s.statusCode != 401 && s.statusCode != 407)
+        if (outcome.status != 401 && outcome.status != 407)
             break;
-        const bool proxy = s.statusCode == 407;
-        if (round >= maxCredentialRounds || !s.AskCredentials(proxy)) {
-            s.error = proxy ? "Proxy Authentication Error" : "Server Authentication Error";
+        if (round >= maxCredentialRounds || !s.AskCredentials(outcome.status == 407)) {
+            s.Fail(FailureKind::Auth, ErrorText(FailureKind::Auth, outcome, path), s.statusCode);
             return nullptr;
         }
     }
-    s.answered = true;
-    if (s.body.empty()) {
-        s.error = "Empty Stream";
+    const unsigned status = s.statusCode;
+    std::string body = s.transfer.TakeBody();
+    if (body.empty()) {
+        const FailureKind kind = status == 200 ? FailureKind::Empty : FailureKind::HttpStatus;
+        s.Fail(kind, ErrorText(kind, outcome, path), status);
         return nullptr;
     }
-    std::string body;
-    body.swap(s.body);
+    // A body is handed over whatever the status; the caller judges it.
+    if (status == 200)
+        s.failure = RequestFailure();
+    else
+        s.failure = {FailureKind::HttpStatus, status, wxString::Format("server answered %u", status)};
     return std::make_unique<BodyStream>(std::move(body));
 }
 
@@ -518,9 +356,15 @@ wxString HttpSession::GetError() const
     return impl->error;
 }
 
+const RequestFailure& HttpSession::GetFailure() const
+{
+    return impl->failure;
+}
+
 bool HttpSession::Answered() const
 {
-    return impl->answered;
+    const FailureKind kind = impl->failure.kind;
+    return kind == FailureKind::None || kind == FailureKind::HttpStatus || kind == FailureKind::Empty;
 }
 
 wxString HttpSession::EncodePathText(const wxString& text)
@@ -543,7 +387,7 @@ wxString HttpSession::EncodePathText(const wxString& text)
 
 void HttpSession::SetStopTest(StopTest stopTest)
 {
-    impl->stopTest = std::move(stopTest);
+    impl->transfer.SetStopTest(std::move(stopTest));
 }
 
 void HttpSession::SetCredentialsPrompt(CredentialsPrompt prompt)

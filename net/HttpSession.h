@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/RequestFailure.h"
+
 #include <wx/stream.h>
 #include <wx/string.h>
 
@@ -9,7 +11,8 @@
 
 // One HTTP connection to one host, one request at a time, over a single
 // reused libcurl handle so the connection stays alive between requests.
-// Failures are reported by the result plus GetError(); nothing throws.
+// Failures are reported by the result plus GetError() and GetFailure();
+// nothing throws.
 class HttpSession
 {
 public:
@@ -39,6 +42,11 @@ public:
                                            const std::vector<wxString>& requestHeaders = {});
     unsigned GetStatusCode() const;
     wxString GetError() const;
+    // How the last Connect or Request failed: kind None after a successful
+    // Connect and after a request answered 200 with a body. Any other status
+    // is HttpStatus (the stream still holds its body), a 200 without a body
+    // Empty, a 401 or 407 without new credentials Auth.
+    const RequestFailure& GetFailure() const;
     // True when the last Request got the server's whole answer, also one
     // that gave no stream because its body was empty; false when no answer
     // came (or only a demand for credentials that were not given).

@@ -253,4 +253,71 @@ TEST_F(HttpSessionTest, EndlessBodyIsCutAtTheLimit)
     EXPECT_EQ(Fetch("/ok"), "hello");
 }
 
+std::string Kind(FailureKind kind)
+{
+    return FailureKindName(kind);
+}
+
+TEST_F(HttpSessionTest, EveryRequestEndsWithAFailureKind)
+{
+    const std::string closed = "127.0.0.1:" + std::to_string(ClosedLoopbackPort());
+    struct Case
+    {
+        std::string host;
+        const char* path;
+        FailureKind kind;
+        unsigned httpStatus;
+        bool answered;
+    };
+    const Case cases[] = {
+        {server.Host(), "/ok", FailureKind::None, 0, true},
+        {server.Host(), "/notfound", FailureKind::HttpStatus, 404, true},
+        {server.Host(), "/redirect", FailureKind::HttpStatus, 302, true},
+        {server.Host(), "/empty", FailureKind::Empty, 200, true},
+        {server.Host(), "/auth401", FailureKind::Auth, 401, false},
+        {server.Host(), "/auth407", FailureKind::Auth, 407, false},
+        {server.Host(), "/close", FailureKind::Read, 0, false},
+        {server.Host(), "/truncated", FailureKind::Read, 200, false},
+        {server.Host(), "/huge", FailureKind::TooLarge, 200, false},
+        {server.Host(), "/stall", FailureKind::Stopped, 0, false},
+        {server.Host(), "/a b", FailureKind::Refused, 0, false},
+        {closed, "/ok", FailureKind::Connect, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        HttpSession fresh(0, "", "", "", "");
+        const auto start = std::chrono::steady_clock::now();
+        if (c.kind == FailureKind::Stopped)
+            fresh.SetStopTest([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300); });
+        ASSERT_TRUE(fresh.Connect(c.host));
+        const bool gotBody = fresh.Request(c.path) != nullptr;
+        const RequestFailure& failure = fresh.GetFailure();
+        EXPECT_EQ(Kind(failure.kind), Kind(c.kind)) << failure.text;
+        EXPECT_EQ(failure.httpStatus, c.httpStatus);
+        EXPECT_EQ(fresh.Answered(), c.answered);
+        // The session's own text stays the error of a request that gave no body.
+        if (!gotBody) {
+            EXPECT_EQ(failure.text, fresh.GetError());
+        }
+    }
+}
+
+TEST_F(HttpSessionTest, ConnectSetsTheFailureOfItsOwn)
+{
+    ASSERT_TRUE(session.Connect(server.Host()));
+    EXPECT_EQ(Fetch("/notfound"), "<html>no such page</html>");
+    ASSERT_EQ(Kind(session.GetFailure().kind), "HttpStatus");
+    // A host refused here is not mistaken for the server's last answer.
+    EXPECT_FALSE(session.Connect("a b"));
+    EXPECT_EQ(Kind(session.GetFailure().kind), "Refused");
+    EXPECT_EQ(session.GetStatusCode(), 404u);
+    ASSERT_TRUE(session.Connect(server.Host()));
+    EXPECT_EQ(Kind(session.GetFailure().kind), "None");
+
+    HttpSession unconnected(0, "", "", "", "");
+    EXPECT_EQ(unconnected.Request("/ok"), nullptr);
+    EXPECT_EQ(Kind(unconnected.GetFailure().kind), "Refused");
+    EXPECT_EQ(unconnected.GetFailure().text, "Not Connected");
+}
+
 }  // namespace

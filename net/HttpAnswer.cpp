@@ -1,0 +1,23 @@
+#include "net/HttpAnswer.h"
+
+#include <algorithm>
+
+namespace {
+
+auto Named(const wxString& name)
+{
+    return [&name](const std::pair<wxString, wxString>& header) { return header.first.IsSameAs(name, false); };
+}
+
+}  // namespace
+
+wxString HttpAnswer::Header(const wxString& name) const
+{
+    const auto found = std::find_if(headers.begin(), headers.end(), Named(name));
+    return found == headers.end() ? wxString() : found->second;
+}
+
+bool HttpAnswer::HasHeader(const wxString& name) const
+{
+    return std::any_of(headers.begin(), headers.end(), Named(name));
+}
