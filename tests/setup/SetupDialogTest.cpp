@@ -366,6 +366,21 @@ TEST_F(SetupDialogTest, ProxyTestReportsAFileItCannotWrite)
 // to the folder and answers it. wx reads the choice from GTK only when GTK
 // answers, so the answer goes through GTK itself (found at run time, since
 // the test links GTK only through wx).
+// Whether GTK's folder chooser behind `chooser` has `path` selected.
+bool ChooserHolds(wxDirDialog* chooser, const wxString& path)
+{
+    using GetFilename = char* (*)(void*);
+    using Free = void (*)(void*);
+    static auto getFilename = reinterpret_cast<GetFilename>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_get_filename"));
+    static auto release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "g_free"));
+    if (!getFilename || !release)
+        return true;  // cannot ask: fall back to accepting at once
+    char* chosen = getFilename(chooser->GetHandle());
+    const bool holds = chosen && wxString::FromUTF8(chosen) == path;
+    release(chosen);
+    return holds;
+}
+
 class ChooseDirectory : public wxExpectModalBase<wxDirDialog, ChooseDirectory>
 {
 public:
@@ -382,7 +397,9 @@ protected:
         EXPECT_NE(respond, nullptr);
         chooser->Show();
         chooser->SetPath(path);
-        PumpFor(300);
+        // GTK takes the path over asynchronously; accepting before it has
+        // would hand wx an empty selection.
+        EXPECT_TRUE(PumpUntil([&] { return ChooserHolds(chooser, path); }));
         const int gtkResponseAccept = -3;
         if (respond)
             respond(chooser->GetHandle(), gtkResponseAccept);
