@@ -4,13 +4,17 @@
 #include "net/HttpSession.h"
 #include "net/NetworkSettings.h"
 #include "net/ProxyTestTargets.h"
+#include "net/SettingsStore.h"
+#include "setup/OpsKeyCheck.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
+#include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/html/htmlwin.h>
 #include <wx/log.h>
+#include <wx/msgdlg.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -23,14 +27,52 @@
 #include <wx/valtext.h>
 #include <wx/wfstream.h>
 
+#include <vector>
+
 namespace {
 
 enum
 {
     ID_CHECK_NETWORK = 1,
-    ID_CONNECTION_TYPE = 2
+    ID_CONNECTION_TYPE = 2,
+    ID_TEST_OPS = 3,
+    ID_BROWSE_CA_FILE = 4
 };
 const wxWindowID ID_CHANGE_DIR = wxNewId();
+
+using Route = ServiceSettings::Route;
+
+struct RouteItem
+{
+    Route route;
+    const char* label;
+};
+const std::vector<RouteItem> usRoutes = {{Route::ppubs, "USPTO Patent Public Search"},
+                                         {Route::ops, "EPO OPS"},
+                                         {Route::classic, "Classic (original services)"}};
+const std::vector<RouteItem> otherRoutes = {{Route::ops, "EPO OPS"},
+                                            {Route::classic, "Classic (original services)"}};
+
+int IndexOf(const std::vector<RouteItem>& items, Route route)
+{
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].route == route)
+            return static_cast<int>(i);
+    return 0;
+}
+
+Route RouteAt(const std::vector<RouteItem>& items, int index)
+{
+    return index >= 0 && static_cast<size_t>(index) < items.size() ? items[index].route : items[0].route;
+}
+
+wxArrayString LabelsOf(const std::vector<RouteItem>& items)
+{
+    wxArrayString labels;
+    for (const RouteItem& item : items)
+        labels.Add(item.label);
+    return labels;
+}
 
 const int proxyConnectionType = 2;
 const char* const proxyTestFile = "proxyTest.html";
@@ -89,6 +131,8 @@ wxBEGIN_EVENT_TABLE(SetupDialog, wxDialog)
     EVT_BUTTON(ID_CHECK_NETWORK, SetupDialog::OnCheckNetworkSettings)
     EVT_BUTTON(ID_CHANGE_DIR, SetupDialog::OnChangeDirectory)
     EVT_CHOICE(ID_CONNECTION_TYPE, SetupDialog::OnConnectionTypeChanged)
+    EVT_BUTTON(ID_TEST_OPS, SetupDialog::OnTestOpsKey)
+    EVT_BUTTON(ID_BROWSE_CA_FILE, SetupDialog::OnBrowseCaFile)
 wxEND_EVENT_TABLE()
 
 SetupDialog::SetupDialog(wxWindow* parent)
@@ -99,6 +143,7 @@ SetupDialog::SetupDialog(wxWindow* parent)
     auto* notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxSize(600, 300), 0, "notebook");
     wxWindow* networkPage = CreateNetworkPage(notebook);
     wxWindow* directoryPage = CreateDirectoryPage(notebook);
+    wxWindow* servicesPage = CreateServicesPage(notebook);
 
     // The validators sit on the notebook's pages, two levels down.
     SetExtraStyle(wxWS_EX_VALIDATE_RECURSIVELY);
@@ -108,6 +153,8 @@ SetupDialog::SetupDialog(wxWindow* parent)
         wxLogError("Error adding network page");
     if (!notebook->AddPage(directoryPage, "Directory Locations", false))
         wxLogError("Error adding directory locations page");
+    if (!notebook->AddPage(servicesPage, "Services", false))
+        wxLogError("Error adding services page");
 
     notebook->Fit();
     Fit();
@@ -125,6 +172,9 @@ bool SetupDialog::TransferDataFromWindow()
     if (!wxDialog::TransferDataFromWindow())
         return false;
     TheNetworkSettings().connectionType = connectionType;
+    services.us = RouteAt(usRoutes, usRoute);
+    services.other = RouteAt(otherRoutes, otherRoute);
+    services.Save(*OpenSettingsStore());
     return true;
 }
 
@@ -193,6 +243,64 @@ wxWindow* SetupDialog::CreateDirectoryPage(wxWindow* parent)
     return page;
 }
 
+wxWindow* SetupDialog::CreateServicesPage(wxWindow* parent)
+{
+    services = ServiceSettings::Read(*OpenSettingsStore());
+    usRoute = IndexOf(usRoutes, services.us);
+    otherRoute = IndexOf(otherRoutes, services.other);
+
+    wxPanel* page = CreatePage(parent);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    auto* grid = new wxFlexGridSizer(2, 5, 5);
+    grid->AddGrowableCol(1);
+    auto addLabel = [&](const wxString& text) {
+        grid->Add(new wxStaticText(page, wxID_ANY, text), 0, wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL | wxLEFT, 5);
+    };
+    auto addChoice = [&](const std::vector<RouteItem>& items, int* index, const char* name) {
+        grid->Add(new wxChoice(page, wxID_ANY, wxDefaultPosition, wxDefaultSize, LabelsOf(items), 0,
+                               wxGenericValidator(index), name),
+                  0, wxEXPAND);
+    };
+    auto addText = [&](long style, long filter, wxString* value, const char* name) {
+        return new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxSize(300, -1),
+                              wxTE_PROCESS_ENTER | style, wxTextValidator(filter, value), name);
+    };
+    // A value the environment sets is shown, but neither edited nor saved.
+    auto addField = [&](wxTextCtrl* field, bool fromEnvironment, const char* variable) {
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        row->Add(field, 1, wxALIGN_CENTER_VERTICAL);
+        if (fromEnvironment) {
+            field->Disable();
+            row->Add(new wxStaticText(page, wxID_ANY, wxString("set by ") + variable), 0,
+                     wxALIGN_CENTER_VERTICAL | wxLEFT, 5);
+        }
+        grid->Add(row, 0, wxEXPAND);
+    };
+
+    addLabel("US documents");
+    addChoice(usRoutes, &usRoute, "usRoute");
+    addLabel("Other offices");
+    addChoice(otherRoutes, &otherRoute, "otherRoute");
+    addLabel("OPS Consumer Key");
+    opsKeyText = addText(0, wxFILTER_ASCII, &services.opsKey, "opsKey");
+    addField(opsKeyText, services.opsKeyFromEnvironment, ServiceSettings::opsKeyVariable);
+    addLabel("OPS Consumer Secret");
+    opsSecretText = addText(wxTE_PASSWORD, wxFILTER_ASCII, &services.opsSecret, "opsSecret");
+    addField(opsSecretText, services.opsSecretFromEnvironment, ServiceSettings::opsSecretVariable);
+    addLabel("CA File");
+    caFileText = addText(0, wxFILTER_NONE, &services.caFile, "caFile");
+    auto* caRow = new wxBoxSizer(wxHORIZONTAL);
+    caRow->Add(caFileText, 1, wxALIGN_CENTER_VERTICAL);
+    caRow->Add(new wxButton(page, ID_BROWSE_CA_FILE, "Browse"), 0, wxLEFT, 5);
+    grid->Add(caRow, 0, wxEXPAND);
+
+    sizer->Add(grid, 0, wxEXPAND | wxALL, 10);
+    sizer->Add(new wxButton(page, ID_TEST_OPS, "Test"), 0, wxALL | wxALIGN_CENTER, 10);
+    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
+    page->SetSizer(sizer);
+    return page;
+}
+
 void SetupDialog::EnableProxyFields(bool enable)
 {
     for (wxTextCtrl* field : {proxyServerText, proxyPortText, proxyUserText, proxyPassText})
@@ -239,6 +347,41 @@ bool SetupDialog::WriteProxyTestFile(wxInputStream& body)
         return false;
     out.Write(body);
     return out.Close() && out.GetLastError() != wxSTREAM_WRITE_ERROR;
+}
+
+NetworkSettings SetupDialog::TypedNetworkSettings() const
+{
+    NetworkSettings typed;
+    typed.connectionType = connectionChoice->GetSelection();
+    typed.proxyServer = proxyServerText->GetValue();
+    typed.proxyPort = proxyPortText->GetValue();
+    typed.proxyUser = proxyUserText->GetValue();
+    typed.proxyPass = proxyPassText->GetValue();
+    return typed;
+}
+
+void SetupDialog::OnTestOpsKey(wxCommandEvent&)
+{
+    // The values typed on the pages, accepted or not, as for the proxy test.
+    OpsKeyCheck check;
+    {
+        wxBusyCursor busy;
+        check = OpsKeyCheck::Run(TypedNetworkSettings(), wxString(caFileText->GetValue()).Trim().Trim(false),
+                                 services.opsUrl, wxString(opsKeyText->GetValue()).Trim().Trim(false),
+                                 opsSecretText->GetValue());
+    }
+    wxMessageBox(check.text, "EPO OPS Test", wxOK | (check.accepted ? wxICON_INFORMATION : wxICON_ERROR),
+                 this);
+}
+
+void SetupDialog::OnBrowseCaFile(wxCommandEvent&)
+{
+    const wxFileName current(caFileText->GetValue());
+    wxFileDialog chooser(this, "Choose a file of certificate authorities", current.GetPath(),
+                         current.GetFullName(), "PEM files (*.pem;*.crt)|*.pem;*.crt|All files|*",
+                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (chooser.ShowModal() == wxID_OK && !chooser.GetPath().empty())
+        caFileText->ChangeValue(chooser.GetPath());
 }
 
 void SetupDialog::OnChangeDirectory(wxCommandEvent&)

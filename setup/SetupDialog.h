@@ -1,5 +1,8 @@
 #pragma once
 
+#include "net/NetworkSettings.h"
+#include "net/ServiceSettings.h"
+
 #include <wx/dialog.h>
 #include <wx/string.h>
 
@@ -10,8 +13,11 @@ class wxCommandEvent;
 class wxInputStream;
 
 // The modal "Setup" dialog: network settings on one page, the save folder on
-// the other. It edits the program-wide network settings through validators;
-// its caller makes GetSavePath() the working directory after OK.
+// another, the services documents come from on a third. It edits the
+// program-wide network settings through validators; its caller makes
+// GetSavePath() the working directory after OK. The services' settings are
+// read from the settings store and written back to it on OK, since every job
+// reads them from there when it starts.
 class SetupDialog : public wxDialog
 {
 public:
@@ -20,18 +26,23 @@ public:
 
     wxString GetSavePath() const;
 
-    // Also carries the connection type from the choice's int to the setting.
+    // Also carries the connection type from the choice's int to the setting
+    // and writes the services' settings to the store.
     bool TransferDataFromWindow() override;
 
 private:
     wxWindow* CreateNetworkPage(wxWindow* parent);
     wxWindow* CreateDirectoryPage(wxWindow* parent);
+    wxWindow* CreateServicesPage(wxWindow* parent);
     void OnCheckNetworkSettings(wxCommandEvent& event);
     void OnChangeDirectory(wxCommandEvent& event);
     void OnConnectionTypeChanged(wxCommandEvent& event);
+    void OnBrowseCaFile(wxCommandEvent& event);
+    void OnTestOpsKey(wxCommandEvent& event);
     void OnTextEnter(wxCommandEvent& event);
     void EnableProxyFields(bool enable);
     bool WriteProxyTestFile(wxInputStream& body);
+    NetworkSettings TypedNetworkSettings() const;
 
     wxTextCtrl* proxyServerText = nullptr;
     wxTextCtrl* proxyUserText = nullptr;
@@ -41,6 +52,13 @@ private:
     wxStaticText* pathLabel = nullptr;
     wxString savePath;
     int connectionType = 0;  // the validator's int, copied to and from the settings
+
+    wxTextCtrl* opsKeyText = nullptr;
+    wxTextCtrl* opsSecretText = nullptr;
+    wxTextCtrl* caFileText = nullptr;
+    ServiceSettings services;  // as read when the dialog opened; the validators' values
+    int usRoute = 0;           // the route choices' indices
+    int otherRoute = 0;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -4,6 +4,7 @@
 #include "RecordingLog.h"
 #include "TempHome.h"
 #include "net/NetworkSettings.h"
+#include "net/ServiceSettings.h"
 #include "net/SettingsStore.h"
 #include "setup/SetupDialog.h"
 #include "app/MyFrame.h"
@@ -12,12 +13,15 @@
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
+#include <wx/filedlg.h>
 #include <wx/html/htmlwin.h>
 #include <wx/msgdlg.h>
 #include <wx/notebook.h>
 #include <wx/stattext.h>
 #include <wx/testing.h>
 #include <wx/textctrl.h>
+
+#include <nlohmann/json.hpp>
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -49,7 +53,9 @@ void CollectTextFields(wxWindow* window, std::vector<wxTextCtrl*>& out)
 Fields FindFields(wxWindow* dialog)
 {
     std::vector<wxTextCtrl*> texts;
-    CollectTextFields(dialog, texts);
+    auto* notebook = dynamic_cast<wxNotebook*>(wxWindow::FindWindowByName("notebook", dialog));
+    if (notebook && notebook->GetPageCount() > 0)
+        CollectTextFields(notebook->GetPage(0), texts);
     EXPECT_EQ(texts.size(), 4u);
     auto* type = dynamic_cast<wxChoice*>(wxWindow::FindWindowByName("choice", dialog));
     EXPECT_NE(type, nullptr);
@@ -174,10 +180,11 @@ TEST_F(SetupDialogTest, OpensOnTheNetworkPageWithTheStoredValues)
     Open(2);
     auto* notebook = dynamic_cast<wxNotebook*>(wxWindow::FindWindowByName("notebook", dialog));
     ASSERT_NE(notebook, nullptr);
-    EXPECT_EQ(notebook->GetPageCount(), 2u);
+    ASSERT_EQ(notebook->GetPageCount(), 3u);
     EXPECT_EQ(notebook->GetSelection(), 0);
     EXPECT_EQ(notebook->GetPageText(0), "Network");
     EXPECT_EQ(notebook->GetPageText(1), "Directory Locations");
+    EXPECT_EQ(notebook->GetPageText(2), "Services");
     EXPECT_EQ(dialog->GetTitle(), "Setup");
     EXPECT_EQ(fields.type->GetSelection(), 2);
     EXPECT_EQ(fields.server->GetValue(), "proxy.example");
@@ -362,12 +369,186 @@ TEST_F(SetupDialogTest, ProxyTestReportsAFileItCannotWrite)
     EXPECT_EQ(log.Errors(), std::vector<wxString>{"Error writing proxyTest.html"});
 }
 
-// Chooses `path` in the real GTK folder chooser, as a user would: moves it
-// to the folder and answers it. wx reads the choice from GTK only when GTK
-// answers, so the answer goes through GTK itself (found at run time, since
-// the test links GTK only through wx).
-// Whether GTK's folder chooser behind `chooser` has `path` selected.
-bool ChooserHolds(wxDirDialog* chooser, const wxString& path)
+// The "Services" page's controls, found by their names.
+struct ServiceFields
+{
+    wxChoice* us = nullptr;
+    wxChoice* other = nullptr;
+    wxTextCtrl* key = nullptr;
+    wxTextCtrl* secret = nullptr;
+    wxTextCtrl* caFile = nullptr;
+
+    bool Found() const { return us && other && key && secret && caFile; }
+};
+
+template <class Control>
+Control* Named(wxWindow* dialog, const char* name)
+{
+    return dynamic_cast<Control*>(wxWindow::FindWindowByName(name, dialog));
+}
+
+ServiceFields FindServiceFields(wxWindow* dialog)
+{
+    return {Named<wxChoice>(dialog, "usRoute"), Named<wxChoice>(dialog, "otherRoute"),
+            Named<wxTextCtrl>(dialog, "opsKey"), Named<wxTextCtrl>(dialog, "opsSecret"),
+            Named<wxTextCtrl>(dialog, "caFile")};
+}
+
+// Sets an environment variable for one scope.
+struct ScopedVariable
+{
+    ScopedVariable(const char* name, const char* value) : name(name) { wxSetEnv(name, value); }
+    ~ScopedVariable() { wxUnsetEnv(name); }
+    const char* name;
+};
+
+// Reads a message box's text and closes it.
+class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
+{
+public:
+    explicit ExpectMessage(wxString* text) : text(text) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* box) const override
+    {
+        *text = box->GetMessage();
+        return wxID_OK;
+    }
+
+private:
+    wxString* text;
+};
+
+TEST_F(SetupDialogTest, ServicesPageShowsTheStoredServicesAndWritesThemOnlyOnOk)
+{
+    for (int button : {wxID_CANCEL, wxID_OK}) {
+        SCOPED_TRACE(button);
+        const std::string before = ReadFile(home.SettingsFile());
+        Open(0);
+        const ServiceFields services = FindServiceFields(dialog);
+        ASSERT_TRUE(services.Found());
+        EXPECT_EQ(services.us->GetCount(), 3u);
+        EXPECT_EQ(services.us->GetString(0), "USPTO Patent Public Search");
+        EXPECT_EQ(services.us->GetString(1), "EPO OPS");
+        EXPECT_EQ(services.us->GetStringSelection(), "Classic (original services)");
+        EXPECT_EQ(services.other->GetCount(), 2u);
+        EXPECT_EQ(services.other->GetStringSelection(), "Classic (original services)");
+        EXPECT_EQ(services.key->GetValue(), OfficeSim::opsKey);
+        EXPECT_EQ(services.secret->GetValue(), OfficeSim::opsSecret);
+        EXPECT_TRUE(services.secret->HasFlag(wxTE_PASSWORD));
+        EXPECT_EQ(services.caFile->GetValue(), sim->CaFile());
+
+        Choose(services.us, 1);
+        Choose(services.other, 0);
+        services.key->ChangeValue("new-key");
+        services.secret->ChangeValue("new-secret");
+        services.caFile->ChangeValue(home.Path() + "/extra.pem");
+        Click(dialog, button);
+        EXPECT_FALSE(dialog->IsShown());
+        dialog->Destroy();
+        dialog = nullptr;
+
+        const std::string after = ReadFile(home.SettingsFile());
+        if (button == wxID_CANCEL) {
+            EXPECT_EQ(after, before);
+            continue;
+        }
+        const ServiceSettings stored = ServiceSettings::Read(*OpenSettingsStore());
+        EXPECT_EQ(stored.us, ServiceSettings::Route::ops);
+        EXPECT_EQ(stored.other, ServiceSettings::Route::ops);
+        EXPECT_EQ(stored.opsKey, "new-key");
+        EXPECT_EQ(stored.opsSecret, "new-secret");
+        EXPECT_EQ(stored.caFile, home.Path() + "/extra.pem");
+        EXPECT_EQ(after.find("new-secret"), std::string::npos) << "stored scrambled";
+    }
+}
+
+TEST_F(SetupDialogTest, KeyAndSecretFromTheEnvironmentAreShownButNeverWritten)
+{
+    {
+        ScopedVariable key(ServiceSettings::opsKeyVariable, "env-key");
+        ScopedVariable secret(ServiceSettings::opsSecretVariable, "env-secret");
+        Open(0);
+        const ServiceFields services = FindServiceFields(dialog);
+        ASSERT_TRUE(services.Found());
+        EXPECT_EQ(services.key->GetValue(), "env-key");
+        EXPECT_EQ(services.secret->GetValue(), "env-secret");
+        EXPECT_FALSE(services.key->IsEnabled());
+        EXPECT_FALSE(services.secret->IsEnabled());
+        EXPECT_NE(wxWindow::FindWindowByLabel("set by FOLIOHARVESTER_OPS_KEY", dialog), nullptr);
+        EXPECT_NE(wxWindow::FindWindowByLabel("set by FOLIOHARVESTER_OPS_SECRET", dialog), nullptr);
+        Choose(services.us, 1);
+        Click(dialog, wxID_OK);
+        EXPECT_FALSE(dialog->IsShown());
+    }
+    const ServiceSettings stored = ServiceSettings::Read(*OpenSettingsStore());
+    EXPECT_EQ(stored.us, ServiceSettings::Route::ops) << "the rest is saved";
+    EXPECT_EQ(stored.opsKey, OfficeSim::opsKey);
+    EXPECT_EQ(stored.opsSecret, OfficeSim::opsSecret);
+    EXPECT_EQ(ReadFile(home.SettingsFile()).find("env-key"), std::string::npos);
+}
+
+TEST_F(SetupDialogTest, TestButtonShowsTheServicesLoadOrTheErrorInPlainWords)
+{
+    const std::string load = R"json({"throttling": "busy (images=yellow:100, other=green:1000)"})json";
+    const char* accepted = "EPO OPS accepted the key.\nThrottling: busy; images yellow 100/min, other green 1000/min";
+    struct Case
+    {
+        const char* name;
+        std::string secret;
+        std::string caFile;
+        bool viaProxy;
+        const char* shownStart;
+        const char* firstRequest;  // its method; "" for none; nullptr: not checked
+    };
+    const Case cases[] = {
+        {"right key", OfficeSim::opsSecret, sim->CaFile(), false, accepted, "POST"},
+        {"through the typed proxy", OfficeSim::opsSecret, sim->CaFile(), true, accepted, "CONNECT"},
+        {"wrong secret", "wrong-secret", sim->CaFile(), false,
+         "EPO OPS key or secret refused: File > Setup > Services", "POST"},
+        {"no CA file", OfficeSim::opsSecret, "", false, "EPO OPS not reached: certificate not trusted: ", nullptr},
+        {"no secret", "", sim->CaFile(), false, "EPO OPS key and secret needed", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim->Reset();
+        sim->Control("POST", "/_sim/ops", load);
+        Open(0);
+        const ServiceFields services = FindServiceFields(dialog);
+        ASSERT_TRUE(services.Found());
+        if (c.viaProxy) {
+            Choose(fields.type, 2);
+            fields.server->ChangeValue("127.0.0.1");
+            fields.port->ChangeValue(std::to_string(sim->Port("maker")));
+        }
+        services.secret->ChangeValue(c.secret);
+        services.caFile->ChangeValue(c.caFile);
+        wxWindow* test = wxWindow::FindWindowByLabel("Test", dialog);
+        ASSERT_NE(test, nullptr);
+        wxString shown;
+        wxTEST_DIALOG(Click(dialog, test->GetId()), ExpectMessage(&shown));
+        EXPECT_TRUE(shown.StartsWith(c.shownStart)) << shown;
+        EXPECT_FALSE(!c.secret.empty() && shown.Contains(c.secret)) << "never the secret";
+        EXPECT_TRUE(dialog->IsShown());
+
+        const nlohmann::json requests = nlohmann::json::parse(sim->Log());
+        if (c.firstRequest && !*c.firstRequest)
+            EXPECT_TRUE(requests.empty()) << requests.dump();
+        else if (c.firstRequest && !requests.empty())
+            EXPECT_EQ(requests[0]["method"], c.firstRequest);
+        else if (c.firstRequest)
+            ADD_FAILURE() << "no request";
+        dialog->Destroy();
+        dialog = nullptr;
+    }
+}
+
+// Chooses `path` in a real GTK chooser, as a user would: moves it to the
+// path and accepts. wx reads the choice from GTK only when GTK answers, so
+// the answer goes through GTK itself (found at run time, since the test
+// links GTK only through wx).
+// Whether the GTK chooser behind `handle` has `path` selected.
+inline bool ChooserHolds(void* handle, const wxString& path)
 {
     using GetFilename = char* (*)(void*);
     using Free = void (*)(void*);
@@ -375,12 +556,29 @@ bool ChooserHolds(wxDirDialog* chooser, const wxString& path)
     static auto release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "g_free"));
     if (!getFilename || !release)
         return true;  // cannot ask: fall back to accepting at once
-    char* chosen = getFilename(chooser->GetHandle());
+    char* chosen = getFilename(handle);
     const bool holds = chosen && wxString::FromUTF8(chosen) == path;
     release(chosen);
     return holds;
 }
 
+template <class Chooser>
+void AcceptInGtk(Chooser* chooser, const wxString& path)
+{
+    using Respond = void (*)(void*, int);
+    auto respond = reinterpret_cast<Respond>(dlsym(RTLD_DEFAULT, "gtk_dialog_response"));
+    EXPECT_NE(respond, nullptr);
+    chooser->Show();
+    chooser->SetPath(path);
+    // GTK takes the path over asynchronously; accepting before it has
+    // would hand wx an empty selection.
+    EXPECT_TRUE(PumpUntil([&] { return ChooserHolds(chooser->GetHandle(), path); }));
+    const int gtkResponseAccept = -3;
+    if (respond)
+        respond(chooser->GetHandle(), gtkResponseAccept);
+}
+
+// Chooses `path` in the real GTK folder chooser, or answers it with `answer`.
 class ChooseDirectory : public wxExpectModalBase<wxDirDialog, ChooseDirectory>
 {
 public:
@@ -390,19 +588,8 @@ protected:
     int OnInvoked(wxDirDialog* chooser) const override
     {
         EXPECT_EQ(chooser->GetMessage(), "Chose a directory to save PDF into");
-        if (answer != wxID_OK)
-            return answer;
-        using Respond = void (*)(void*, int);
-        auto respond = reinterpret_cast<Respond>(dlsym(RTLD_DEFAULT, "gtk_dialog_response"));
-        EXPECT_NE(respond, nullptr);
-        chooser->Show();
-        chooser->SetPath(path);
-        // GTK takes the path over asynchronously; accepting before it has
-        // would hand wx an empty selection.
-        EXPECT_TRUE(PumpUntil([&] { return ChooserHolds(chooser, path); }));
-        const int gtkResponseAccept = -3;
-        if (respond)
-            respond(chooser->GetHandle(), gtkResponseAccept);
+        if (answer == wxID_OK)
+            AcceptInGtk(chooser, path);
         return answer;
     }
 
@@ -410,6 +597,35 @@ private:
     wxString path;
     int answer;
 };
+
+class ChooseFile : public wxExpectModalBase<wxFileDialog, ChooseFile>
+{
+public:
+    explicit ChooseFile(const wxString& path) : path(path) {}
+
+protected:
+    int OnInvoked(wxFileDialog* chooser) const override
+    {
+        AcceptInGtk(chooser, path);
+        return wxID_OK;
+    }
+
+private:
+    wxString path;
+};
+
+TEST_F(SetupDialogTest, BrowseFillsInTheChosenCaFile)
+{
+    const std::string chosen = home.Path() + "/company.pem";
+    WriteFile(chosen, "-----BEGIN CERTIFICATE-----\n");
+    Open(0);
+    const ServiceFields services = FindServiceFields(dialog);
+    ASSERT_TRUE(services.Found());
+    wxWindow* browse = wxWindow::FindWindowByLabel("Browse", dialog);
+    ASSERT_NE(browse, nullptr);
+    wxTEST_DIALOG(Click(dialog, browse->GetId()), ChooseFile(chosen));
+    EXPECT_EQ(services.caFile->GetValue(), chosen);
+}
 
 TEST_F(SetupDialogTest, ChangeDirectoryOnlyProposesTheChosenFolder)
 {
