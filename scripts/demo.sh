@@ -3,11 +3,22 @@
 # maker's server, under a throw-away HOME whose settings point every host at
 # it. With a display the window runs against it; without one the same
 # documents are fetched through folioharvester-cli. The simulator stops when
-# this script ends.
+# this script ends. Today's routes (EPO OPS 3.2 over HTTPS, with the
+# simulator's demo key) by default; `--classic` shows the original services.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
-samples=(5123456 D0365123 RE035136 20020000051 9/836917 EP2219563)
+routes=new
+if [ "${1:-}" = "--classic" ]; then
+  routes=classic
+  shift
+fi
+if [ "$routes" = classic ]; then
+  samples=(5123456 D0365123 RE035136 20020000051 9/836917 EP2219563)
+else
+  # A US serial number has no OPS form, so it is left out here.
+  samples=(5123456 D0365123 RE035136 20020000051 EP2219563 EP2219563B1 WO2004/012345)
+fi
 
 demo_home=$(mktemp -d "${TMPDIR:-/tmp}/folioharvester-demo.XXXXXX")
 save_dir="$demo_home/PDFs"
@@ -20,6 +31,7 @@ chmod 600 "$settings"
 fifo="$demo_home/.sim-stdin"
 mkfifo "$fifo"
 "$top/tools/office-sim/office-sim" --exit-on-stdin-eof --quiet --settings "$settings" \
+  --routes "$routes" \
   <"$fifo" >"$demo_home/.sim.out" 2>"$demo_home/.sim.err" &
 sim_pid=$!
 exec 3>"$fifo"
@@ -39,7 +51,7 @@ for _ in $(seq 100); do
 done
 grep -qx ready "$demo_home/.sim.out" || { echo "office simulator did not start" >&2; exit 1; }
 
-echo "Demo settings: $settings"
+echo "Demo settings: $settings (routes: $routes)"
 echo "PDFs are saved in: $save_dir"
 if [ -n "${DISPLAY:-}" ]; then
   echo "Try these numbers in the window: ${samples[*]}"
