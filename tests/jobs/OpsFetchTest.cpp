@@ -60,15 +60,17 @@ PdfContent ReadPdf(const std::string& pdf, const std::string& scratch)
         ADD_FAILURE() << "qpdf gave no JSON for " << pdf << ": " << json.substr(0, 200);
         return content;
     }
-    const nlohmann::json& objects = doc["qpdf"][1];
-    for (const auto& page : doc["pages"]) {
-        const auto& pageObject = objects["obj:" + page["object"].get<std::string>()]["value"];
-        content.boxes.push_back(pageObject["/MediaBox"].get<std::vector<double>>());
-        const auto& image = objects["obj:" + page["images"][0]["object"].get<std::string>()];
-        content.images.push_back(ReadFile(image["stream"]["datafile"].get<std::string>()));
+    // at() throws on a missing key, which fails the test.
+    const nlohmann::json& objects = doc.at("qpdf").at(1);
+    for (const auto& page : doc.at("pages")) {
+        const auto& pageObject = objects.at("obj:" + page.at("object").get<std::string>()).at("value");
+        content.boxes.push_back(pageObject.at("/MediaBox").get<std::vector<double>>());
+        const auto& image = objects.at("obj:" + page.at("images").at(0).at("object").get<std::string>());
+        content.images.push_back(ReadFile(image.at("stream").at("datafile").get<std::string>()));
     }
-    for (const auto& entry : doc["outlines"])
-        content.outline.emplace_back(entry["title"].get<std::string>(), entry["destpageposfrom1"].get<int>());
+    for (const auto& entry : doc.at("outlines"))
+        content.outline.emplace_back(entry.at("title").get<std::string>(),
+                                     entry.at("destpageposfrom1").get<int>());
     return content;
 }
 
@@ -103,15 +105,6 @@ protected:
             if (name.find(".pdf") != std::string::npos)
                 pdfs.push_back(name);
         return pdfs;
-    }
-
-    std::vector<SimRequest> Requests(const std::string& method, const std::string& pathPart) const
-    {
-        std::vector<SimRequest> found;
-        for (const SimRequest& request : SimFixture::Requests())
-            if (request.method == method && request.path.find(pathPart) != std::string::npos)
-                found.push_back(request);
-        return found;
     }
 
     // The page as the simulator serves it, fetched here with a token of its own.
@@ -155,7 +148,7 @@ TEST_F(OpsFetch, DocumentsBecomeCheckedPdfsOfTheServedPagesWithTheirOutline)
     for (const auto& c : cases)
         texts.push_back(c.text);
     std::map<int, Lines> rows = Fetch(texts);
-    EXPECT_EQ(Requests("POST", "/auth/accesstoken").size(), 1u);
+    EXPECT_EQ(RequestsMatching("/auth/accesstoken").size(), 1u);
     for (size_t row = 0; row < std::size(cases); ++row) {
         const auto& c = cases[row];
         SCOPED_TRACE(c.text);
@@ -213,12 +206,12 @@ TEST_F(OpsFetch, RenewalsWaitsAndServerTroublesAreGotOver)
                                     [&](const std::string& s) { return s.rfind(c.status, 0) == 0; }))
                 << testing::PrintToString(statuses);
         }
-        const std::vector<SimRequest> tries = Requests("GET", c.path);
+        const std::vector<SimRequest> tries = RequestsMatching(c.path);
         ASSERT_GE(tries.size(), 2u);
         EXPECT_NE(tries.front().status, 200);
         EXPECT_EQ(tries.back().status, 200);
         EXPECT_GE(tries.back().time - tries.front().time, c.waited);
-        EXPECT_EQ(Requests("POST", "/auth/accesstoken").size(), c.tokens);
+        EXPECT_EQ(RequestsMatching("/auth/accesstoken").size(), c.tokens);
     }
 }
 
@@ -257,9 +250,9 @@ TEST_F(OpsFetch, JobsThatCannotFinishSayWhyAndLeaveNoFile)
             sim->Control("POST", "/_sim/ops", c.opsChange);
         EXPECT_EQ(Fetch({c.text}, 1)[0].back(), c.status);
         EXPECT_EQ(PdfFiles(), std::vector<std::string>{});
-        const size_t tokens = Requests("POST", "/auth/accesstoken").size();
+        const size_t tokens = RequestsMatching("/auth/accesstoken").size();
         if (c.noKey)
-            EXPECT_TRUE(SimFixture::Requests().empty());
+            EXPECT_TRUE(Requests().empty());
         else if (c.opsChange.empty())
             EXPECT_LE(tokens, 1u);
         else
@@ -276,7 +269,7 @@ TEST_F(OpsFetch, ParallelJobsShareThePageRate)
     const std::map<int, Lines> rows = Fetch({"EP2219563", "EP2219563B1", "EP1000000"});
     for (const auto& row : rows)
         EXPECT_EQ(row.second.back(), "Finished!") << row.first;
-    std::vector<SimRequest> pages = Requests("GET", ".tiff?Range=");
+    std::vector<SimRequest> pages = RequestsMatching(".tiff?Range=");
     ASSERT_EQ(pages.size(), 36u);
     std::sort(pages.begin(), pages.end(), [](const auto& a, const auto& b) { return a.time < b.time; });
     std::vector<double> gaps;

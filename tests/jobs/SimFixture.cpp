@@ -42,8 +42,7 @@ std::vector<SimRequest> SimFixture::Requests() const
     const std::regex pair(std::string("\\[") + jsonString + ", " + jsonString + "\\]");
     for (std::string line; std::getline(in, line);) {
         SimRequest request{JsonField(line, "service"), JsonField(line, "path"), {},
-                           JsonField(line, "method"), JsonNumber(line, "time"),
-                           static_cast<int>(JsonNumber(line, "status"))};
+                           JsonNumber(line, "time"), static_cast<int>(JsonNumber(line, "status"))};
         size_t at = line.find("\"headers\": [");
         if (at != std::string::npos) {
             std::string rest = line.substr(at);

@@ -16,7 +16,6 @@ struct SimRequest
     std::string service;
     std::string path;
     std::vector<std::pair<std::string, std::string>> headers;
-    std::string method;
     double time = 0;  // seconds since the simulator started, when the request came
     int status = 0;   // the status answered, 0 when none was
 };
