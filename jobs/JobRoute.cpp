@@ -6,6 +6,7 @@
 #include "jobs/uspto.h"
 #include "net/FetchSettings.h"
 #include "numbers/Classification.h"
+#include "services/ops/OpsContext.h"
 
 const char* const ppubsNotBuiltStatus =
     "US documents via Patent Public Search are not available yet: set us=ops or us=classic in "
@@ -29,4 +30,9 @@ pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
     if (usDocument)
         return new uspto(entry.typed, row, sink, settings.hosts, settings.network);
     return new pct(entry.typed, row, sink, settings.hosts, settings.network);
+}
+
+std::shared_ptr<OpsContext> NewOpsContext()
+{
+    return std::make_shared<OpsContext>();
 }

@@ -3,11 +3,22 @@
 #include "jobs/pat2pdf.h"
 #include "net/ServiceSettings.h"
 #include "numbers/Classification.h"
+#include "services/ops/OpsVerdict.h"
 
+#include <memory>
+#include <string>
+
+class HttpsClient;
 class OpsContext;
+class OpsInquiry;
+class OpsPacer;
+struct HttpAnswer;
+struct OpsInstance;
+struct OpsNumber;
 
 // Fetches one document through EPO Open Patent Services 3.2 into a PDF in
-// the working directory.
+// the working directory: a token, the image inquiry, then the pages of the
+// chosen image set, every request spaced and held as the service asks.
 class opsJob : public pat2pdf
 {
 public:
@@ -18,11 +29,39 @@ public:
            const ServiceSettings& services, OpsContext* context);
     ~opsJob() override;
 
+    static constexpr const char* keyNeededStatus = "EPO OPS key needed: File > Setup > Services";
+    // A page or an inquiry easily fits; the cap only stops a runaway answer.
+    static constexpr size_t bodyCap = 64u * 1024 * 1024;
+
 protected:
     ExitCode Entry() override;
 
 private:
-    const Classification entry;  // kind, typed number, file; `number` is entry.typed
+    // What to do after one answer.
+    enum class Next { use, renew, again, end };
+
+    bool HasKey() const;
+    // The status for an entry that has no OPS form.
+    wxString NoOpsFormStatus() const;
+    bool FetchInquiry(const OpsNumber& number, OpsInquiry& inquiry);
+    bool FetchPages(const OpsInstance& instance, const wxString& path);
+    // GETs `url` in a slot of `pacer` with a usable token until the answer is
+    // the one asked for (true) or the job ends (false, its last status
+    // posted unless stopped). `busyStatus` is shown again after a wait.
+    bool Fetch(const wxString& url, OpsPacer& pacer, const wxString& busyStatus, HttpAnswer& answer);
+    // A token to send, fetched when none is usable; false when the job ends.
+    bool Authorize(std::string& token, const wxString& busyStatus);
+    bool UsableToken(std::string& token) const;
+    // Reads what `answer` means, waits or counts down when it asks for that.
+    Next Judge(const HttpAnswer& answer, OpsVerdict::Request request, OpsPacer& pacer,
+               const wxString& busyStatus, OpsVerdict& verdict);
+    bool WaitTurn(OpsPacer& pacer, const wxString& busyStatus);
+    bool RetryAfterCountDown(const wxString& cause, const wxString& busyStatus);
+    wxString ServiceUrl(const wxString& path) const;
+
+    const Classification entry;  // kind, typed number, file
     const ServiceSettings services;  // caFile, opsUrl, opsKey, opsSecret
     OpsContext* const context;
+    std::unique_ptr<HttpsClient> client;  // made on the job's thread, which alone uses it
+    const char* waitFormat;  // the status of the next visible wait, with its seconds
 };

@@ -132,16 +132,21 @@ pat2pdf::PageAttempt pat2pdf::AddAnswer(const HttpSession& http, std::unique_ptr
         cause = http.GetError();
         return PageAttempt::NoAnswer;
     }
+    const PageAttempt attempt = AddPage(body.get(), writer, cause);
+    if (attempt == PageAttempt::Unreadable && http.GetStatusCode() != 200)
+        cause = wxString::Format("server answered %u", http.GetStatusCode());
+    return attempt;
+}
+
+pat2pdf::PageAttempt pat2pdf::AddPage(wxInputStream* body, PdfWriter& writer, wxString& cause)
+{
     if (body && writer.AddPage(*body))
         return PageAttempt::Added;
     if (!writer.IsOk()) {
         cause = writer.GetError();
         return PageAttempt::WriterFailed;
     }
-    if (http.GetStatusCode() != 200)
-        cause = wxString::Format("server answered %u", http.GetStatusCode());
-    else
-        cause = body ? "not a readable TIFF image" : "empty answer";
+    cause = body ? "not a readable TIFF image" : "empty answer";
     return PageAttempt::Unreadable;
 }
 

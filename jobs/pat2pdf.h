@@ -72,6 +72,9 @@ protected:
     // `writer`; `cause` says why the page was not added.
     static PageAttempt AddAnswer(const HttpSession& http, std::unique_ptr<wxInputStream> body,
                                  PdfWriter& writer, wxString& cause);
+    // Adds the page in `body`, an answer's body (null when it had none), to
+    // `writer`; never NoAnswer.
+    static PageAttempt AddPage(wxInputStream* body, PdfWriter& writer, wxString& cause);
     // Counts one unreadable answer for `page`; true, with the job's last
     // status posted, once the page has had all its countdowns.
     bool GiveUpOnPage(int page, const wxString& cause);

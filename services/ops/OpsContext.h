@@ -25,6 +25,9 @@ public:
     OpsTokenCache& Token() { return token; }
     OpsPacer& Images() { return images; }        // page requests
     OpsPacer& Retrieval() { return retrieval; }  // image inquiries
+    // Held by the one job that fetches a new token, so the others wait for
+    // its token instead of each fetching one.
+    std::timed_mutex& TokenFetch() { return tokenFetch; }
 
     // Reads the X-Throttling-Control header of any answer and sets both
     // pacers' rates from it; a missing or unreadable header changes nothing.
@@ -38,6 +41,7 @@ public:
 
 private:
     OpsTokenCache token;
+    std::timed_mutex tokenFetch;
     OpsPacer images;
     OpsPacer retrieval;
     mutable std::mutex mutex;

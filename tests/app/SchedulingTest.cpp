@@ -23,13 +23,14 @@ namespace {
 class SchedulingTest : public AppTest
 {
 protected:
-    void Start(const std::string& rootLines = "", const std::string& faults = "")
+    void Start(const std::string& rootLines = "", const std::string& faults = "",
+               OfficeSim::Routes routes = OfficeSim::Routes::classic)
     {
         ASSERT_TRUE(sim.Running());
         saveDir = home.Dir("pdfs");
         WriteSettings("Path=" + saveDir + "\nlastCheck=" + std::to_string(time(nullptr)) + "\n" +
                       rootLines);
-        sim.WriteSettings(home.SettingsFile());
+        sim.WriteSettings(home.SettingsFile(), routes);
         if (!faults.empty())
             sim.Faults(faults);
         OpenWindow();
@@ -101,6 +102,17 @@ TEST_F(SchedulingTest, NewUserDownloadsOneDocument)
     EXPECT_EQ(posted.back(), "Finished!");
     EXPECT_TRUE(PdfPassesQpdf(Pdf("5123456.pdf")));
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "3 Pages Downloaded from the USPTO");
+    ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(SchedulingTest, ARowOnTheOpsRouteDownloadsItsDocument)
+{
+    Start("", "", OfficeSim::Routes::ops);
+    AddNumber("EP1000000");
+    ASSERT_TRUE(WatchRowsUntil([&] { return Status(0) == "Finished!"; }));
+    EXPECT_TRUE(Posted("Downloading page 12 of 12"));
+    EXPECT_TRUE(PdfPassesQpdf(Pdf("EP1000000.pdf")));
     ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
     EXPECT_TRUE(log.Errors().empty());
 }

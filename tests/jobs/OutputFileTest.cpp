@@ -53,19 +53,24 @@ TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
     }
 }
 
-// What classify prints as file= is the file the job finds (and writes).
+// What classify prints as file= is the file the job finds (and writes), on
+// either route.
 TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
 {
-    for (const char* text : {"~aEP12", "EP1/../x", "WO2004/012345", "EP2219563.B1", "5,123,456",
-                             "D0365123", "RE035136"}) {
-        SCOPED_TRACE(text);
-        const Classification entry = Classify(text);
-        ASSERT_FALSE(entry.file.empty());
-        WriteFile(InCwd(entry.file.ToStdString()), CompletePdfStub());
-        EventCollector local;
-        ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), nullptr), local));
-        EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
-        EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(entry.file.ToStdString())});
+    const std::shared_ptr<OpsContext> ops = NewOpsContext();
+    for (OfficeSim::Routes routes : {OfficeSim::Routes::classic, OfficeSim::Routes::ops}) {
+        sim->WriteSettings(home.SettingsFile(), routes);
+        for (const char* text : {"~aEP12", "EP1/../x", "WO2004/012345", "EP2219563.B1", "5,123,456",
+                                 "D0365123", "RE035136"}) {
+            SCOPED_TRACE(std::string(text) + (routes == OfficeSim::Routes::ops ? " ops" : " classic"));
+            const Classification entry = Classify(text);
+            ASSERT_FALSE(entry.file.empty());
+            WriteFile(InCwd(entry.file.ToStdString()), CompletePdfStub());
+            EventCollector local;
+            ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), ops.get()), local));
+            EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
+            EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(entry.file.ToStdString())});
+        }
     }
 }
 

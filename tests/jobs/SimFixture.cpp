@@ -17,6 +17,13 @@ std::string JsonField(const std::string& line, const std::string& name)
     return std::regex_search(line, match, field) ? match[1].str() : std::string();
 }
 
+double JsonNumber(const std::string& line, const std::string& name)
+{
+    const std::regex field("\"" + name + "\": (-?[0-9.]+)");
+    std::smatch match;
+    return std::regex_search(line, match, field) ? std::stod(match[1].str()) : 0;
+}
+
 }  // namespace
 
 SimFixture::SimFixture()
@@ -34,7 +41,8 @@ std::vector<SimRequest> SimFixture::Requests() const
     std::ifstream in(logFile);
     const std::regex pair(std::string("\\[") + jsonString + ", " + jsonString + "\\]");
     for (std::string line; std::getline(in, line);) {
-        SimRequest request{JsonField(line, "service"), JsonField(line, "path"), {}};
+        SimRequest request{JsonField(line, "service"), JsonField(line, "path"), {},
+                           JsonNumber(line, "time"), static_cast<int>(JsonNumber(line, "status"))};
         size_t at = line.find("\"headers\": [");
         if (at != std::string::npos) {
             std::string rest = line.substr(at);

@@ -16,6 +16,8 @@ struct SimRequest
     std::string service;
     std::string path;
     std::vector<std::pair<std::string, std::string>> headers;
+    double time = 0;  // seconds since the simulator started, when the request came
+    int status = 0;   // the status answered, 0 when none was
 };
 
 // A temporary home whose settings point every host at a fresh simulator,

@@ -1,0 +1,296 @@
+// Documents fetched by `folioharvester-cli fetch` through the simulator's
+// EPO OPS 3.2: the PDFs, the token, fair-use waits and the job's ends.
+#include "CliProcess.h"
+#include "SimFixture.h"
+
+#include "jobs/opsJob.h"
+#include "net/HttpsClient.h"
+#include "pdf/TiffPage.h"
+
+#include <nlohmann/json.hpp>
+#include <wx/base64.h>
+#include <wx/mstream.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using Outline = std::vector<std::pair<std::string, int>>;
+
+const std::string rest = "/3.2/rest-services/";
+
+std::string PagePath(const std::string& link, int page)
+{
+    return rest + link + ".tiff?Range=" + std::to_string(page);
+}
+
+// The fax data of a one-strip TIFF page, as the writer must pass it on.
+std::string StripOf(const std::string& tiff)
+{
+    wxMemoryInputStream in(tiff.data(), tiff.size());
+    TiffPage page(in);
+    wxMemoryOutputStream out;
+    page.WriteStrips(out);
+    EXPECT_TRUE(page.IsOk()) << page.GetError();
+    std::string strip(out.GetLength(), '\0');
+    out.CopyTo(strip.data(), strip.size());
+    return strip;
+}
+
+// What qpdf reads in a PDF: per page its box and its image's raw data,
+// and the outline as (title, page) in order.
+struct PdfContent
+{
+    std::vector<std::vector<double>> boxes;
+    std::vector<std::string> images;
+    Outline outline;
+};
+
+PdfContent ReadPdf(const std::string& pdf, const std::string& scratch)
+{
+    PdfContent content;
+    std::filesystem::create_directories(scratch);
+    const std::string json = Shell("qpdf --json --json-key=pages --json-key=outlines --json-key=qpdf "
+                                   "--decode-level=none --json-stream-data=file --json-stream-prefix='" +
+                                   scratch + "/s' '" + pdf + "'");
+    const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
+    if (doc.is_discarded()) {
+        ADD_FAILURE() << "qpdf gave no JSON for " << pdf << ": " << json.substr(0, 200);
+        return content;
+    }
+    // at() throws on a missing key, which fails the test.
+    const nlohmann::json& objects = doc.at("qpdf").at(1);
+    for (const auto& page : doc.at("pages")) {
+        const auto& pageObject = objects.at("obj:" + page.at("object").get<std::string>()).at("value");
+        content.boxes.push_back(pageObject.at("/MediaBox").get<std::vector<double>>());
+        const auto& image = objects.at("obj:" + page.at("images").at(0).at("object").get<std::string>());
+        content.images.push_back(ReadFile(image.at("stream").at("datafile").get<std::string>()));
+    }
+    for (const auto& entry : doc.at("outlines"))
+        content.outline.emplace_back(entry.at("title").get<std::string>(),
+                                     entry.at("destpageposfrom1").get<int>());
+    return content;
+}
+
+class OpsFetch : public SimFixture
+{
+protected:
+    OpsFetch() { sim->WriteSettings(home.SettingsFile(), OfficeSim::Routes::ops); }
+
+    // Runs the fetch to its end; each row's statuses.
+    std::map<int, Lines> Fetch(const std::vector<std::string>& texts, int expectedExit = 0)
+    {
+        std::vector<std::string> args{"fetch", "--retry-step-ms", "1", "-j", "5"};
+        args.insert(args.end(), texts.begin(), texts.end());
+        CliProcess cli(args);
+        EXPECT_EQ(cli.Finish(120000), expectedExit) << cli.Errors();
+        return StatusesByRow(cli.Output());
+    }
+
+    void ReplaceSetting(const std::string& line, const std::string& replacement)
+    {
+        std::string settings = ReadFile(home.SettingsFile());
+        const size_t at = settings.find(line + "\n");
+        ASSERT_NE(at, std::string::npos) << line;
+        WriteFile(home.SettingsFile(), settings.replace(at, line.size(), replacement));
+    }
+
+    // Documents and unfinished documents in the working folder.
+    std::vector<std::string> PdfFiles() const
+    {
+        std::vector<std::string> pdfs;
+        for (const std::string& name : FilesIn(home.Path()))
+            if (name.find(".pdf") != std::string::npos)
+                pdfs.push_back(name);
+        return pdfs;
+    }
+
+    // The page as the simulator serves it, fetched here with a token of its own.
+    std::string ServedStrip(const std::string& link, int page)
+    {
+        HttpsClient client(NetworkSettings(), sim->CaFile());
+        const std::string credentials = std::string(OfficeSim::opsKey) + ":" + OfficeSim::opsSecret;
+        const HttpAnswer token =
+            client.Post(sim->OpsUrl() + "/auth/accesstoken", "grant_type=client_credentials",
+                        {"Authorization: Basic " + wxBase64Encode(credentials.data(), credentials.size())});
+        const std::string access = nlohmann::json::parse(token.body, nullptr, false).value("access_token", "");
+        const HttpAnswer answer = client.Get("http://" + sim->Host("ops32") + PagePath(link, page),
+                                             {wxString("Authorization: Bearer ") + access});
+        EXPECT_EQ(answer.status, 200u) << link << " " << page;
+        return StripOf(answer.body);
+    }
+};
+
+TEST_F(OpsFetch, DocumentsBecomeCheckedPdfsOfTheServedPagesWithTheirOutline)
+{
+    const struct
+    {
+        std::string text, file, link;
+        int pages;
+        Outline outline;
+    } cases[] = {
+        {"EP2219563", "EP2219563.pdf", "published-data/images/EP/2219563/A2/fullimage", 12,
+         {{"Bibliography", 1}, {"Abstract", 1}, {"Description", 2}, {"Claims", 6}, {"Drawings", 8},
+          {"Search report", 11}}},
+        {"EP2219563B1", "EP2219563B1.pdf", "published-data/images/EP/2219563/B1/fullimage", 12,
+         {{"Bibliography", 1}, {"Description", 2}, {"Claims", 9}, {"Drawings", 11}}},
+        {"WO2004/012345", "WO2004-012345.pdf", "published-data/images/WO/2004012345/A1/fullimage", 3,
+         {{"Bibliography", 1}, {"Abstract", 1}, {"Description", 1}, {"Claims", 2}, {"Drawings", 3}}},
+        {"US5123456", "US5123456.pdf", "published-data/images/US/5123456/A/fullimage", 3,
+         {{"Bibliography", 1}, {"Abstract", 1}, {"Drawings", 2}, {"Description", 3}, {"Claims", 3}}},
+        // A US number in the US office's own form.
+        {"5,123,456", "5123456.pdf", "published-data/images/US/5123456/A/fullimage", 3,
+         {{"Bibliography", 1}, {"Abstract", 1}, {"Drawings", 2}, {"Description", 3}, {"Claims", 3}}},
+    };
+    std::vector<std::string> texts;
+    for (const auto& c : cases)
+        texts.push_back(c.text);
+    std::map<int, Lines> rows = Fetch(texts);
+    EXPECT_EQ(RequestsMatching("/auth/accesstoken").size(), 1u);
+    for (size_t row = 0; row < std::size(cases); ++row) {
+        const auto& c = cases[row];
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(rows[row].back(), "Finished!");
+        const std::string pdf = InCwd(c.file);
+        EXPECT_TRUE(QpdfCheck(pdf));
+        const PdfContent content = ReadPdf(pdf, home.Dir("json-" + std::to_string(row)));
+        ASSERT_EQ(content.images.size(), size_t(c.pages));
+        for (int page = 1; page <= c.pages; ++page) {
+            EXPECT_EQ(content.boxes[page - 1], (std::vector<double>{0, 0, 595, 842})) << page;
+            EXPECT_EQ(content.images[page - 1], ServedStrip(c.link, page)) << page;
+        }
+        EXPECT_EQ(content.outline, c.outline);
+    }
+}
+
+// What OPS asks for on the way, the job does, and the document is finished
+// without a page lost.
+TEST_F(OpsFetch, RenewalsWaitsAndServerTroublesAreGotOver)
+{
+    const std::string page2 = PagePath("published-data/images/WO/2004012345/A1/fullimage", 2);
+    const struct
+    {
+        std::string rule;
+        std::string path;    // the request the rule refuses, then resent
+        const char* status;  // shown on the way
+        double waited;       // at least this long before the request was resent
+        size_t tokens;
+    } cases[] = {
+        {R"("path": "Range=2", "nth": [1], "action": "expired")", page2, nullptr, 0, 2},
+        {R"("path": "Range=2", "nth": [1], "action": "throttled", "ms": 1500)", page2,
+         "Waiting 2s: EPO fair-use limit", 1.5, 1},
+        {R"("path": "epodoc/", "nth": [1], "action": "throttled", "ms": 1500)", "epodoc/",
+         "Waiting 2s: EPO fair-use limit", 1.5, 1},
+        {R"("path": "Range=2", "nth": [1], "action": "hourly", "ms": 1200)", page2,
+         "Waiting 2s: EPO hourly quota used up", 1.2, 1},
+        {R"("path": "Range=2", "nth": [1], "action": "maintenance", "status": 503)", page2,
+         "Error EPO OPS error 503: SERVER.LimitedServerResources", 0, 1},
+        {R"("path": "Range=2", "nth": [1, 2], "action": "reset")", page2, "Error connection broken", 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        sim->Reset();
+        ClearLog();
+        std::filesystem::remove(InCwd("WO2004-012345.pdf"));
+        sim->Faults("[{\"service\": \"ops32\", " + c.rule + "}]");
+        const Lines statuses = Fetch({"WO2004/012345"})[0];
+        EXPECT_EQ(statuses.back(), "Finished!");
+        EXPECT_EQ(QpdfPages(InCwd("WO2004-012345.pdf")), 3);
+        EXPECT_EQ(std::count_if(statuses.begin(), statuses.end(),
+                                [](const std::string& s) { return s.rfind("Page ", 0) == 0; }),
+                  0);
+        if (c.status) {
+            EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(),
+                                    [&](const std::string& s) { return s.rfind(c.status, 0) == 0; }))
+                << testing::PrintToString(statuses);
+        }
+        const std::vector<SimRequest> tries = RequestsMatching(c.path);
+        ASSERT_GE(tries.size(), 2u);
+        EXPECT_NE(tries.front().status, 200);
+        EXPECT_EQ(tries.back().status, 200);
+        EXPECT_GE(tries.back().time - tries.front().time, c.waited);
+        EXPECT_EQ(RequestsMatching("/auth/accesstoken").size(), c.tokens);
+    }
+}
+
+TEST_F(OpsFetch, JobsThatCannotFinishSayWhyAndLeaveNoFile)
+{
+    const std::string keyLine = std::string("consumerKey=") + OfficeSim::opsKey;
+    const struct
+    {
+        std::string text;
+        std::string faultRule;  // empty: none
+        std::string opsChange;  // a /_sim/ops body; empty: none
+        bool noKey;
+        const char* status;
+    } cases[] = {
+        {"EP1000000", R"("path": "Range=2", "action": "weekly")", "", false, "EPO weekly quota used up"},
+        {"EP9999999", "", "", false, "Not Found!"},
+        {"EP1000000", R"("path": "Range=3", "action": "notfound")", "", false, "Not Found!"},
+        {"EP1000000", "", "", true, opsJob::keyNeededStatus},
+        {"EP1000000", "", R"({"secret": "another"})", false,
+         "EPO OPS key or secret refused: File > Setup > Services"},
+        {"EP1234567", "", "", false, "EPO OPS has no page images of this document"},
+        {"EP1000000", R"("path": "Range=2", "action": "html")", "", false,
+         "Page 2: not a readable TIFF image"},
+        {"9/836917", "", "", false, "US serial numbers cannot be fetched from EPO OPS: enter the publication number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + " " + c.faultRule + c.opsChange + (c.noKey ? "no key" : ""));
+        sim->Reset();
+        ClearLog();
+        sim->WriteSettings(home.SettingsFile(), OfficeSim::Routes::ops);
+        if (c.noKey)
+            ReplaceSetting(keyLine, "consumerKey=");
+        if (!c.faultRule.empty())
+            sim->Faults("[{\"service\": \"ops32\", " + c.faultRule + "}]");
+        if (!c.opsChange.empty())
+            sim->Control("POST", "/_sim/ops", c.opsChange);
+        EXPECT_EQ(Fetch({c.text}, 1)[0].back(), c.status);
+        EXPECT_EQ(PdfFiles(), std::vector<std::string>{});
+        const size_t tokens = RequestsMatching("/auth/accesstoken").size();
+        if (c.noKey)
+            EXPECT_TRUE(Requests().empty());
+        else if (c.opsChange.empty())
+            EXPECT_LE(tokens, 1u);
+        else
+            EXPECT_EQ(tokens, 1u);  // a refused key is not asked again
+    }
+}
+
+// Pages of every job take turns at the rate the service announces.
+TEST_F(OpsFetch, ParallelJobsShareThePageRate)
+{
+    sim->Control("POST", "/_sim/ops",
+                 R"json({"throttling": "idle (images=green:600, inpadoc=green:60, other=green:1000, )json"
+                 R"json(retrieval=green:200, search=green:30)"})json");
+    const std::map<int, Lines> rows = Fetch({"EP2219563", "EP2219563B1", "EP1000000"});
+    for (const auto& row : rows)
+        EXPECT_EQ(row.second.back(), "Finished!") << row.first;
+    std::vector<SimRequest> pages = RequestsMatching(".tiff?Range=");
+    ASSERT_EQ(pages.size(), 36u);
+    std::sort(pages.begin(), pages.end(), [](const auto& a, const auto& b) { return a.time < b.time; });
+    std::vector<double> gaps;
+    for (size_t i = 1; i < pages.size(); ++i)
+        gaps.push_back(pages[i].time - pages[i - 1].time);
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+    const double median = gaps[gaps.size() / 2];
+    EXPECT_GE(median, 0.09);
+    EXPECT_LE(median, 0.25);
+    // The three ran at the same time: each began before any other ended.
+    double lastStart = 0, firstEnd = 1e9;
+    for (const char* link : {"/A2/", "/B1/", "/1000000/"}) {
+        std::vector<double> times;
+        for (const SimRequest& page : pages)
+            if (page.path.find(link) != std::string::npos)
+                times.push_back(page.time);
+        ASSERT_EQ(times.size(), 12u) << link;
+        lastStart = std::max(lastStart, times.front());
+        firstEnd = std::min(firstEnd, times.back());
+    }
+    EXPECT_LT(lastStart, firstEnd);
+}
+
+}  // namespace
