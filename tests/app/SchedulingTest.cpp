@@ -106,13 +106,24 @@ TEST_F(SchedulingTest, NewUserDownloadsOneDocument)
     EXPECT_TRUE(log.Errors().empty());
 }
 
-TEST_F(SchedulingTest, ARowOnTheOpsRouteDownloadsItsDocument)
+TEST_F(SchedulingTest, RowsOnTheOpsRouteDownloadTheirDocuments)
 {
+    // Without and with a kind, a WO number with its slash, a US number.
+    const std::vector<std::pair<const char*, const char*>> documents = {
+        {"EP1000000", "EP1000000.pdf"}, {"EP2219563B1", "EP2219563B1.pdf"},
+        {"WO2004/012345", "WO2004-012345.pdf"}, {"5123456", "5123456.pdf"}};
     Start("", "", OfficeSim::Routes::ops);
-    AddNumber("EP1000000");
-    ASSERT_TRUE(WatchRowsUntil([&] { return Status(0) == "Finished!"; }));
+    for (const auto& [number, file] : documents)
+        AddNumber(number);
+    ASSERT_TRUE(WatchRowsUntil([&] {
+        for (long row = 0; row < long(documents.size()); ++row)
+            if (Status(row) != "Finished!")
+                return false;
+        return true;
+    }));
     EXPECT_TRUE(Posted("Downloading page 12 of 12"));
-    EXPECT_TRUE(PdfPassesQpdf(Pdf("EP1000000.pdf")));
+    for (const auto& [number, file] : documents)
+        EXPECT_TRUE(PdfPassesQpdf(Pdf(file))) << number;
     ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
     EXPECT_TRUE(log.Errors().empty());
 }
