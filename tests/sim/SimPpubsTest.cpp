@@ -184,6 +184,16 @@ TEST_F(SimPpubs, DirectPdfHasOneLetterPageWithTheServedG4StripPerPage)
     }
 }
 
+TEST_F(SimPpubs, TlsListenersServeTheSameServices)
+{
+    SimClient tls;
+    tls.UseTls(sim->CaFile());
+    SimClient::Answer pdf = tls.Get(sim->Host("ppubsImagesTls"), direct + "5123456");
+    EXPECT_EQ(200, pdf.status);
+    EXPECT_TRUE(Direct("5123456").body == pdf.body);
+    EXPECT_EQ(0u, tls.Get(sim->Host("ppubsTls"), "/pubwebapp/").Header("Set-Cookie").find("JSESSIONID="));
+}
+
 TEST_F(SimPpubs, SearchAnswersTheImageLocationOfEachSeries)
 {
     Session s = Open();
