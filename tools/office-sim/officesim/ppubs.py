@@ -103,6 +103,35 @@ class PpubsState:
         with self._lock:
             self.sessions = {}
 
+    def add_job(self, name, pdf):
+        job = self.next_id()
+        with self._lock:
+            self.jobs[str(job)] = {"name": name, "pdf": pdf, "polls": 0}
+        return job
+
+    def poll(self, job_ids, count=True):
+        """The print-process statuses of the jobs (counting this poll unless told not
+        to), or None when one is unknown; a COMPLETED job's PDF can be saved."""
+        statuses = []
+        with self._lock:
+            if not all(str(j) in self.jobs for j in job_ids):
+                return None
+            for job_id in job_ids:
+                job = self.jobs[str(job_id)]
+                if count:
+                    job["polls"] += 1
+                done = job["polls"] > PENDING_POLLS
+                if done:
+                    self.pdfs[job["name"]] = job["pdf"]
+                statuses.append({"printProcessId": int(job_id),
+                                 "pdfName": job["name"] if done else None,
+                                 "printStatus": "COMPLETED" if done else "PENDING"})
+        return statuses
+
+    def saved_pdf(self, name):
+        with self._lock:
+            return self.pdfs.get(name)
+
 
 # numbers and documents
 
@@ -219,8 +248,7 @@ def _app(state, path, request, pending):
     if path == PRINT_PROCESS_PATH:
         return _print_process(ppubs, body, pending)
     if path.startswith(SAVE_PREFIX) and request.method == "GET":
-        with ppubs._lock:
-            pdf = ppubs.pdfs.get(unquote(path[len(SAVE_PREFIX):]))
+        pdf = ppubs.saved_pdf(unquote(path[len(SAVE_PREFIX):]))
         if pdf is None:
             return _message(404, "Not found")
         return Response(200, pdf, "application/pdf")
@@ -250,33 +278,17 @@ def _imageviewer(state, case_id, body):
     doc = catalog.ppubs_document(m.group(1)) if m else None
     keys = body.get("pageKeys")
     if doc is None or patent(m.group(1), doc)["guid"] != guid or not isinstance(keys, list) \
-            or not keys or not set(keys) <= set(page_keys(m.group(1), doc)):
+            or not keys or not all(isinstance(k, str) for k in keys) \
+            or not set(keys) <= set(page_keys(m.group(1), doc)):
         return _message(400, "Bad request")
-    ppubs = state.ppubs
-    job = ppubs.next_id()
     name = "%s_%s_%d.pdf" % (guid, patent(m.group(1), doc)["type"].replace("-", ""),
                              int(time.time() * 1000))
-    pdf = catalog.ppubs_pdf(m.group(1), doc, keys)
-    with ppubs._lock:
-        ppubs.jobs[str(job)] = {"name": name, "pdf": pdf, "polls": 0}
+    job = state.ppubs.add_job(name, catalog.ppubs_pdf(m.group(1), doc, keys))
     return Response(200, str(job), "application/json")
 
 
 def _print_process(ppubs, body, pending):
-    if not isinstance(body, list) or not body:
+    statuses = ppubs.poll(body, count=not pending) if isinstance(body, list) and body else None
+    if statuses is None:
         return _message(400, "Bad request")
-    statuses = []
-    with ppubs._lock:
-        for job_id in body:
-            job = ppubs.jobs.get(str(job_id))
-            if job is None:
-                return _message(400, "Bad request")
-            if not pending:
-                job["polls"] += 1
-            done = job["polls"] > PENDING_POLLS
-            if done:
-                ppubs.pdfs[job["name"]] = job["pdf"]
-            statuses.append({"printProcessId": int(job_id),
-                             "pdfName": job["name"] if done else None,
-                             "printStatus": "COMPLETED" if done else "PENDING"})
     return _json(200, statuses)
