@@ -310,6 +310,9 @@ TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
             EXPECT_EQ(caFile, store->Read("services/caFile", ""));
             EXPECT_EQ(sim.OpsUrl(c.tls), store->Read("ops/url", ""));
             EXPECT_EQ(OfficeSim::opsKey, store->Read("ops/consumerKey", ""));
+            EXPECT_EQ(sim.PpubsUrl(false, c.tls), store->Read("ppubs/url", ""));
+            EXPECT_EQ(sim.PpubsUrl(true, c.tls), store->Read("ppubs/imageUrl", ""));
+            EXPECT_NE("", store->Read("ppubs/imageUrl", ""));
             wxString secret = store->Read("ops/consumerSecret", "");
             ScramblePassword(secret);
             EXPECT_EQ(OfficeSim::opsSecret, secret);

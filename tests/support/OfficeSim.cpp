@@ -285,6 +285,12 @@ std::string OfficeSim::OpsUrl(bool tls) const
     return it == urls.end() ? std::string() : it->second;
 }
 
+std::string OfficeSim::PpubsUrl(bool images, bool tls) const
+{
+    auto it = urls.find(std::string(images ? "ppubsImages" : "ppubs") + (tls ? "Tls" : ""));
+    return it == urls.end() ? std::string() : it->second;
+}
+
 int OfficeSim::Port(const std::string& service) const
 {
     std::string host = Host(service);
@@ -312,6 +318,7 @@ void OfficeSim::WriteSettings(const std::string& settingsFile, Routes routes,
         {"hosts", {hosts.begin(), hosts.end()}},
         {"services", {{"us", route}, {"other", route}, {"caFile", caFile}}},
         {"ops", {{"url", url}, {"consumerKey", opsKey}, {"consumerSecret", secret.ToStdString()}}},
+        {"ppubs", {{"url", PpubsUrl(false, !caFile.empty())}, {"imageUrl", PpubsUrl(true, !caFile.empty())}}},
     };
     std::vector<std::string> out = WithGroups(lines, groups);
     // The settings file holds a proxy password.

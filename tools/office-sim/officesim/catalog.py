@@ -5,7 +5,8 @@ import os
 import re
 import zlib
 
-from .tiff import TiffError, ops_page
+from .pdf import g4_pdf
+from .tiff import TiffError, g4_strip, ops_page
 
 SERIES_RANGES = {
     9: "1/1/1998->12/31/2001",
@@ -54,6 +55,7 @@ class Catalog:
         self.serials = self._serials(data.get("serials", {}))
         self.ops = self._ops(data.get("ops", {}))
         self.ops32 = self._ops32(data.get("ops32", {}))
+        self.ppubs = self._ppubs(data.get("ppubs", {}))
         self.pages = pages
         self.pool = pool
         self.ops32_pool = [n for n in sorted(pages) if n.startswith("g4-")]
@@ -114,6 +116,17 @@ class Catalog:
                     raise CatalogError("bad ops32 sections of " + number)
         return table
 
+    @staticmethod
+    def _ppubs(table):
+        if not isinstance(table, dict):
+            raise CatalogError("ppubs must be an object")
+        for number, doc in table.items():
+            if not re.fullmatch(r"(D|PP|RE|)[1-9]\d*", number) or not isinstance(doc, dict) \
+                    or not isinstance(doc.get("pages"), int) or doc["pages"] < 1 \
+                    or not isinstance(doc.get("sections", {}), dict):
+                raise CatalogError("bad ppubs entry " + number)
+        return table
+
     def _ops32_instances(self):
         return [i for results in self.ops32.values() for r in results for i in r["instances"]]
 
@@ -124,8 +137,13 @@ class Catalog:
             for name in doc.get("images", []):
                 if name not in self.pages:
                     raise CatalogError("unknown page image " + str(name))
-        if self.ops32 and not self.ops32_pool:
-            raise CatalogError("no g4-* pages for the OPS 3.2 documents")
+        if (self.ops32 or self.ppubs) and not self.ops32_pool:
+            raise CatalogError("no g4-* pages for the OPS 3.2 and ppubs documents")
+        for name in (n for doc in self.ppubs.values() for n in doc.get("images", [])):
+            try:
+                g4_strip(self.pages[name])
+            except (KeyError, TiffError) as e:
+                raise CatalogError("page image %s cannot be served by ppubs: %s" % (name, e))
         for inst in self._ops32_instances():
             for name in inst.get("images", []):
                 try:
@@ -212,3 +230,24 @@ class Catalog:
             return self.ops32_page(images[(page - 1) % len(images)])
         index = (zlib.crc32(link.encode()) + page - 1) % len(self.ops32_pool)
         return self.ops32_page(self.ops32_pool[index])
+
+    # Patent Public Search
+
+    def ppubs_document(self, number):
+        """The entry of a number without leading zeros (D645062, 20150192688), or None."""
+        return self.ppubs.get(number)
+
+    def ppubs_pdf(self, number, doc, keys):
+        """The PDF of the pages that page keys ".../0000000P.tif" name, in their order:
+        the document's own images in turn, else a deterministic choice among the g4-* pages."""
+        strips = []
+        for key in keys:
+            page = int(key[-12:-4])
+            images = doc.get("images")
+            if images:
+                name = images[(page - 1) % len(images)]
+            else:
+                name = self.ops32_pool[(zlib.crc32(number.encode()) + page - 1) % len(self.ops32_pool)]
+            width, height, _, strip = g4_strip(self.pages[name])
+            strips.append((width, height, strip))
+        return g4_pdf(strips)

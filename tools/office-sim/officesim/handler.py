@@ -7,7 +7,7 @@ import struct
 from http.server import BaseHTTPRequestHandler
 from urllib.parse import parse_qs, urlsplit
 
-from . import ops32, services
+from . import ops32, ppubs, services
 from .catalog import Catalog
 from .faults import FaultError
 
@@ -146,10 +146,13 @@ class Handler(BaseHTTPRequestHandler):
                     break
         return self._drop(hard=False)
 
-    def _answer(self, service, path, body):
-        """The answer of a service to an ordinary request."""
+    def _answer(self, service, path, body, pending=False):
+        """The answer of a service to an ordinary request (pending: print jobs stay PENDING)."""
+        request = Request(self.command, self.headers, body)
         if service == ops32.SERVICE:
-            return ops32.answer(self.state, path, Request(self.command, self.headers, body))
+            return ops32.answer(self.state, path, request)
+        if service in ppubs.SERVICES:
+            return ppubs.answer(self.state, service, path, request, pending)
         return services.answer(self.state, service, path)
 
     def _with_fault(self, fault, service, path):
@@ -160,6 +163,11 @@ class Handler(BaseHTTPRequestHandler):
         ops_answer = ops32.fault(self.state, fault, path)
         if ops_answer is not None:
             return self.send(ops_answer)
+        ppubs_answer = ppubs.fault(self.state, fault)
+        if ppubs_answer is not None:
+            return self.send(ppubs_answer)
+        if action == "pending":
+            return self.send(self._answer(service, path, body, pending=True))
         if action == "reset":
             return self._drop(hard=True)
         if action == "hang":
@@ -184,7 +192,7 @@ class Handler(BaseHTTPRequestHandler):
             self._drop(hard=False)
             return status
         if action == "damaged":
-            whole = services.answer(self.state, service, path)
+            whole = self._answer(service, path, body)
             return self.send(services.Response(whole.status, whole.body[:len(whole.body) // 2],
                                                whole.ctype, whole.headers))
         if action == "empty":

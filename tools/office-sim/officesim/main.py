@@ -18,13 +18,14 @@ HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 def parse_args(argv):
     p = argparse.ArgumentParser(prog="office-sim",
                                 description="Local simulator of the patent offices' services.")
-    p.add_argument("--settings", help="point this settings file's [hosts], [services] and [ops] "
-                                      "groups at the simulator")
+    p.add_argument("--settings", help="point this settings file's [hosts], [services], [ops] "
+                                      "and [ppubs] groups at the simulator")
     p.add_argument("--routes", choices=("classic", "new"), default="classic",
                    help="routes --settings chooses: classic (the design's services) or new "
                         "(OPS 3.2 for every office)")
     p.add_argument("--plain-ops", action="store_true",
-                   help="--settings names the plain-HTTP OPS 3.2 listener instead of the TLS one")
+                   help="--settings names the plain-HTTP OPS 3.2 and ppubs listeners instead of "
+                        "the TLS ones")
     p.add_argument("--log", help="append every request as a JSON line to this file")
     p.add_argument("--latest", default="23", help="version number /latest.html answers")
     p.add_argument("--catalog", default=os.path.join(HERE, "catalog.json"))
@@ -45,12 +46,15 @@ def watch_stdin(stop):
 
 def settings_groups(sim, args, ca_file):
     urls = dict(sim.urls())
-    url = urls["ops32"] if args.plain_ops or "ops32tls" not in urls else urls["ops32tls"]
+    tls = not args.plain_ops and "ops32tls" in urls
+    url = urls["ops32tls" if tls else "ops32"]
     route = "ops" if args.routes == "new" else "classic"
     return [("hosts", sim.hosts()),
             ("services", [("us", route), ("other", route), ("caFile", ca_file or "")]),
             ("ops", [("url", url), ("consumerKey", ops32.DEMO_KEY),
-                     ("consumerSecret", file_config_value(scrambled(ops32.DEMO_SECRET)))])]
+                     ("consumerSecret", file_config_value(scrambled(ops32.DEMO_SECRET)))]),
+            ("ppubs", [("url", urls["ppubsTls" if tls else "ppubs"]),
+                       ("imageUrl", urls["ppubsImagesTls" if tls else "ppubsImages"])])]
 
 
 def make_certificates():

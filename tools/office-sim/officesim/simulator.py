@@ -7,15 +7,19 @@ import threading
 import time
 from http.server import ThreadingHTTPServer
 
-from . import ops32
+from . import ops32, ppubs
 from .faults import FaultTable
 from .handler import Handler
 
 # The services of the [hosts] group, each on a listener of its own name.
 SERVICES = ("patentImages1", "patentImages2", "applicationImages1", "applicationImages2",
             "applicationSearch", "ops", "maker")
-# OPS 3.2 answers on two listeners: plain HTTP and TLS.
-OPS32_LISTENERS = {"ops32": False, "ops32tls": True}
+# Listeners named by URL: name -> (service, TLS). OPS 3.2 and both hosts of
+# Patent Public Search answer over plain HTTP and over TLS.
+URL_LISTENERS = {"ops32": (ops32.SERVICE, False), "ops32tls": (ops32.SERVICE, True),
+                 "ppubs": (ppubs.SERVICE, False), "ppubsTls": (ppubs.SERVICE, True),
+                 "ppubsImages": (ppubs.IMAGES, False), "ppubsImagesTls": (ppubs.IMAGES, True)}
+URL_PATHS = {ops32.SERVICE: ops32.BASE, ppubs.SERVICE: "", ppubs.IMAGES: ""}
 
 # A session that adds its header lines again before every page sends a few
 # hundred lines on a long document; the standard limit of 100 would refuse it.
@@ -73,6 +77,7 @@ class Simulator:
         self.download_status = 200
         self.faults = FaultTable()
         self.ops = ops32.OpsState()
+        self.ppubs = ppubs.PpubsState()
         self.tls_context = tls_context
         self.started = time.monotonic()
         self.stopping = threading.Event()
@@ -89,12 +94,12 @@ class Simulator:
 
     def listener_names(self):
         """Every listener this simulator can open: the TLS one only with a certificate."""
-        names = list(SERVICES) + ["ops32"]
-        return names + (["ops32tls"] if self.tls_context is not None else [])
+        tls_ok = self.tls_context is not None
+        return list(SERVICES) + [name for name, (_, tls) in URL_LISTENERS.items()
+                                 if tls_ok or not tls]
 
     def open(self, name, port=0):
-        tls = OPS32_LISTENERS.get(name, False)
-        service = ops32.SERVICE if name in OPS32_LISTENERS else name
+        service, tls = URL_LISTENERS.get(name, (name, False))
         listener = Listener(self, name, service, port, self.tls_context if tls else None)
         with self._lock:
             self._listeners[name] = listener
@@ -135,7 +140,7 @@ class Simulator:
         with self._lock:
             for name, p in self._ports.items():
                 if p == port:
-                    return ops32.SERVICE if name in OPS32_LISTENERS else name
+                    return URL_LISTENERS.get(name, (name, False))[0]
         return None
 
     def hosts(self):
@@ -143,9 +148,10 @@ class Simulator:
         return [(s, self.host_of(s)) for s in SERVICES if s in self._ports]
 
     def urls(self):
-        """(listener, base URL) of the OPS 3.2 listeners, the value for [ops] url."""
-        return [(name, "%s://%s%s" % ("https" if tls else "http", self.host_of(name), ops32.BASE))
-                for name, tls in OPS32_LISTENERS.items() if name in self._ports]
+        """(listener, base URL) of the listeners named by URL: [ops] url, [ppubs] url and imageUrl."""
+        return [(name, "%s://%s%s" % ("https" if tls else "http", self.host_of(name),
+                                      URL_PATHS[service]))
+                for name, (service, tls) in URL_LISTENERS.items() if name in self._ports]
 
     # request log
 
@@ -184,3 +190,4 @@ class Simulator:
             self._log = []
         self.faults.clear()
         self.ops.reset()
+        self.ppubs.reset()
