@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libwxgtk3.2-dev libcurl4-openssl-dev libgtest-dev nlohmann-json3-dev
+  libwxgtk3.2-dev libcurl4-openssl-dev libgtest-dev nlohmann-json3-dev libqpdf-dev
   xvfb xauth qpdf poppler-utils mupdf-tools libtiff-tools netpbm
   python3 openssl img2pdf hyperfine tinyproxy
   ghostscript groff fonts-urw-base35 gawk
