@@ -122,6 +122,9 @@ void HttpsClient::Impl::SetUp(const wxString& caFile)
     }
     transfer.SetBodyCap(bodyCap);
     curl_easy_setopt(transfer.Handle(), CURLOPT_USERAGENT, agentText);
+    // An empty file name turns on the handle's own cookie store: a service's
+    // session cookies go back to it, and live as long as this client.
+    curl_easy_setopt(transfer.Handle(), CURLOPT_COOKIEFILE, "");
     const ProxyInfo proxy =
         ProxyInfo::For(static_cast<int>(network.connectionType), network.proxyServer, network.proxyPort);
     const CURLcode rc = transfer.UseProxyChoice(proxy);

@@ -16,7 +16,8 @@
 // an optional PEM file, the connection type and proxy of the network settings
 // (HTTPS goes through an HTTP proxy by CONNECT, hosts without a dot bypass
 // it), connections kept alive between requests, a stop test seen within about
-// 100 ms, a 60 s stall limit and a cap on the body. Redirects are not
+// 100 ms, a 60 s stall limit and a cap on the body. Cookies a server sets
+// are sent back to it for as long as the client lives. Redirects are not
 // followed. One client serves one thread; nothing throws.
 class HttpsClient
 {

@@ -14,6 +14,7 @@
 namespace {
 
 using Json = nlohmann::json;
+using HeaderLines = HttpsClient::HeaderLines;
 
 std::string Kind(FailureKind kind)
 {
@@ -193,6 +194,21 @@ TEST_F(HttpsClientTest, ABodyOverTheCapEndsTheRequest)
     EXPECT_LE(capped.body.size(), 100u);
     client.SetBodyCap(HttpsClient::defaultBodyCap);
     EXPECT_TRUE(client.Post(TokenUrl(), grantBody, TokenHeaders()).Ok());
+}
+
+TEST_F(HttpsClientTest, ASessionCookieGoesBackOnlyFromTheClientThatGotIt)
+{
+    const std::string ppubs = sim->PpubsUrl(false, true);
+    const HeaderLines json = {"Content-Type: application/json"};
+    HttpsClient browsing(Direct(), sim->CaFile());
+    ASSERT_TRUE(browsing.Get(ppubs + "/pubwebapp/").Ok());
+    const HttpAnswer session = browsing.Post(ppubs + "/api/users/me/session", "-1", json);
+    EXPECT_EQ(session.status, 200u) << session.body;
+    EXPECT_FALSE(session.Header("x-access-token").empty());
+
+    HttpsClient stranger(Direct(), sim->CaFile());
+    EXPECT_EQ(stranger.Post(ppubs + "/api/users/me/session", "-1", json).status, 403u);
+    EXPECT_TRUE(Sent(Log().back(), "Cookie") == "<none>");
 }
 
 }  // namespace
