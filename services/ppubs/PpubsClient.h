@@ -1,0 +1,96 @@
+#pragma once
+
+#include "net/HttpAnswer.h"
+#include "services/ppubs/PpubsPaths.h"
+
+#include <wx/string.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+class HttpsClient;
+
+// One document as the search found it.
+struct PpubsDocument
+{
+    std::string guid;           // "US-6103599-A"
+    std::string type;           // "USPAT", "US-PGPUB"
+    std::string imageLocation;  // "uspat/US/06/103/599"
+    int pageCount = 0;
+    // The section starts the answer gives ("drawingsStart": 2, ...).
+    std::map<std::string, int> sections;
+};
+
+// Patent Public Search over an HttpsClient: the direct PDF and the print-job
+// flow (session, search, print job, polls, save). A 429 is waited out, a 403
+// on the API renews the session once and resends; everything else that goes
+// wrong ends the step with Failure() in one plain line. One client serves
+// one thread; nothing throws.
+class PpubsClient
+{
+public:
+    using StopTest = std::function<bool()>;
+    // Told the seconds left, once a second, while a rate limit is waited out.
+    using WaitReport = std::function<void(int secondsLeft)>;
+
+    struct Failure
+    {
+        enum class Kind { none, notFound, stopped, failed };
+        Kind kind = Kind::none;
+        wxString text;
+    };
+
+    static constexpr int defaultPollLimit = 120;
+
+    PpubsClient(HttpsClient& http, const PpubsPaths& paths);
+
+    // Asked at least every 100 ms while waiting; true ends the step (stopped).
+    void SetStopTest(StopTest test);
+    void SetWaitReport(WaitReport report);
+    // How many print-process polls, about a second apart, a job gets.
+    void SetPollLimit(int polls);
+
+    // The direct PDF of N; counts only a 200 application/pdf starting "%PDF-".
+    std::optional<std::string> DirectPdf(const wxString& n);
+
+    // The page with its cookies, then a session: its token and case.
+    bool OpenSession();
+    // The first document the search by N finds; notFound when none.
+    std::optional<PpubsDocument> Search(const wxString& n);
+    // A print job of every page of `document`; its id.
+    std::optional<std::int64_t> PrintJob(const PpubsDocument& document);
+    // Polls until the job is COMPLETED; the PDF's name.
+    std::optional<std::string> PollUntilComplete(std::int64_t jobId);
+    std::optional<std::string> Save(const std::string& pdfName);
+
+    const Failure& LastFailure() const { return failure; }
+
+private:
+    using BodyMaker = std::function<std::string()>;
+
+    // A 2xx answer, after rate-limit waits and (for `api` calls) one new
+    // session; nullopt with LastFailure() set otherwise. A null `body` GETs.
+    std::optional<HttpAnswer> Api(const wxString& url, const BodyMaker& body, const char* what, bool api = true);
+    HttpAnswer Send(const wxString& url, const std::string* body, bool withToken);
+    bool WaitOutRateLimit(const HttpAnswer& answer);
+    bool Sleep(int milliseconds);
+    bool Stopped();
+    bool Judge(const HttpAnswer& answer, const char* what);
+    std::optional<nlohmann::json> ParseJson(const HttpAnswer& answer, const char* what);
+    std::optional<std::string> Pdf(const HttpAnswer& answer);
+    void Fail(Failure::Kind kind, const wxString& text);
+
+    HttpsClient& http;
+    PpubsPaths paths;
+    StopTest stopTest;
+    WaitReport waitReport;
+    int pollLimit = defaultPollLimit;
+    std::string token;
+    std::int64_t caseId = 0;
+    Failure failure;
+};
