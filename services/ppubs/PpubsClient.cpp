@@ -159,9 +159,12 @@ std::optional<std::int64_t> PpubsClient::PrintJob(const PpubsDocument& document)
         Json keys = Json::array();
         for (int page = 1; page <= document.pageCount; ++page)
             keys.push_back(PageKey(document.imageLocation, page));
-        return Json{{"caseId", caseId},          {"pageKeys", keys},       {"patentGuid", document.guid},
-                    {"saveOrPrint", "save"},     {"source", document.type}}
-            .dump();
+        const Json job = {{"caseId", caseId},
+                          {"pageKeys", keys},
+                          {"patentGuid", document.guid},
+                          {"saveOrPrint", "save"},
+                          {"source", document.type}};
+        return job.dump();
     };
     std::optional<HttpAnswer> answer = Api(paths.ImageViewer(), body, "print job");
     std::optional<Json> id = answer ? ParseJson(*answer, "print job") : std::nullopt;
