@@ -95,6 +95,10 @@ FaxImage ReadImage(QPDFObjectHandle image)
     fax.columns = Dimension(IntegerOr(parms, "/Columns", 1728), "columns");
     // Rows may be left out: the image's height then tells them.
     fax.rows = Dimension(IntegerOr(parms, "/Rows", IntegerOr(dict, "/Height", 0)), "rows");
+    // The page is written with the fax data's size as the image's.
+    if (IntegerOr(dict, "/Width", fax.columns) != static_cast<int>(fax.columns)
+        || IntegerOr(dict, "/Height", fax.rows) != static_cast<int>(fax.rows))
+        throw PageRefused("its image's size is not its fax data's");
     fax.k = IntegerOr(parms, "/K", 0);
     fax.blackIs1 = BoolOr(parms, "/BlackIs1", false);
     const std::shared_ptr<Buffer> data = image.getRawStreamData();

@@ -144,6 +144,8 @@ TEST_F(FaxPages, AnythingButFaxPagesIsRefusedInOneLine)
          "Page 2 of the PDF: it has 0 images, not one"},
         {"an inverted image", Edited(office, "/BitsPerComponent 1 ", "/Decode [1 0]       "),
          "Page 1 of the PDF: its image is drawn inverted"},
+        {"an image wider than its fax data", Edited(office, "/Width 2", "/Width 3"),
+         "Page 1 of the PDF: its image's size is not its fax data's"},
         {"an encrypted file", ReadFile(encrypted), "Encrypted PDF"},
     };
     for (const auto& c : cases)
