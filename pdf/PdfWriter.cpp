@@ -1,5 +1,6 @@
 #include "pdf/PdfWriter.h"
 
+#include "pdf/FaxImage.h"
 #include "pdf/TiffPage.h"
 
 #include <wx/filefn.h>
@@ -123,6 +124,19 @@ std::string TextString(const wxString& text)
 std::string Reference(int32_t object)
 {
     return std::to_string(object) + " 0 R";
+}
+
+// A page side in points as the MediaBox gives it: whole points as an
+// integer, others with up to four decimals.
+std::string PointsText(double points)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", points);
+    std::string value = text;
+    value.erase(value.find_last_not_of('0') + 1);
+    if (!value.empty() && value.back() == '.')
+        value.pop_back();
+    return value;
 }
 
 // /K of the fax decoder: -1 for Group 4; for Group 3 0 when every line is
@@ -428,49 +442,95 @@ bool PdfWriter::AddPage(wxInputStream& input)
     return WritePage(page);
 }
 
+bool PdfWriter::AddFaxPage(const FaxImage& image)
+{
+    if (!ok)
+        return false;
+    if (pagesWritten >= pageCount)
+    {
+        error = "All pages already added";
+        return false;
+    }
+    if (image.data.empty() || image.columns == 0 || image.rows == 0)
+        return RejectPage("Empty fax image");
+    if (!(image.width >= minPageSide && image.width <= maxPageSide && image.height >= minPageSide
+          && image.height <= maxPageSide))
+        return RejectPage("Page size unsupported!");
+
+    std::string parameters = "/K " + std::to_string(image.k) + " /Columns " + std::to_string(image.columns)
+        + " /Rows " + std::to_string(image.rows);
+    if (image.blackIs1)
+        parameters += " /BlackIs1 true";
+    wxLogNull quiet;  // write failures are reported through GetError()
+    const auto writeData = [this, &image] {
+        Put(image.data);
+        return true;
+    };
+    return WriteImagePage(image.width, image.height,
+                          ImageFields(image.columns, image.rows, 1, parameters), image.data.size(), writeData);
+}
+
 bool PdfWriter::WritePage(TiffPage& page)
 {
-    const int p = 4 * (pagesWritten + 1);
     const PageSize size =
         options.pageSizeFromResolution ? SizeFromResolution(page) : FitPage(page.width, page.length);
-    const unsigned long long w = size.width;
-    const unsigned long long h = size.height;
+    const std::string parameters = "/K " + std::to_string(FaxK(page)) + " /Columns " + std::to_string(page.width)
+        + " /Rows " + std::to_string(page.length);
+    // A missing BitsPerSample means 1, the TIFF default.
+    const std::string fields =
+        ImageFields(page.width, page.length, page.bitsPerSample != 0 ? page.bitsPerSample : 1u, parameters);
+    const uint64_t imageBytes = page.StripDataSize();
+    const auto writeData = [this, &page, imageBytes] {
+        page.WriteStrips(*bufferedStream);
+        position += imageBytes;
+        return page.IsOk();
+    };
+    return WriteImagePage(static_cast<double>(size.width), static_cast<double>(size.height), fields, imageBytes,
+                          writeData);
+}
+
+std::string PdfWriter::ImageFields(uint32_t width, uint32_t height, uint32_t bits, const std::string& parameters)
+{
+    return "/Width " + std::to_string(width) + "\r\n/Height " + std::to_string(height) + "\r\n/BitsPerComponent "
+        + std::to_string(bits) + "\r\n/ColorSpace /DeviceGray\r\n/Filter /CCITTFaxDecode /DecodeParms << "
+        + parameters + " >>\r\n";
+}
+
+// One page of one image: the page, its content stream drawing the image
+// over the whole page, the image (`fields` its dictionary's entries after
+// /Name, `writeData` its bytes) and the image's length.
+bool PdfWriter::WriteImagePage(double width, double height, const std::string& fields, uint64_t imageBytes,
+                               const std::function<bool()>& writeData)
+{
+    const int p = 4 * (pagesWritten + 1);
 
     RecordOffset();
     Print("%d 0 obj\r\n<< \r\n/Type /Page\r\n/Parent 3 0 R \r\n"
-          "/MediaBox [0.0000 0.0000 %llu %llu]\r\n/Contents %d 0 R \r\n"
+          "/MediaBox [0.0000 0.0000 %s %s]\r\n/Contents %d 0 R \r\n"
           "/Resources << \r\n/XObject << \r\n/Im%d %d 0 R >>\r\n"
           "/ProcSet [ /ImageB ]\r\n>>\r\n>>\r\nendobj\r\n",
-          p, w, h, p + 1, imageIndex, p + 2);
+          p, PointsText(width).c_str(), PointsText(height).c_str(), p + 1, imageIndex, p + 2);
     if (!Check("Writing PDF Page Mediabox"))
         return false;
 
     RecordOffset();
-    char content[128];
+    char content[160];
     const int contentLength = std::snprintf(content, sizeof content,
-                                            "q  %llu.0000 0.0000 0.0000 %llu.0000 0.0000 0.0000 cm /Im%d Do Q",
-                                            w, h, imageIndex);
+                                            "q  %.4f 0.0000 0.0000 %.4f 0.0000 0.0000 cm /Im%d Do Q",
+                                            width, height, imageIndex);
     Print("%d 0 obj\r\n<< \r\n/Length %d \r\n>>\r\nstream\r\n%s\r\nendstream\r\nendobj\r\n", p + 1,
           contentLength, content);
     if (!Check("Writing PDF Page Dictionary"))
         return false;
 
     RecordOffset();
-    Print("%d 0 obj\r\n<< \r\n/Length %d 0 R\r\n/Type /XObject\r\n/Subtype /Image\r\n"
-          "/Name /Im%d\r\n/Width %u\r\n/Height %u\r\n/BitsPerComponent %u\r\n"
-          "/ColorSpace /DeviceGray\r\n"
-          "/Filter /CCITTFaxDecode /DecodeParms << /K %d /Columns %u /Rows %u >>\r\n"
-          " >>\r\nstream\r\n",
-          p + 2, p + 3, imageIndex, page.width, page.length,
-          // A missing BitsPerSample means 1, the TIFF default.
-          page.bitsPerSample != 0 ? page.bitsPerSample : 1u, FaxK(page), page.width, page.length);
+    Print("%d 0 obj\r\n<< \r\n/Length %d 0 R\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im%d\r\n",
+          p + 2, p + 3, imageIndex);
+    Put(fields + " >>\r\nstream\r\n");
     if (!Check("Writing PDF Page Stream Header"))
         return false;
 
-    const uint64_t imageBytes = page.StripDataSize();
-    page.WriteStrips(*bufferedStream);
-    position += imageBytes;
-    if (!page.IsOk())
+    if (!writeData())
         WriteFailed();
     if (!Check("Writing PDF Page Stream"))
         return false;

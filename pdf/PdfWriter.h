@@ -3,6 +3,7 @@
 #include <wx/string.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ class wxFFileOutputStream;
 class wxInputStream;
 class HttpSession;
 class TiffPage;
+struct FaxImage;
 
 // Writes one PDF file, page by page, in a single forward pass: the page tree
 // first (the page count is known), each TIFF page's fax data passed through
@@ -55,6 +57,10 @@ public:
     // False with IsOk() still true: the page may be tried again.
     bool AddPage(wxInputStream& input);
     bool AddPageFromUrl(HttpSession& session, const wxString& requestPath);
+    // A page of `image.width` x `image.height` points showing the image,
+    // its coded bytes written unchanged. False with IsOk() still true when
+    // the image cannot make a page (no data, a page size readers refuse).
+    bool AddFaxPage(const FaxImage& image);
 
     // Writes the cross-reference table and trailer, closes the file and
     // gives it its final name, or deletes it when pages are missing. True
@@ -90,6 +96,9 @@ private:
     bool WriteInfo();
     bool WritePageTree();
     bool WritePage(TiffPage& page);
+    static std::string ImageFields(uint32_t width, uint32_t height, uint32_t bits, const std::string& parameters);
+    bool WriteImagePage(double width, double height, const std::string& fields, uint64_t imageBytes,
+                        const std::function<bool()>& writeData);
     bool WriteOutline();
     bool WriteTrailer();
     int32_t OutlineRoot() const;

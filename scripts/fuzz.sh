@@ -23,6 +23,12 @@ seeds() {  # target -> seed directory
     numbers) local i=0; for n in 5,123,456 20020000001 9/836917 '10\123456' 2004/0123456 D0365123 d365123 \
                  PP012835 RE035136 AI000318 X0000001 EP2219563 EP2219563.B1 US6123456 DE102004012345 HELLO 12a; do
                printf '%s' "$n" > "$dir/seed$((i++))"; done ;;
+    fax_pdf) PYTHONPATH="$top/tools/office-sim" python3 -c 'import sys
+from officesim.pdf import g4_pdf
+from officesim.tiff import g4_strip
+pages = [g4_strip(open(name, "rb").read()) for name in sys.argv[2:]]
+open(sys.argv[1], "wb").write(g4_pdf([(w, h, strip) for w, h, _, strip in pages]))' \
+               "$dir/office.pdf" "$top"/tools/office-sim/pages/g4-[12].tif ;;
     settings|page_list|search_hit|image_list) cp "$top"/tests/data/fuzz/$1/* "$dir"/ ;;
   esac
   echo "$dir"

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One page's fax-coded image as a PDF carries it: the coded bytes exactly
+// as stored, the decoder's parameters, and the size of the page it fills.
+struct FaxImage
+{
+    std::string data;
+    uint32_t columns = 0;
+    uint32_t rows = 0;
+    int k = -1;  // -1 Group 4; 0 Group 3 one-dimensional; above 0 mixed
+    bool blackIs1 = false;
+    // The page, in points.
+    double width = 0;
+    double height = 0;
+};
