@@ -8,6 +8,9 @@
 #include "services/ops/OpsToken.h"
 
 #include <wx/base64.h>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <wx/mstream.h>
 
 namespace {
@@ -184,10 +187,14 @@ bool opsJob::Authorize(std::string& token, const wxString& busyStatus)
 {
     if (UsableToken(token))
         return true;
-    std::unique_lock<std::timed_mutex> fetching(context->TokenFetch(), std::defer_lock);
-    while (!fetching.try_lock_for(OpsPacer::waitStep))
+    // A plain mutex tried in steps: timed locks go through calls that
+    // ThreadSanitizer does not follow, and the wait must stay stoppable.
+    std::unique_lock<std::mutex> fetching(context->TokenFetch(), std::defer_lock);
+    while (!fetching.try_lock()) {
         if (StopRequested())
             return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     // Token requests are not paced (they count as neither pages nor
     // inquiries); one that is told to wait waits like an inquiry.
     OpsPacer& pacer = context->Retrieval();

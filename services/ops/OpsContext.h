@@ -27,7 +27,7 @@ public:
     OpsPacer& Retrieval() { return retrieval; }  // image inquiries
     // Held by the one job that fetches a new token, so the others wait for
     // its token instead of each fetching one.
-    std::timed_mutex& TokenFetch() { return tokenFetch; }
+    std::mutex& TokenFetch() { return tokenFetch; }
 
     // Reads the X-Throttling-Control header of any answer and sets both
     // pacers' rates from it; a missing or unreadable header changes nothing.
@@ -41,7 +41,7 @@ public:
 
 private:
     OpsTokenCache token;
-    std::timed_mutex tokenFetch;
+    std::mutex tokenFetch;
     OpsPacer images;
     OpsPacer retrieval;
     mutable std::mutex mutex;
