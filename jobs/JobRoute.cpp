@@ -1,16 +1,12 @@
 #include "jobs/JobRoute.h"
 
-#include "jobs/noticeJob.h"
 #include "jobs/opsJob.h"
 #include "jobs/pct.h"
+#include "jobs/ppubsJob.h"
 #include "jobs/uspto.h"
 #include "net/FetchSettings.h"
 #include "numbers/Classification.h"
 #include "services/ops/OpsContext.h"
-
-const char* const ppubsNotBuiltStatus =
-    "US documents via Patent Public Search are not available yet: set us=ops or us=classic in "
-    "[services]";
 
 pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
                  const FetchSettings& settings, OpsContext* ops)
@@ -26,7 +22,7 @@ pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
     if (route == ServiceSettings::Route::ops)
         return new opsJob(entry, row, sink, settings.network, services, ops);
     if (route == ServiceSettings::Route::ppubs)
-        return new noticeJob(ppubsNotBuiltStatus, row, sink);
+        return new ppubsJob(entry, row, sink, settings.network, services);
     if (usDocument)
         return new uspto(entry.typed, row, sink, settings.hosts, settings.network);
     return new pct(entry.typed, row, sink, settings.hosts, settings.network);

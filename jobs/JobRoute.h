@@ -16,10 +16,6 @@ struct FetchSettings;
 pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
                  const FetchSettings& settings, OpsContext* ops);
 
-// What a US job posts when its route is Patent Public Search, which is not
-// built yet.
-extern const char* const ppubsNotBuiltStatus;
-
 // The state every OPS job of one window or command-line run shares (the
 // access token and the pacers); made once by the run's owner.
 std::shared_ptr<OpsContext> NewOpsContext();

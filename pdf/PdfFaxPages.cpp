@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 
 namespace {
 
@@ -35,24 +36,34 @@ QPDFObjectHandle Single(QPDFObjectHandle value, const char* what)
     return value.getArrayItem(0);
 }
 
-int IntegerOr(QPDFObjectHandle dict, const char* key, int fallback)
+// The value under `key`, `fallback` when the key is missing; refused when
+// the value is of another type.
+template <typename Value>
+Value ValueOr(QPDFObjectHandle dict, const char* key, Value fallback, const char* typeName)
 {
     QPDFObjectHandle value = dict.isDictionary() ? dict.getKey(key) : QPDFObjectHandle::newNull();
     if (value.isNull())
         return fallback;
-    if (!value.isInteger())
-        throw PageRefused(std::string("its image's ") + key + " is not a number");
-    return value.getIntValueAsInt();
+    if constexpr (std::is_same_v<Value, bool>)
+    {
+        if (value.isBool())
+            return value.getBoolValue();
+    }
+    else if (value.isInteger())
+    {
+        return value.getIntValueAsInt();
+    }
+    throw PageRefused(std::string("its image's ") + key + " is not " + typeName);
+}
+
+int IntegerOr(QPDFObjectHandle dict, const char* key, int fallback)
+{
+    return ValueOr(dict, key, fallback, "a number");
 }
 
 bool BoolOr(QPDFObjectHandle dict, const char* key, bool fallback)
 {
-    QPDFObjectHandle value = dict.isDictionary() ? dict.getKey(key) : QPDFObjectHandle::newNull();
-    if (value.isNull())
-        return fallback;
-    if (!value.isBool())
-        throw PageRefused(std::string("its image's ") + key + " is not true or false");
-    return value.getBoolValue();
+    return ValueOr(dict, key, fallback, "true or false");
 }
 
 uint32_t Dimension(int value, const char* what)

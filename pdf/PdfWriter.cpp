@@ -218,21 +218,35 @@ PdfWriter::PdfWriter(const wxString& path_, int pageCount_, const Options& optio
         return;
     }
     PlanOutline();
+    if (Start())
+        WriteHeader() && WriteCatalog() && WriteInfo() && WritePageTree();
+}
+
+PdfWriter::PdfWriter(const wxString& path_, const std::string& wholeDocument)
+    : pageCount(1), path(path_), tempPath(TempPathFor(path_)), asServed(true)
+{
+    if (!Start())
+        return;
+    Put(wholeDocument);
+    if (Check("Writing PDF"))
+        pagesWritten = pageCount;
+}
+
+bool PdfWriter::Start()
+{
     wxLogNull quiet;  // the failures below are reported through GetError()
     // A folder under the name could never be replaced by the document.
     const int cause = wxDirExists(path) ? EISDIR : Open();
     if (cause != 0)
     {
         systemError = cause;
-        Fail("Creating PDF");
-        return;
+        return Fail("Creating PDF");
     }
     created = true;
     // The stdio buffer would split each of our buffer's writes in two.
     std::setvbuf(fileStream->GetFile()->fp(), nullptr, _IONBF, 0);
     bufferedStream = std::make_unique<wxBufferedOutputStream>(*fileStream, writeBufferSize);
-
-    WriteHeader() && WriteCatalog() && WriteInfo() && WritePageTree();
+    return true;
 }
 
 int PdfWriter::Open()
@@ -632,7 +646,7 @@ bool PdfWriter::Close()
     wxLogNull quiet;
     bool finished = false;
     if (bufferedStream && ok && StreamGood() && pagesWritten == pageCount)
-        finished = WriteOutline() && WriteTrailer();
+        finished = asServed || (WriteOutline() && WriteTrailer());
     finished = CloseStreams() && finished;
     finished = finished && Rename();
     // Only a file this writer created is removed: when creation failed the

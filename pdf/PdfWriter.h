@@ -46,6 +46,10 @@ public:
 
     PdfWriter(const wxString& path, int pageCount);
     PdfWriter(const wxString& path, int pageCount, const Options& options);
+    // A whole PDF made elsewhere, written as it is under the same rules: the
+    // hidden name until Close(), nothing under `path` unless every byte got
+    // there. Pages cannot be added.
+    PdfWriter(const wxString& path, const std::string& wholeDocument);
     // Finishes the file if Close() was not called; deletes it if incomplete.
     ~PdfWriter();
     PdfWriter(const PdfWriter&) = delete;
@@ -102,6 +106,7 @@ private:
     bool WriteOutline();
     bool WriteTrailer();
     int32_t OutlineRoot() const;
+    bool Start();  // the hidden file opened and buffered
     int Open();  // 0, or the errno of the failure
     bool CloseStreams();
     bool Rename();
@@ -125,6 +130,7 @@ private:
     int systemError = 0;  // errno of the first failed file operation
     std::vector<uint32_t> objectOffsets;
     bool closed = false;
+    bool asServed = false;     // holds another's whole document, not ours
     bool complete = false;
     bool created = false;      // this writer created (or truncated) the file
     bool writeFailed = false;  // sticky: a failed write is never undone

@@ -3,8 +3,9 @@
 # maker's server, under a throw-away HOME whose settings point every host at
 # it. With a display the window runs against it; without one the same
 # documents are fetched through folioharvester-cli. The simulator stops when
-# this script ends. Today's routes (EPO OPS 3.2 over HTTPS, with the
-# simulator's demo key) by default; `--classic` shows the original services.
+# this script ends. Today's routes by default (over HTTPS: Patent Public
+# Search for US documents, EPO OPS 3.2 with the simulator's demo key for the
+# others); `--classic` shows the original services.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
@@ -16,7 +17,8 @@ fi
 if [ "$routes" = classic ]; then
   samples=(5123456 D0365123 RE035136 20020000051 9/836917 EP2219563)
 else
-  # A US serial number has no OPS form, so it is left out here.
+  # Today's services take a US application by its publication number only,
+  # so the serial number is left out here.
   samples=(5123456 D0365123 RE035136 20020000051 EP2219563 EP2219563B1 WO2004/012345)
 fi
 

@@ -265,6 +265,8 @@ bool PpubsClient::WaitOutRateLimit(const HttpAnswer& answer)
         if (!Sleep(pollIntervalMs))
             return false;
     }
+    if (waitReport)
+        waitReport(0);
     return true;
 }
 

@@ -35,7 +35,8 @@ class PpubsClient
 {
 public:
     using StopTest = std::function<bool()>;
-    // Told the seconds left, once a second, while a rate limit is waited out.
+    // Told the seconds left, once a second, while a rate limit is waited out,
+    // then 0 when the wait is over.
     using WaitReport = std::function<void(int secondsLeft)>;
 
     struct Failure

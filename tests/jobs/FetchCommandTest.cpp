@@ -62,12 +62,12 @@ protected:
 };
 
 // Each kind of document goes by the route [services] chooses for it; a
-// missing or unknown choice is the default, ppubs for US documents (which
-// does not fetch yet) and ops for the others'.
+// missing or unknown choice is the default, ppubs for US documents and ops
+// for the others'.
 TEST_F(FetchCommand, TheSettingsChooseEachKindsRoute)
 {
-    const Lines ppubs{"Downloading", ppubsNotBuiltStatus};
     const Lines finished{"Finished!"};
+    const Lines& ppubs = finished;
     const Lines& ops = finished;
     struct Case
     {
@@ -105,6 +105,8 @@ TEST_F(FetchCommand, TheSettingsChooseEachKindsRoute)
         }
         const bool usByOps = c.us && std::string(c.us) == "ops";
         const bool otherByOps = !(c.other && std::string(c.other) == "classic");
+        const bool usByPpubs = c.usStatuses == ppubs && !usByOps && std::string(c.us ? c.us : "") != "classic";
+        EXPECT_EQ(RequestsMatching("/dirsearch-public/print/downloadPdf/5123456").size(), usByPpubs ? 1u : 0u);
         EXPECT_EQ(RequestsMatching("/3.2/rest-services/published-data/publication/epodoc/US5123456/").size(),
                   usByOps ? 1u : 0u);
         EXPECT_EQ(RequestsMatching("/3.2/rest-services/published-data/publication/epodoc/EP1000000/").size(),

@@ -5,9 +5,13 @@
 #include "jobs/pat2pdf.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <wx/init.h>
 
+#include "TempHome.h"
+
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <sys/wait.h>
 
@@ -138,4 +142,30 @@ bool QpdfCheck(const std::string& pdf)
     int status = -1;
     Shell("qpdf --check '" + pdf + "'", &status);
     return status == 0;
+}
+
+PdfContent ReadPdf(const std::string& pdf, const std::string& scratch)
+{
+    PdfContent content;
+    std::filesystem::create_directories(scratch);
+    const std::string json = Shell("qpdf --json --json-key=pages --json-key=outlines --json-key=qpdf "
+                                   "--decode-level=none --json-stream-data=file --json-stream-prefix='" +
+                                   scratch + "/s' '" + pdf + "'");
+    const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
+    if (doc.is_discarded()) {
+        ADD_FAILURE() << "qpdf gave no JSON for " << pdf << ": " << json.substr(0, 200);
+        return content;
+    }
+    // at() throws on a missing key, which fails the test.
+    const nlohmann::json& objects = doc.at("qpdf").at(1);
+    for (const auto& page : doc.at("pages")) {
+        const auto& pageObject = objects.at("obj:" + page.at("object").get<std::string>()).at("value");
+        content.boxes.push_back(pageObject.at("/MediaBox").get<std::vector<double>>());
+        const auto& image = objects.at("obj:" + page.at("images").at(0).at("object").get<std::string>());
+        content.images.push_back(ReadFile(image.at("stream").at("datafile").get<std::string>()));
+    }
+    for (const auto& entry : doc.at("outlines"))
+        content.outline.emplace_back(entry.at("title").get<std::string>(),
+                                     entry.at("destpageposfrom1").get<int>());
+    return content;
 }

@@ -4,6 +4,7 @@
 #include <wx/thread.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -51,3 +52,17 @@ bool RunToEnd(wxThread* job, EventCollector& events, int timeoutMs = 60000);
 std::string Shell(const std::string& command, int* status = nullptr);
 int QpdfPages(const std::string& pdf);
 bool QpdfCheck(const std::string& pdf);
+
+using Outline = std::vector<std::pair<std::string, int>>;
+
+// What qpdf reads in a PDF: per page its box and its image's raw data,
+// and the outline as (title, page) in order.
+struct PdfContent
+{
+    std::vector<std::vector<double>> boxes;
+    std::vector<std::string> images;
+    Outline outline;
+};
+
+// `scratch` is a folder for qpdf's stream files.
+PdfContent ReadPdf(const std::string& pdf, const std::string& scratch);

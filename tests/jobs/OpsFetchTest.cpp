@@ -17,8 +17,6 @@
 
 namespace {
 
-using Outline = std::vector<std::pair<std::string, int>>;
-
 const std::string rest = "/3.2/rest-services/";
 
 std::string PagePath(const std::string& link, int page)
@@ -37,41 +35,6 @@ std::string StripOf(const std::string& tiff)
     std::string strip(out.GetLength(), '\0');
     out.CopyTo(strip.data(), strip.size());
     return strip;
-}
-
-// What qpdf reads in a PDF: per page its box and its image's raw data,
-// and the outline as (title, page) in order.
-struct PdfContent
-{
-    std::vector<std::vector<double>> boxes;
-    std::vector<std::string> images;
-    Outline outline;
-};
-
-PdfContent ReadPdf(const std::string& pdf, const std::string& scratch)
-{
-    PdfContent content;
-    std::filesystem::create_directories(scratch);
-    const std::string json = Shell("qpdf --json --json-key=pages --json-key=outlines --json-key=qpdf "
-                                   "--decode-level=none --json-stream-data=file --json-stream-prefix='" +
-                                   scratch + "/s' '" + pdf + "'");
-    const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
-    if (doc.is_discarded()) {
-        ADD_FAILURE() << "qpdf gave no JSON for " << pdf << ": " << json.substr(0, 200);
-        return content;
-    }
-    // at() throws on a missing key, which fails the test.
-    const nlohmann::json& objects = doc.at("qpdf").at(1);
-    for (const auto& page : doc.at("pages")) {
-        const auto& pageObject = objects.at("obj:" + page.at("object").get<std::string>()).at("value");
-        content.boxes.push_back(pageObject.at("/MediaBox").get<std::vector<double>>());
-        const auto& image = objects.at("obj:" + page.at("images").at(0).at("object").get<std::string>());
-        content.images.push_back(ReadFile(image.at("stream").at("datafile").get<std::string>()));
-    }
-    for (const auto& entry : doc.at("outlines"))
-        content.outline.emplace_back(entry.at("title").get<std::string>(),
-                                     entry.at("destpageposfrom1").get<int>());
-    return content;
 }
 
 class OpsFetch : public SimFixture

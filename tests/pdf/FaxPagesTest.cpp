@@ -1,6 +1,7 @@
 // An office's PDF of fax pages read back into its images, and those images
 // passed through the writer into a PDF that renders the same pages.
 #include "net/HttpSession.h"
+#include "pdf/PdfCheck.h"
 #include "pdf/PdfFaxPages.h"
 #include "pdf/PdfWriter.h"
 #include "pdf/TiffPage.h"
@@ -134,19 +135,20 @@ TEST_F(FaxPages, AnythingButFaxPagesIsRefusedInOneLine)
         const char* name;
         std::string bytes;
         std::string error;  // a prefix of the error
+        bool whole;         // a whole PDF of other pages, to be kept as it came
     } cases[] = {
-        {"an HTML page", "<html><body>Request blocked</body></html>", "Not a PDF"},
-        {"nothing", "", "Not a PDF"},
-        {"a truncated file", office.substr(0, office.size() / 2), "Damaged PDF"},
+        {"an HTML page", "<html><body>Request blocked</body></html>", "Not a PDF", false},
+        {"nothing", "", "Not a PDF", false},
+        {"a truncated file", office.substr(0, office.size() / 2), "Damaged PDF", false},
         {"a JPEG page", Edited(office, "/CCITTFaxDecode", "/DCTDecode     "),
-         "Page 1 of the PDF: its image is not CCITT fax data (DCTDecode)"},
+         "Page 1 of the PDF: its image is not CCITT fax data (DCTDecode)", true},
         {"a page without an image", Edited(office, "/Subtype /Image", "/Subtype /Form ", secondPage),
-         "Page 2 of the PDF: it has 0 images, not one"},
+         "Page 2 of the PDF: it has 0 images, not one", true},
         {"an inverted image", Edited(office, "/BitsPerComponent 1 ", "/Decode [1 0]       "),
-         "Page 1 of the PDF: its image is drawn inverted"},
+         "Page 1 of the PDF: its image is drawn inverted", true},
         {"an image wider than its fax data", Edited(office, "/Width 2", "/Width 3"),
-         "Page 1 of the PDF: its image's size is not its fax data's"},
-        {"an encrypted file", ReadFile(encrypted), "Encrypted PDF"},
+         "Page 1 of the PDF: its image's size is not its fax data's", true},
+        {"an encrypted file", ReadFile(encrypted), "Encrypted PDF", false},
     };
     for (const auto& c : cases)
     {
@@ -155,6 +157,15 @@ TEST_F(FaxPages, AnythingButFaxPagesIsRefusedInOneLine)
         EXPECT_TRUE(pages.GetPages().empty()) << c.name;
         EXPECT_TRUE(pages.GetError().StartsWith(c.error)) << c.name << ": " << pages.GetError();
         EXPECT_EQ(pages.GetError().Find('\n'), wxNOT_FOUND) << c.name;
+        int pageCount = 0;
+        wxString error;
+        EXPECT_EQ(CheckWholePdf(c.bytes, pageCount, error), c.whole) << c.name << ": " << error;
+        if (!c.whole)
+            continue;
+        EXPECT_EQ(pageCount, 3) << c.name;
+        const std::string kept = home.Path() + "/kept.pdf";
+        EXPECT_TRUE(PdfWriter(kept, c.bytes).Close()) << c.name;
+        EXPECT_TRUE(ReadFile(kept) == c.bytes) << c.name;
     }
 }
 

@@ -309,14 +309,15 @@ void OfficeSim::WriteSettings(const std::string& settingsFile, Routes routes,
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
     }
-    const std::string route = routes == Routes::ops ? "ops" : "classic";
+    const std::string other = routes == Routes::classic ? "classic" : "ops";
+    const std::string us = routes == Routes::defaults ? "ppubs" : other;
     std::string url = opsUrl.empty() ? OpsUrl(!CaFile().empty()) : opsUrl;
     // The demo secret has no character that the file format would escape.
     wxString secret = opsSecret;
     ScramblePassword(secret);
     std::vector<Group> groups = {
         {"hosts", {hosts.begin(), hosts.end()}},
-        {"services", {{"us", route}, {"other", route}, {"caFile", caFile}}},
+        {"services", {{"us", us}, {"other", other}, {"caFile", caFile}}},
         {"ops", {{"url", url}, {"consumerKey", opsKey}, {"consumerSecret", secret.ToStdString()}}},
         {"ppubs", {{"url", PpubsUrl(false, !caFile.empty())}, {"imageUrl", PpubsUrl(true, !caFile.empty())}}},
     };

@@ -10,9 +10,10 @@
 class OfficeSim
 {
 public:
-    // The routes a settings file chooses: the design's services, or OPS 3.2
-    // for every office ([services] us and other).
-    enum class Routes { classic, ops };
+    // The routes a settings file chooses ([services] us and other): the
+    // design's services, OPS 3.2 for every office, or the program's defaults
+    // (Patent Public Search for US documents, OPS 3.2 for the others).
+    enum class Routes { classic, ops, defaults };
 
     // The consumer key and secret the simulator's OPS 3.2 accepts by default.
     static constexpr const char* opsKey = "office-sim-demo-key";

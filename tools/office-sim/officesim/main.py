@@ -22,7 +22,7 @@ def parse_args(argv):
                                       "and [ppubs] groups at the simulator")
     p.add_argument("--routes", choices=("classic", "new"), default="classic",
                    help="routes --settings chooses: classic (the design's services) or new "
-                        "(OPS 3.2 for every office)")
+                        "(Patent Public Search for US documents, OPS 3.2 for the others)")
     p.add_argument("--plain-ops", action="store_true",
                    help="--settings names the plain-HTTP OPS 3.2 and ppubs listeners instead of "
                         "the TLS ones")
@@ -48,9 +48,10 @@ def settings_groups(sim, args, ca_file):
     urls = dict(sim.urls())
     tls = not args.plain_ops and "ops32tls" in urls
     url = urls["ops32tls" if tls else "ops32"]
-    route = "ops" if args.routes == "new" else "classic"
+    new = args.routes == "new"
     return [("hosts", sim.hosts()),
-            ("services", [("us", route), ("other", route), ("caFile", ca_file or "")]),
+            ("services", [("us", "ppubs" if new else "classic"), ("other", "ops" if new else "classic"),
+                          ("caFile", ca_file or "")]),
             ("ops", [("url", url), ("consumerKey", ops32.DEMO_KEY),
                      ("consumerSecret", file_config_value(scrambled(ops32.DEMO_SECRET)))]),
             ("ppubs", [("url", urls["ppubsTls" if tls else "ppubs"]),

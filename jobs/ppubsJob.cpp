@@ -1,0 +1,162 @@
+#include "jobs/ppubsJob.h"
+
+#include "net/HttpsClient.h"
+#include "pdf/PdfCheck.h"
+#include "pdf/PdfFaxPages.h"
+#include "pdf/PdfWriter.h"
+#include "services/ppubs/PpubsClient.h"
+#include "services/ppubs/PpubsNumber.h"
+#include "services/ppubs/PpubsOutline.h"
+
+namespace {
+
+PdfWriter::Options WriterOptions(const std::optional<PpubsDocument>& document)
+{
+    PdfWriter::Options options;
+    if (document) {
+        for (const PpubsSection& section : PpubsOutline(document->sections))
+            options.outline.push_back({section.title, section.page});
+    }
+    return options;
+}
+
+// What Write() could make a document of: the office's fax pages, or a
+// whole PDF of other pages.
+bool Readable(const std::string& pdf)
+{
+    int pages = 0;
+    wxString error;
+    return PdfFaxPages(pdf).IsOk() || CheckWholePdf(pdf, pages, error);
+}
+
+}  // namespace
+
+ppubsJob::ppubsJob(const Classification& entry, int row, wxEvtHandler* sink, const NetworkSettings& network,
+                   const ServiceSettings& services)
+    : pat2pdf(row, sink, network), entry(entry), services(services)
+{
+    // Named as on every route, so a document is found whichever brought it.
+    number = entry.number;
+}
+
+wxThread::ExitCode ppubsJob::Entry()
+{
+    if (PreviouslyDownloaded())
+        return 0;
+    const std::optional<PpubsNumber> n = PpubsNumber::FromEntry(entry.typed);
+    if (!n) {
+        PostStatus(entry.query.empty() ? "Unknown Patent/Application Format" : serialStatus);
+        return 0;
+    }
+    HttpsClient http(network, services.caFile);
+    http.SetStopTest([this] { return StopRequested(); });
+    http.SetBodyCap(bodyCap);
+    PpubsClient client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl));
+    client.SetStopTest([this] { return StopRequested(); });
+    client.SetWaitReport([this](int seconds) {
+        PostStatus(seconds > 0 ? wxString::Format("Waiting %is: USPTO rate limit", seconds) : "Downloading");
+    });
+
+    PostStatus("Downloading");
+    std::optional<PpubsDocument> document;
+    const std::optional<std::string> pdf = Download(client, *n, document);
+    if (pdf)
+        Write(*pdf, document, outFile.GetFullPath());
+    return 0;
+}
+
+std::optional<std::string> ppubsJob::Download(PpubsClient& client, const PpubsNumber& n,
+                                              std::optional<PpubsDocument>& document)
+{
+    std::optional<std::string> pdf = client.DirectPdf(n.n);
+    if (pdf && Readable(*pdf))
+        return pdf;
+    if (StopRequested())
+        return std::nullopt;
+    // Refused, challenged or cut short: the search page's own way is tried.
+    pdf = ViaPrintJob(client, n, document);
+    if (!pdf)
+        PostFailure(client);
+    return pdf;
+}
+
+std::optional<std::string> ppubsJob::ViaPrintJob(PpubsClient& client, const PpubsNumber& n,
+                                                  std::optional<PpubsDocument>& document)
+{
+    if (!client.OpenSession())
+        return std::nullopt;
+    document = client.Search(n.n);
+    if (!document)
+        return std::nullopt;
+    const std::optional<std::int64_t> job = client.PrintJob(*document);
+    const std::optional<std::string> pdfName = job ? client.PollUntilComplete(*job) : std::nullopt;
+    return pdfName ? client.Save(*pdfName) : std::nullopt;
+}
+
+bool ppubsJob::Write(const std::string& pdf, const std::optional<PpubsDocument>& document, const wxString& path)
+{
+    if (StopRequested())
+        return false;
+    const PdfFaxPages pages(pdf);
+    if (pages.IsOk())
+        return Lift(pages, document, path);
+    return KeepAsServed(pdf, document, pages.GetError(), path);
+}
+
+bool ppubsJob::Lift(const PdfFaxPages& pages, const std::optional<PpubsDocument>& document, const wxString& path)
+{
+    const int count = static_cast<int>(pages.GetPages().size());
+    if (PageCountDiffers(count, document))
+        return false;
+    PdfWriter writer(path, count, WriterOptions(document));
+    for (int page = 1; page <= count; ++page) {
+        if (StopRequested())
+            return false;
+        PostStatus(wxString::Format("Downloading page %i of %i", page, count));
+        if (!writer.AddFaxPage(pages.GetPages()[page - 1])) {
+            PostStatus(wxString::Format("Error Downloading page %d %s", page, writer.GetError()));
+            return false;
+        }
+    }
+    return Finish(writer, path);
+}
+
+bool ppubsJob::KeepAsServed(const std::string& pdf, const std::optional<PpubsDocument>& document,
+                            const wxString& liftError, const wxString& path)
+{
+    int count = 0;
+    wxString error;
+    if (!CheckWholePdf(pdf, count, error)) {
+        // The fax reading's reason names the page where the file went wrong.
+        PostStatus("USPTO sent an unusable PDF: " + (error == "Damaged PDF" ? liftError : error));
+        return false;
+    }
+    if (PageCountDiffers(count, document))
+        return false;
+    PdfWriter writer(path, pdf);
+    return Finish(writer, path);
+}
+
+bool ppubsJob::PageCountDiffers(int pages, const std::optional<PpubsDocument>& document)
+{
+    if (!document || document->pageCount == pages)
+        return false;
+    PostStatus(wxString::Format("USPTO sent %d pages of %d", pages, document->pageCount));
+    return true;
+}
+
+void ppubsJob::PostFailure(const PpubsClient& client)
+{
+    const PpubsClient::Failure& failure = client.LastFailure();
+    switch (failure.kind) {
+    case PpubsClient::Failure::Kind::notFound:
+        PostStatus("Not Found!");
+        break;
+    case PpubsClient::Failure::Kind::stopped:
+    case PpubsClient::Failure::Kind::none:
+        break;
+    default:
+        PostStatus(failure.text);
+        break;
+    }
+}

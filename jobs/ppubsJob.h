@@ -1,0 +1,51 @@
+#pragma once
+
+#include "jobs/pat2pdf.h"
+#include "net/ServiceSettings.h"
+#include "numbers/Classification.h"
+
+#include <optional>
+#include <string>
+
+class PdfFaxPages;
+class PpubsClient;
+struct PpubsDocument;
+struct PpubsNumber;
+
+// Fetches one US document from the USPTO's Patent Public Search into a PDF
+// in the working directory: the direct PDF when the service gives it, else
+// the print job the search page runs. The office's fax pages are lifted
+// into our own PDF unchanged; a PDF of other pages is kept as it came.
+class ppubsJob : public pat2pdf
+{
+public:
+    ppubsJob(const Classification& entry, int row, wxEvtHandler* sink, const NetworkSettings& network,
+             const ServiceSettings& services);
+
+    // A few hundred pages of fax data fit many times over; the cap only
+    // stops a runaway answer.
+    static constexpr size_t bodyCap = 512u * 1024 * 1024;
+    static constexpr const char* serialStatus =
+        "US serial numbers cannot be fetched from Patent Public Search: enter the publication number";
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    // The office's PDF of `number`, its search answer in `document` when the
+    // print job was needed; nullopt, with the job's last status posted
+    // unless stopped, when there is none.
+    std::optional<std::string> Download(PpubsClient& client, const PpubsNumber& number,
+                                        std::optional<PpubsDocument>& document);
+    std::optional<std::string> ViaPrintJob(PpubsClient& client, const PpubsNumber& number,
+                                           std::optional<PpubsDocument>& document);
+    bool Write(const std::string& pdf, const std::optional<PpubsDocument>& document, const wxString& path);
+    bool Lift(const PdfFaxPages& pages, const std::optional<PpubsDocument>& document, const wxString& path);
+    bool KeepAsServed(const std::string& pdf, const std::optional<PpubsDocument>& document,
+                      const wxString& liftError, const wxString& path);
+    bool PageCountDiffers(int pages, const std::optional<PpubsDocument>& document);
+    void PostFailure(const PpubsClient& client);
+
+    const Classification entry;
+    const ServiceSettings services;  // caFile, ppubsUrl, ppubsImageUrl
+};
