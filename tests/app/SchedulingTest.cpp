@@ -106,13 +106,15 @@ TEST_F(SchedulingTest, NewUserDownloadsOneDocument)
     EXPECT_TRUE(log.Errors().empty());
 }
 
-TEST_F(SchedulingTest, RowsOnTheOpsRouteDownloadTheirDocuments)
+TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
 {
-    // Without and with a kind, a WO number with its slash, a US number.
+    // By OPS without and with a kind, a WO number with its slash; US patents
+    // and an application publication by Patent Public Search.
     const std::vector<std::pair<const char*, const char*>> documents = {
         {"EP1000000", "EP1000000.pdf"}, {"EP2219563B1", "EP2219563B1.pdf"},
-        {"WO2004/012345", "WO2004-012345.pdf"}, {"5123456", "5123456.pdf"}};
-    Start("", "", OfficeSim::Routes::ops);
+        {"WO2004/012345", "WO2004-012345.pdf"}, {"5123456", "5123456.pdf"},
+        {"D0365123", "D365123.pdf"}, {"20020000051", "20020000051.pdf"}};
+    Start("", "", OfficeSim::Routes::defaults);
     for (const auto& [number, file] : documents)
         AddNumber(number);
     ASSERT_TRUE(WatchRowsUntil([&] {
@@ -124,6 +126,7 @@ TEST_F(SchedulingTest, RowsOnTheOpsRouteDownloadTheirDocuments)
     EXPECT_TRUE(Posted("Downloading page 12 of 12"));
     for (const auto& [number, file] : documents)
         EXPECT_TRUE(PdfPassesQpdf(Pdf(file))) << number;
+    EXPECT_NE(sim.Log().find("/dirsearch-public/print/downloadPdf/20020000051"), std::string::npos);
     ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
     EXPECT_TRUE(log.Errors().empty());
 }
