@@ -199,11 +199,13 @@ class Catalog:
     def stamped(self, name, number, page, count):
         """Page file `name` headed with the (country, number) and "PAGE P OF N" (made once)."""
         key = (name, heading.text(number[0], number[1], page, count))
-        if key not in self._stamped:
+        page_bytes = self._stamped.get(key)
+        if page_bytes is None:
             if len(self._stamped) > 4096:
                 self._stamped.clear()
-            self._stamped[key] = heading.stamp_page(self.pages[name], key[1])
-        return self._stamped[key]
+            page_bytes = heading.stamp_page(self.pages[name], key[1])
+            self._stamped[key] = page_bytes
+        return page_bytes
 
     def publication_for(self, serial_text, range_text):
         serial = _serial_value(serial_text)
