@@ -49,7 +49,7 @@ _GLYPHS = {
     "Z": "#####|....#|...#.|..#..|.#...|#....|#####",
     "/": "....#|....#|...#.|..#..|.#...|#....|#....",
 }
-GLYPH_W, GLYPH_H = 5, 7
+GLYPH_H = 7
 
 
 def label(country, number):
@@ -71,6 +71,7 @@ def band(width, line):
     """The heading's rows (as changing positions): a white margin, the text, a white margin."""
     s = _scale(width)
     line = "".join(c if c in _GLYPHS else " " for c in line.upper())
+    # Glyphs 5 pixels wide plus one of spacing, after a left margin of 4.
     line = line[:max(0, (width - 4 * s) // (6 * s))]
     rows = [[] for _ in range(2 * s)]
     for y in range(GLYPH_H):
