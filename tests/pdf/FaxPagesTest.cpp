@@ -15,18 +15,17 @@
 
 namespace {
 
-const std::string pagesDir = FH_SOURCE_DIR "/tools/office-sim/pages/";
 const std::string corpusTools = FH_SOURCE_DIR "/../shared/corpus/";
-// The simulator serves this patent's direct PDF as these pages.
+// The simulator serves this patent's direct PDF as the pages its classic image server serves.
 const std::string patent = "5123456";
-const std::vector<std::string> servedPages = {"g4-1.tif", "g4-2.tif", "g4-3.tif"};
+const size_t servedPageCount = 3;
 
-std::string DirectPdf(const OfficeSim& sim)
+std::string Fetch(const OfficeSim& sim, const std::string& service, const std::string& path)
 {
     HttpSession session(1, "", "", "", "");
-    if (!session.Connect(sim.Host("ppubsImages")))
+    if (!session.Connect(sim.Host(service)))
         return {};
-    std::unique_ptr<wxInputStream> body = session.Request("/dirsearch-public/print/downloadPdf/" + patent);
+    std::unique_ptr<wxInputStream> body = session.Request(path);
     std::string bytes;
     if (!body || session.GetStatusCode() != 200)
         return bytes;
@@ -34,6 +33,11 @@ std::string DirectPdf(const OfficeSim& sim)
     while (body->Read(chunk, sizeof chunk).LastRead() > 0)
         bytes.append(chunk, body->LastRead());
     return bytes;
+}
+
+std::string DirectPdf(const OfficeSim& sim)
+{
+    return Fetch(sim, "ppubsImages", "/dirsearch-public/print/downloadPdf/" + patent);
 }
 
 // The coded strip of a one-strip fax TIFF, as the TIFF reader copies it.
@@ -80,10 +84,17 @@ TEST_F(FaxPages, ServedPdfLiftsIntoOurOwnWithTheSameStripsAndPixels)
     PdfFaxPages lifted(office);
     ASSERT_TRUE(lifted.IsOk()) << lifted.GetError();
     const std::vector<FaxImage>& images = lifted.GetPages();
-    ASSERT_EQ(images.size(), servedPages.size());
+    ASSERT_EQ(images.size(), servedPageCount);
+    std::vector<std::string> servedPages;
+    for (size_t n = 1; n <= servedPageCount; ++n)
+    {
+        servedPages.push_back(home.Path() + "/served-" + std::to_string(n) + ".tif");
+        WriteFile(servedPages.back(), Fetch(sim, "patentImages2", "/.DImg?Docid=" + patent + "&PageNum=" +
+                                                                      std::to_string(n) + "&IDKey=0"));
+    }
     for (size_t i = 0; i < images.size(); ++i)
     {
-        wxFileInputStream file(pagesDir + servedPages[i]);
+        wxFileInputStream file(servedPages[i]);
         TiffPage tiff(file);
         ASSERT_TRUE(tiff.IsOk());
         EXPECT_TRUE(images[i].data == Strip(tiff)) << "page " << i + 1;
@@ -107,7 +118,7 @@ TEST_F(FaxPages, ServedPdfLiftsIntoOurOwnWithTheSameStripsAndPixels)
     std::string tiffs;
     for (size_t n = 1; n <= servedPages.size(); ++n)
     {
-        const std::string tiff = pagesDir + servedPages[n - 1];
+        const std::string tiff = servedPages[n - 1];
         tiffs += " '" + tiff + "'";
         EXPECT_EQ(RunTool(corpusTools + "compare-page '" + tiff + "' '" + pdf + "' " + std::to_string(n)
                               + " --geometry any",

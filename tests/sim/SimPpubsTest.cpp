@@ -138,6 +138,16 @@ protected:
         return Api(s, "/api/print/print-process", "[\"" + job + "\"]");
     }
 
+    // The strip of a page as a classic image server serves it.
+    std::string ClassicStrip(const std::string& mirror, const std::string& id, int page)
+    {
+        SimClient classic;
+        return ReadTiff(classic.Get(sim->Host(mirror), "/.DImg?Docid=" + id +
+                                                           "&PageNum=" + std::to_string(page) + "&IDKey=0")
+                            .body)
+            .strip;
+    }
+
     SimClient client;
 };
 
@@ -149,12 +159,13 @@ TEST_F(SimPpubs, DirectPdfHasOneLetterPageWithTheServedG4StripPerPage)
         long status;
         std::vector<const char*> images;  // pages/ files of the pages in order
         size_t pages;
+        const char* classic;  // the mirror serving the same pages on the classic route
     } cases[] = {
-        {"5123456", 200, {"g4-1.tif", "g4-2.tif", "g4-3.tif"}, 3},
-        {"20020000051", 200, {"g4-4.tif", "g4-5.tif", "g4-6.tif"}, 3},
-        {"D365123", 200, {}, 2},
-        {"RE035136", 200, {}, 2},
-        {"7777777", 404, {}, 0},
+        {"5123456", 200, {"g4-1.tif", "g4-2.tif", "g4-3.tif"}, 3, "patentImages2"},
+        {"20020000051", 200, {"g4-4.tif", "g4-5.tif", "g4-6.tif"}, 3, nullptr},
+        {"D365123", 200, {}, 2, nullptr},
+        {"RE035136", 200, {}, 2, nullptr},
+        {"7777777", 404, {}, 0, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
@@ -177,10 +188,56 @@ TEST_F(SimPpubs, DirectPdfHasOneLetterPageWithTheServedG4StripPerPage)
             for (const std::string& part : {std::string("/Filter /CCITTFaxDecode"), parms,
                                             std::string("/BitsPerComponent 1")})
                 EXPECT_NE(std::string::npos, pages[i].imageDict.find(part)) << pages[i].imageDict;
-            if (!c.images.empty()) {
-                EXPECT_TRUE(tiff.strip == pages[i].imageData) << "page " << i + 1;
+            if (c.classic) {
+                EXPECT_TRUE(ClassicStrip(c.classic, c.number, i + 1) == pages[i].imageData)
+                    << "page " << i + 1;
             }
         }
+    }
+}
+
+TEST_F(SimPpubs, PagesAreHeadedWithTheirDocumentAndPageNumberOnEveryRoute)
+{
+    // Where a page comes from: a classic mirror ("patentImages1"), the direct
+    // PDF ("ppubs") or a file of pages/ ("file", named by id).
+    struct Source
+    {
+        const char* route;
+        const char* id;
+        int page;
+    };
+    const struct
+    {
+        Source a, b;
+        bool same;
+    } cases[] = {
+        {{"patentImages2", "5123456", 1}, {"ppubs", "5123456", 1}, true},
+        {{"patentImages2", "5123456", 3}, {"ppubs", "5123456", 3}, true},
+        // The same page image under another document or page number.
+        {{"ppubs", "5123456", 1}, {"patentImages1", "7000100", 1}, false},
+        {{"patentImages1", "7000100", 1}, {"patentImages1", "7000100", 7}, false},
+        {{"patentImages1", "7000004", 1}, {"file", "g3-1.tif", 0}, false},
+        {{"patentImages1", "7000004", 2}, {"file", "g3-2.tif", 0}, false},
+        {{"patentImages1", "7000005", 1}, {"file", "odd-1.tif", 0}, false},
+    };
+    auto strip = [&](const Source& s) {
+        std::string route = s.route;
+        if (route == "file")
+            return ReadTiff(ReadFile(pagesDir + s.id)).strip;
+        if (route != "ppubs")
+            return ClassicStrip(route, s.id, s.page);
+        std::string file = home.Path() + "/direct.pdf";
+        WriteFile(file, Direct(s.id).body);
+        std::vector<PdfPage> pages = ReadPdfPages(file);
+        return pages.size() >= size_t(s.page) ? pages[s.page - 1].imageData : std::string();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a.id) + " " + c.b.route + " " + c.b.id);
+        std::string a = strip(c.a);
+        std::string b = strip(c.b);
+        ASSERT_FALSE(a.empty());
+        ASSERT_FALSE(b.empty());
+        EXPECT_EQ(c.same, a == b);
     }
 }
 

@@ -5,6 +5,7 @@ import os
 import re
 import zlib
 
+from . import heading
 from .pdf import g4_pdf
 from .tiff import TiffError, g4_strip, ops_page
 
@@ -18,6 +19,16 @@ SERIES_RANGES = {
 
 class CatalogError(ValueError):
     pass
+
+
+def _number_of(key):
+    """(country, number) of a page key: a US id as the classic servers and
+    Patent Public Search take it, or an OPS link
+    ("published-data/images/EP/2219563/A1/fullimage")."""
+    parts = key.split("/")
+    if len(parts) >= 4 and parts[0] == "published-data":
+        return parts[2], parts[3]
+    return "US", key
 
 
 def load_pages(pages_dir):
@@ -60,6 +71,7 @@ class Catalog:
         self.pool = pool
         self.ops32_pool = [n for n in sorted(pages) if n.startswith("g4-")]
         self._ops32_pages = {}
+        self._stamped = {}
         self._check_images()
 
     @staticmethod
@@ -179,9 +191,21 @@ class Catalog:
             return None
         images = doc.get("images")
         if images:
-            return self.pages[images[(page - 1) % len(images)]]
-        index = (zlib.crc32(key.encode()) + page - 1) % len(self.pool)
-        return self.pages[self.pool[index]]
+            name = images[(page - 1) % len(images)]
+        else:
+            name = self.pool[(zlib.crc32(key.encode()) + page - 1) % len(self.pool)]
+        return self.stamped(name, _number_of(key), page, doc["pages"])
+
+    def stamped(self, name, number, page, count):
+        """Page file `name` headed with the (country, number) and "PAGE P OF N" (made once)."""
+        key = (name, heading.text(number[0], number[1], page, count))
+        page_bytes = self._stamped.get(key)
+        if page_bytes is None:
+            if len(self._stamped) > 4096:
+                self._stamped.clear()
+            page_bytes = heading.stamp_page(self.pages[name], key[1])
+            self._stamped[key] = page_bytes
+        return page_bytes
 
     def publication_for(self, serial_text, range_text):
         serial = _serial_value(serial_text)
@@ -227,9 +251,10 @@ class Catalog:
             return None
         images = inst.get("images")
         if images:
-            return self.ops32_page(images[(page - 1) % len(images)])
-        index = (zlib.crc32(link.encode()) + page - 1) % len(self.ops32_pool)
-        return self.ops32_page(self.ops32_pool[index])
+            name = images[(page - 1) % len(images)]
+        else:
+            name = self.ops32_pool[(zlib.crc32(link.encode()) + page - 1) % len(self.ops32_pool)]
+        return ops_page(self.stamped(name, _number_of(link), page, inst["pages"]))
 
     # Patent Public Search
 
@@ -248,6 +273,6 @@ class Catalog:
                 name = images[(page - 1) % len(images)]
             else:
                 name = self.ops32_pool[(zlib.crc32(number.encode()) + page - 1) % len(self.ops32_pool)]
-            width, height, _, strip = g4_strip(self.pages[name])
+            width, height, _, strip = g4_strip(self.stamped(name, ("US", number), page, doc["pages"]))
             strips.append((width, height, strip))
         return g4_pdf(strips)

@@ -50,6 +50,49 @@ def g4_strip(data):
     return v[256], v[257], v.get(262, 0), data[start:start + length]
 
 
+_TYPE_SIZES = {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 6: 1, 7: 1, 8: 2, 9: 4, 10: 8, 11: 4, 12: 8}
+
+
+def strip_fields(data):
+    """(width, height, compression, T4Options, strip bytes) of a one-strip fax page."""
+    v = _single_values(data)
+    for tag in (256, 257, 259, 273, 279):
+        if tag not in v:
+            raise TiffError("no single value for tag %d" % tag)
+    start, length = v[273], v[279]
+    if start + length > len(data):
+        raise TiffError("strip outside the file")
+    return v[256], v[257], v[259], v.get(292, 0), data[start:start + length]
+
+
+def replace_strip(data, strip):
+    """The little-endian one-strip TIFF with another strip in the old one's place:
+    StripByteCounts follows, every offset behind the old strip moves along."""
+    v = _single_values(data)
+    start, end = v[273], v[273] + v[279]
+    delta = len(strip) - v[279]
+    out = bytearray(data[:start] + strip + data[end:])
+
+    def moved(offset):
+        return offset + delta if offset >= end else offset
+
+    ifd = struct.unpack_from("<I", data, 4)[0]
+    struct.pack_into("<I", out, 4, moved(ifd))
+    at = moved(ifd)
+    count = struct.unpack_from("<H", data, ifd)[0]
+    for i in range(count):
+        entry = at + 2 + 12 * i
+        tag, kind, n = struct.unpack_from("<HHI", out, entry)
+        if tag == 279:
+            if kind == SHORT and len(strip) > 0xFFFF:
+                raise TiffError("the strip outgrows a SHORT StripByteCounts")
+            struct.pack_into("<H" if kind == SHORT else "<I", out, entry + 8, len(strip))
+        elif _TYPE_SIZES.get(kind, 1) * n > 4:
+            offset = struct.unpack_from("<I", out, entry + 8)[0]
+            struct.pack_into("<I", out, entry + 8, moved(offset))
+    return bytes(out)
+
+
 def _entry(tag, kind, value):
     if kind == SHORT:
         # A SHORT sits in the first two bytes of the value field.
