@@ -59,9 +59,11 @@ TEST_F(PpubsClientTest, TheDirectPdfIsTheDocumentThePrintJobSaves)
         ASSERT_TRUE(printed) << client.LastFailure().text;
         EXPECT_TRUE(*printed == *direct);
     }
-    for (const Json& entry : Json::parse(sim->Log()))
-        if (entry.at("path").get<std::string>().rfind("/api/print/", 0) == 0)
+    for (const Json& entry : Json::parse(sim->Log())) {
+        if (entry.at("path").get<std::string>().rfind("/api/print/", 0) == 0) {
             EXPECT_NE(entry.dump().find("X-Access-Token"), std::string::npos) << entry.dump();
+        }
+    }
 }
 
 TEST_F(PpubsClientTest, TheSearchGivesTheDocumentsPagesOrNotFound)
@@ -87,12 +89,12 @@ TEST_F(PpubsClientTest, FaultsAreWaitedOutRenewedOrEndInOnePlainLine)
         const char* rules;
         bool direct;            // the direct PDF, else the print-job flow
         const char* failure;    // empty: the document comes
-        std::vector<int> waits; // the countdown reported
+        std::vector<int> waits; // the countdown reported, 0 at its end
         size_t sessions;
     } cases[] = {
         {R"([{"service": "ppubs", "path": "searchWithBeFamily", "nth": [1], "action": "ratelimit"}])", false, "",
-         {2, 1}, 1},
-        {R"([{"service": "ppubsImages", "nth": [1], "action": "ratelimit", "ms": 2000}])", true, "", {3, 2, 1}, 0},
+         {2, 1, 0}, 1},
+        {R"([{"service": "ppubsImages", "nth": [1], "action": "ratelimit", "ms": 2000}])", true, "", {3, 2, 1, 0}, 0},
         {R"([{"service": "ppubs", "path": "imageviewer", "nth": [1], "action": "session-expired"}])", false, "",
          {}, 2},
         {R"([{"service": "ppubs", "path": "imageviewer", "action": "session-expired"}])", false,

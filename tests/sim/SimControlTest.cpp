@@ -284,14 +284,16 @@ TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
     {
         const char* args;  // nullptr: the fixture's WriteSettings writes the file
         Routes routes;
-        const char* route;
+        const char* usRoute;
+        const char* route;  // of other offices' documents
         bool tls;
     } cases[] = {
-        {"", Routes::classic, "classic", true},
-        {"--routes new", Routes::ops, "ops", true},
-        {"--routes new --plain-ops", Routes::ops, "ops", false},
-        {nullptr, Routes::classic, "classic", true},
-        {nullptr, Routes::ops, "ops", true},
+        {"", Routes::classic, "classic", "classic", true},
+        {"--routes new", Routes::defaults, "ppubs", "ops", true},
+        {"--routes new --plain-ops", Routes::defaults, "ppubs", "ops", false},
+        {nullptr, Routes::classic, "classic", "classic", true},
+        {nullptr, Routes::ops, "ops", "ops", true},
+        {nullptr, Routes::defaults, "ppubs", "ops", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args ? c.args : c.route);
@@ -305,7 +307,7 @@ TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
             caFile = sim.CaFile();
             EXPECT_TRUE(FileExists(caFile));
             auto store = OpenSettingsStore();
-            EXPECT_EQ(c.route, store->Read("services/us", ""));
+            EXPECT_EQ(c.usRoute, store->Read("services/us", ""));
             EXPECT_EQ(c.route, store->Read("services/other", ""));
             EXPECT_EQ(caFile, store->Read("services/caFile", ""));
             EXPECT_EQ(sim.OpsUrl(c.tls), store->Read("ops/url", ""));
