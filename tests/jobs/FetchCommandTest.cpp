@@ -135,14 +135,97 @@ TEST_F(FetchCommand, FetchesEveryDocumentAndPrintsEachStatusOfItsRow)
     EXPECT_EQ(again.Output().back(), "0\tPreviously Downloaded!");
 }
 
+// Row i is the i-th argument, whatever its shape.
 TEST_F(FetchCommand, AnInvalidEntryOrAFailedJobGivesExitCodeOne)
 {
-    CliProcess cli({"fetch", "ABC", "7000000"});
+    CliProcess cli({"fetch", "bogus", "5123456", "7000000"});
     EXPECT_EQ(cli.Finish(30000), 1);
-    EXPECT_NE(cli.Errors().find("\"ABC\" -- Unknown Format"), std::string::npos) << cli.Errors();
+    EXPECT_NE(cli.Errors().find("\"bogus\" -- Unknown Format"), std::string::npos) << cli.Errors();
     std::map<int, Lines> rows = ByRow(cli.Output());
-    EXPECT_EQ(rows.count(0), 0u);
-    EXPECT_EQ(rows[1].back(), "Not Found");
+    EXPECT_EQ(rows[0], Lines{"\"bogus\" -- Unknown Format"});
+    EXPECT_EQ(rows[1].back(), "Finished!");
+    EXPECT_EQ(rows[2].back(), "Not Found");
+    EXPECT_NE(cli.Errors().find("1 finished, 0 previously downloaded, 1 failed, 1 invalid\n"),
+              std::string::npos) << cli.Errors();
+}
+
+// One row per document of the arguments and the list, one per invalid
+// line; every document fetched once; the report has a line per row.
+TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
+{
+    const std::string list =
+        "\xEF\xBB\xBF# cited in the search report\n"
+        "5,123,456\n"
+        "\n"
+        "D365123\r\n"
+        "EP1000000\n"
+        "5123456\n"
+        "  # examiner's citations\n"
+        "ABC\n"
+        "RE035136\n"
+        "   \n"
+        "20020000001\n"
+        "D0365123\n"
+        "ep1000000\n"
+        "WO2004/012345\n"
+        "?!x\n"
+        "PP012835\n"
+        "5 123 456\n"
+        + std::string(201, '5') + "\n"
+        "X0000001\n"
+        "# family members\n"
+        "H0001520\n"
+        "T0106201\n"
+        "\n"
+        "AI000318\n"
+        "EP 1000000\n"
+        "RE35136\n"
+        "US-5123456\n"
+        "20,020,000,001\n"
+        "# end\n"
+        "PP12835";
+    WriteFile(InCwd("list.txt"), list);
+    CliProcess cli({"fetch", "-j", "4", "EP1000000", "--from", "list.txt", "--report", "report.csv"});
+    EXPECT_EQ(cli.Finish(120000), 1) << cli.Errors();
+
+    const std::map<int, Lines> rows = ByRow(cli.Output());
+    const std::vector<std::string> entries = {
+        "EP1000000", "5,123,456", "D365123", "ABC", "RE035136", "20020000001", "WO2004/012345", "?!x",
+        "PP012835", std::string(200, '5'), "X0000001", "H0001520", "T0106201", "AI000318", "US-5123456"};
+    const std::map<int, std::string> invalid = {{3, "\"ABC\" -- Unknown Format"},
+                                                {7, "\"?!x\" -- Unknown Format"},
+                                                {9, "Entry longer than 200 characters"},
+                                                {14, "\"US-5123456\" -- Unknown Format"}};
+    ASSERT_EQ(rows.size(), entries.size());
+    for (const auto& [row, lines] : rows) {
+        SCOPED_TRACE(entries[row]);
+        if (invalid.count(row))
+            EXPECT_EQ(lines, Lines{invalid.at(row)});
+        else
+            EXPECT_EQ(lines.back(), "Finished!");
+    }
+    // The page list of each document, asked for once.
+    for (const char* document : {"5123456", "D0365123", "RE035136", "20020000001", "PP012835", "X0000001",
+                                 "H0001520", "T0106201", "AI000318"}) {
+        SCOPED_TRACE(document);
+        EXPECT_EQ(RequestsMatching(std::string("w?Docid=") + document + "&").size(), 1u);
+    }
+    EXPECT_EQ(RequestsMatching("/EP1000000/images").size(), 1u);
+    EXPECT_EQ(RequestsMatching("/WO2004/012345/images").size(), 1u);
+    EXPECT_NE(cli.Errors().find("list.txt:8: \"ABC\" -- Unknown Format\n"), std::string::npos)
+        << cli.Errors();
+    EXPECT_NE(cli.Errors().find("11 finished, 0 previously downloaded, 0 failed, 4 invalid, "
+                                "9 duplicates skipped\n"),
+              std::string::npos) << cli.Errors();
+
+    std::istringstream report(ReadFile(InCwd("report.csv")));
+    Lines reportLines;
+    for (std::string line; std::getline(report, line);)
+        reportLines.push_back(line);
+    ASSERT_EQ(reportLines.size(), entries.size() + 1);
+    EXPECT_EQ(reportLines[0], "entry,number,status,file\r");
+    EXPECT_EQ(reportLines[2], "\"5,123,456\",5123456,Finished!," + InCwd("5123456.pdf") + "\r");
+    EXPECT_EQ(reportLines[4], "ABC,,\"\"\"ABC\"\" -- Unknown Format\",\r");
 }
 
 // Country codes that begin like a US series, and a "/" in the number, still
