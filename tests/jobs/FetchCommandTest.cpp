@@ -228,6 +228,25 @@ TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
     EXPECT_EQ(reportLines[4], "ABC,,\"\"\"ABC\"\" -- Unknown Format\",\r");
 }
 
+// On a terminal each row ends as one line (row, entry, page, status), the
+// rows under way redrawn in place above nothing else.
+TEST_F(FetchCommand, OnATerminalEachRowShowsItsPageAndStatusInPlace)
+{
+    CliProcess cli({"fetch", "5123456", "bogus", "EP1000000"}, "", RLIM_INFINITY, true);
+    EXPECT_EQ(cli.Finish(60000), 1) << cli.Errors();
+    std::string screen;
+    for (const std::string& line : cli.Output())
+        screen += line + "\n";
+    EXPECT_EQ(screen.find('\t'), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\x1b[2A\x1b[J"), std::string::npos) << screen;
+    for (const char* row : {"   0  5123456                  3/3  Finished!\r\n",
+                            "   1  bogus                         \"bogus\" -- Unknown Format\r\n",
+                            "   2  EP1000000                2/2  Finished!\r\n"})
+        EXPECT_NE(screen.find(row), std::string::npos) << row << "\nin\n" << screen;
+    EXPECT_NE(cli.Errors().find("2 finished, 0 previously downloaded, 0 failed, 1 invalid\n"),
+              std::string::npos) << cli.Errors();
+}
+
 // Country codes that begin like a US series, and a "/" in the number, still
 // go to the other office; the "/" never names a folder.
 TEST_F(FetchCommand, OtherOfficeNumbersThatPassTheUsTestsComeFromTheOtherOffice)
@@ -251,11 +270,47 @@ TEST_F(FetchCommand, StoredMaxThreadsLetsOneJobRunAtATime)
     EXPECT_EQ(ReadFile(home.SettingsFile()), "max_threads=1\n" + settings);  // never written
 }
 
+// Each front end explains itself on stdout; an unknown command gets the
+// usage on stderr. The test-only option stays out of the usage.
+TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string firstLine;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
+        {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]"},
+        {{"classify", "--help"}, 0, "usage: folioharvester-cli classify ENTRY"},
+        {{"assemble", "--help"}, 0, "usage: folioharvester-cli assemble OUT.pdf PAGE.tif..."},
+        {{"download", "5123456"}, 64, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        CliProcess cli(c.args);
+        EXPECT_EQ(cli.Finish(10000), c.exitCode);
+        const std::string usage =
+            c.exitCode == 0 ? (cli.Output().empty() ? "" : cli.Output()[0]) : cli.Errors();
+        EXPECT_EQ(usage.substr(0, usage.find('\n')), c.firstLine);
+        std::string all;
+        for (const std::string& line : cli.Output())
+            all += line + "\n";
+        EXPECT_EQ(all.find("retry-step"), std::string::npos);
+        if (c.args[0] == "--help" || c.args[0] == "fetch") {
+            for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "other=ops|classic",
+                                      "FOLIOHARVESTER_OPS_KEY", "Exit status:"})
+                EXPECT_NE(all.find(topic), std::string::npos) << topic;
+        }
+    }
+}
+
 TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
 {
     sim->Faults(R"([{"path": "PageNum=2", "action": "hang"},
                     {"service": "ops", "path": "Range=2", "action": "hang"}])");
-    CliProcess cli({"fetch", "5123456", "EP1000000", "D365123", "-j", "2"});
+    CliProcess cli({"fetch", "5123456", "EP1000000", "D365123", "-j", "2", "--report", "report.csv"});
     ASSERT_TRUE(cli.ReadUntil(
         [](const Lines& lines) {
             return IndexOf(lines, "0\tDownloading page 2 of 3") < lines.size()
@@ -268,6 +323,11 @@ TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
     EXPECT_TRUE(PdfsIn(home.Path()).empty());
     EXPECT_EQ(IndexOf(cli.Output(), "2\tDownloading"), cli.Output().size());
+    EXPECT_NE(cli.Errors().find("Stopped 2 documents.\n"), std::string::npos) << cli.Errors();
+    EXPECT_EQ(ReadFile(InCwd("report.csv")), "entry,number,status,file\r\n"
+                                             "5123456,5123456,Stopped,\r\n"
+                                             "EP1000000,EP1000000,Stopped,\r\n"
+                                             "D365123,D365123,Not Started,\r\n");
 }
 
 TEST_F(FetchCommand, AFetchKilledMidDocumentLeavesNoDocumentAndTheNextFetchDownloadsIt)
