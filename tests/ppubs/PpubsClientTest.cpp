@@ -59,9 +59,11 @@ TEST_F(PpubsClientTest, TheDirectPdfIsTheDocumentThePrintJobSaves)
         ASSERT_TRUE(printed) << client.LastFailure().text;
         EXPECT_TRUE(*printed == *direct);
     }
-    for (const Json& entry : Json::parse(sim->Log()))
-        if (entry.at("path").get<std::string>().rfind("/api/print/", 0) == 0)
+    for (const Json& entry : Json::parse(sim->Log())) {
+        if (entry.at("path").get<std::string>().rfind("/api/print/", 0) == 0) {
             EXPECT_NE(entry.dump().find("X-Access-Token"), std::string::npos) << entry.dump();
+        }
+    }
 }
 
 TEST_F(PpubsClientTest, TheSearchGivesTheDocumentsPagesOrNotFound)
