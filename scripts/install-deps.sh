@@ -40,7 +40,8 @@ mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing $label dependencies… (${missing[*]})"
+echo "Installing $label dependencies…"
+echo "  ${missing[*]}"
 
 # invoke-rc.d asks policy-rc.d whether a package may start its service;
 # 101 means no. An existing policy is left as it is.

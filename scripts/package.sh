@@ -30,7 +30,7 @@ for file in usr/bin/folioharvester usr/bin/folioharvester-cli usr/bin/folioharve
   grep -q " \./$file\$" <<<"$listing" || fail "$file is not in $deb"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-grep -q "libwx_baseu" <<<"$depends" || fail "no library dependencies computed: '$depends'"
+grep -q "libwxbase3" <<<"$depends" || fail "no library dependencies computed: '$depends'"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/folioharvester-package.XXXXXX")
 trap 'rm -rf "$root"' EXIT
