@@ -7,7 +7,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 shift || true
-"$top/scripts/install-deps.sh"
+"$top/scripts/install-deps.sh" --fuzz
 build=$top/build-fuzz
 CC=clang-14 CXX=clang++-14 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFH_FUZZ=ON >/dev/null
 targets=("$@")

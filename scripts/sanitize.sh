@@ -7,11 +7,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:?usage: sanitize.sh asan|tsan [ctest args]}
 shift
-"$top/scripts/install-deps.sh"
+"$top/scripts/install-deps.sh" --test
 case "$kind" in
   asan)
     build=$top/build-asan
-    BUILD_DIR=$build BUILD_TYPE=Debug "$top/scripts/build.sh" -DFH_ASAN=ON
+    BUILD_DIR=$build BUILD_TYPE=Debug "$top/scripts/build.sh" -DFH_ASAN=ON -DFH_WERROR="${FH_WERROR:-OFF}"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
     export LSAN_OPTIONS=suppressions=$top/scripts/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -19,7 +19,7 @@ case "$kind" in
     ;;
   tsan)
     build=$top/build-tsan
-    BUILD_DIR=$build BUILD_TYPE=Debug "$top/scripts/build.sh" -DFH_TSAN=ON
+    BUILD_DIR=$build BUILD_TYPE=Debug "$top/scripts/build.sh" -DFH_TSAN=ON -DFH_WERROR="${FH_WERROR:-OFF}"
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan.supp"
     default=()
     ;;

@@ -17,7 +17,7 @@
 namespace {
 
 const std::string fixtures = FH_TEST_DATA "/pdf/";
-const std::string corpusTools = FH_SOURCE_DIR "/../shared/corpus/";
+const std::string pdfChecks = FH_SOURCE_DIR "/tests/pdf/tools/";
 
 bool AddFile(PdfWriter& writer, const std::string& file)
 {
@@ -39,10 +39,7 @@ protected:
     void SetUp() override
     {
         for (const char* tool : {"qpdf", "pdftoppm", "mutool", "tiffcp", "tifftopnm", "python3"})
-            if (!ToolExists(tool))
-                GTEST_SKIP() << tool << " is not installed";
-        if (!FileExists(corpusTools + "compare-page"))
-            GTEST_SKIP() << "the page comparison tools are not beside the repository";
+            ASSERT_TRUE(ToolExists(tool)) << tool << " is not installed (scripts/install-deps.sh --test)";
     }
 
     // Writes `pages` into one PDF and checks it with qpdf, every page against
@@ -62,12 +59,12 @@ protected:
         EXPECT_EQ(RunTool("qpdf --check '" + pdf + "'", log), 0) << ReadFile(log);
         for (size_t n = 1; n <= pages.size(); ++n)
         {
-            const int rc = RunTool(corpusTools + "compare-page '" + pages[n - 1] + "' '" + pdf + "' "
+            const int rc = RunTool(pdfChecks + "compare-page '" + pages[n - 1] + "' '" + pdf + "' "
                                    + std::to_string(n) + " --geometry " + geometry,
                                log);
             EXPECT_EQ(rc, 0) << "page " << n << ": " << ReadFile(log);
         }
-        EXPECT_EQ(RunTool(corpusTools + "check-passthrough '" + pdf + "'" + Quoted(pages), log), 0) << ReadFile(log);
+        EXPECT_EQ(RunTool(pdfChecks + "check-passthrough '" + pdf + "'" + Quoted(pages), log), 0) << ReadFile(log);
     }
 
     TempHome home;
@@ -186,7 +183,7 @@ TEST_F(RealPages, PagesFetchedOverHttpAndARetriedHtmlAnswer)
     }
     const std::string log = home.Path() + "/check.log";
     EXPECT_EQ(RunTool("qpdf --check '" + pdf + "'", log), 0) << ReadFile(log);
-    EXPECT_EQ(RunTool(corpusTools + "check-passthrough '" + pdf + "' '" + fixtures + names[0] + "' '" + fixtures
+    EXPECT_EQ(RunTool(pdfChecks + "check-passthrough '" + pdf + "' '" + fixtures + names[0] + "' '" + fixtures
                       + names[1] + "'",
                   log),
               0)
