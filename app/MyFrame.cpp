@@ -1,6 +1,8 @@
 #include "app/MyFrame.h"
 
+#include "app/JobListView.h"
 #include "app/PdfLauncher.h"
+#include "app/StatusLine.h"
 #include "app/harvesterDrop.h"
 #include "help/HelpPage.h"
 #include "jobs/JobEvents.h"
@@ -137,10 +139,19 @@ void MyFrame::CreateControls(wxPanel* panel)
     topSizer->Add(listCtrl, 1, wxEXPAND, 0);
     listCtrl->AppendColumn("Patent/Application", wxLIST_FORMAT_LEFT, wxLIST_AUTOSIZE_USEHEADER);
     listCtrl->AppendColumn("Status", wxLIST_FORMAT_LEFT, 250);
+    listView = std::make_unique<JobListView>(listCtrl);
 
     panel->SetSizer(topSizer);
     SetMinSize(wxSize(375, 200));
     topSizer->SetSizeHints(panel);
+}
+
+wxStatusBar* MyFrame::OnCreateStatusBar(int number, long style, wxWindowID id,
+                                        const wxString& name)
+{
+    auto* line = new StatusLine(this, id, style, name);
+    line->SetFieldsCount(number);
+    return line;
 }
 
 void MyFrame::CreateMenus()

@@ -17,6 +17,7 @@ class wxMenu;
 class wxPanel;
 class wxTextCtrl;
 class wxThread;
+class JobListView;
 struct JobEntry;
 class updater;
 class PdfLauncher;
@@ -65,6 +66,9 @@ public:
     int PagesFromUspto() const { return pagesFromUspto; }
 
 private:
+    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id,
+                                   const wxString& name) override;
+
     // Construction steps.
     void CreateMenus();
     void CreateControls(wxPanel* panel);
@@ -112,12 +116,18 @@ private:
     // which goes stale once rows above them are removed, so events are
     // matched to rows through the job object they carry.
     JobEntry* EntryAt(long row) const;
+    // Makes the entry's row at the end of the list and queues or starts its
+    // job; the list takes the entry.
+    long AddRow(const wxString& text, JobEntry* entry);
+    // A row whose job ended with its document or with an error is shown.
+    void ShowEndedRow(long row);
     long RowOf(const JobEntry* entry) const;
     long RowOfEvent(const wxThreadEvent& event) const;
     void SetStatus(long row, const wxString& text);
 
     wxTextCtrl* textCtrl = nullptr;
     wxListView* listCtrl = nullptr;
+    std::unique_ptr<JobListView> listView;
     wxBoxSizer* topSizer = nullptr;
     std::vector<JobEntry*> waitingJobs;
     std::vector<JobEntry*> runningJobs;

@@ -280,3 +280,75 @@ TEST_F(WindowTest, DragOffersOnlyTheFinishedDocumentsOfTheSelection)
 }
 
 }  // namespace
+
+namespace {
+
+bool Shows(wxListView* list, long row)
+{
+    return list->IsVisible(row);
+}
+
+int StatusColumnsWidth(wxListView* list)
+{
+    return list->GetColumnWidth(0) + list->GetColumnWidth(1);
+}
+
+}  // namespace
+
+// Typed for real: the field has the focus from the start and after every
+// add, and each new row is scrolled into view.
+TEST_F(WindowTest, TypedNumbersLandInViewWithTheFieldKeepingTheFocus)
+{
+    WriteSettings("max_threads=0\n");  // rows only, no downloads
+    OpenWindow();
+    frame->Raise();
+    ASSERT_TRUE(PumpUntil([&] { return frame->IsActive(); }));
+    EXPECT_EQ(wxWindow::FindFocus(), Text());
+    wxUIActionSimulator keys;
+    for (int i = 0; i < 12; ++i) {
+        keys.Text(std::to_string(5123456 + i).c_str());
+        keys.Char(WXK_RETURN);
+        ASSERT_TRUE(PumpUntil([&] { return List()->GetItemCount() == i + 1; })) << i;
+        PumpFor(50);
+        EXPECT_TRUE(Shows(List(), i)) << i;
+        EXPECT_EQ(wxWindow::FindFocus(), Text()) << i;
+    }
+    EXPECT_FALSE(Shows(List(), 0));
+    EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x);
+}
+
+TEST_F(WindowTest, StatusColumnFillsTheListAtAnyWidth)
+{
+    OpenWindow();
+    for (int width : {400, 760}) {
+        frame->SetSize(width, 240);
+        ASSERT_TRUE(PumpUntil([&] { return frame->GetSize().x == width; }));
+        PumpFor(100);
+        EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x) << width;
+    }
+}
+
+// The page counter beside each text the update check shows unasked.
+TEST_F(WindowTest, BothStatusLineTextsFitAtTheDefaultSize)
+{
+    OpenWindow();
+    frame->SetSize(400, 240);
+    ASSERT_TRUE(PumpUntil([&] { return frame->GetSize() == wxSize(400, 240); }));
+    wxStatusBar* status = frame->GetStatusBar();
+    const std::pair<const char*, const char*> shown[] = {
+        {"0 Pages Downloaded from the USPTO", "Checking for available updates..."},
+        {"0 Pages Downloaded from the USPTO", "Error Updating!"},
+        {"1000 Pages Downloaded from the USPTO", "Running Latest Version"},
+        {"1000 Pages Downloaded from the USPTO", "Update Available!"}};
+    for (const auto& [counter, check] : shown) {
+        frame->SetStatusText(counter, 0);
+        frame->SetStatusText(check, 1);
+        PumpFor(20);
+        for (int field : {0, 1}) {
+            const wxString text = status->GetStatusText(field);
+            wxRect rect;
+            ASSERT_TRUE(status->GetFieldRect(field, rect));
+            EXPECT_LE(status->GetTextExtent(text).x, rect.width - 2 * status->GetBorderX()) << text;
+        }
+    }
+}
