@@ -1,15 +1,22 @@
 #include "cli/Commands.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/StatusView.h"
+#include "cli/Usage.h"
 
 #include "jobs/JobEvents.h"
 #include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
 #include "jobs/pat2pdf.h"
+#include "lists/ListFile.h"
+#include "lists/ListImport.h"
+#include "lists/ListReport.h"
 #include "net/FetchSettings.h"
 #include "net/SettingsStore.h"
 #include "numbers/Classification.h"
 #include "numbers/FormatHelp.h"
 
 #include <wx/event.h>
+#include <wx/filename.h>
 #include <wx/init.h>
 #include <wx/thread.h>
 
@@ -25,24 +32,19 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 namespace {
-
-const char usageText[] =
-    "usage: folioharvester-cli fetch [-j N] TEXT...\n"
-    "  Downloads one document per TEXT into the current directory and prints\n"
-    "  every status as ROW<TAB>TEXT. Exit 0 when every document was finished\n"
-    "  or previously downloaded, else 1.\n"
-    "  -j N                at most N downloads at once (default: max_threads, 3)\n"
-    "  --retry-step-ms N   test use only: length of one retry countdown step\n";
 
 struct FetchOptions
 {
     bool help = false;
     bool hasMaxThreads = false;
     long maxThreads = 0;
-    long retryStepMs = 0;  // 0: the program's one second
+    long retryStepMs = 0;  // 0: the program's one second; for tests, not in the usage
     std::vector<std::string> texts;
+    std::vector<std::string> listFiles;
+    std::string report;
 };
 
 bool ReadCount(const std::string& text, long& value)
@@ -52,21 +54,38 @@ bool ReadCount(const std::string& text, long& value)
     return !text.empty() && *end == '\0';
 }
 
+// An option's value: the next argument, which must be there.
+bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string& value)
+{
+    if (i + 1 >= args.size())
+        return false;
+    value = args[++i];
+    return true;
+}
+
 bool ParseOptions(const std::vector<std::string>& args, FetchOptions& options)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        std::string value;
         if (arg == "-j" || arg == "--retry-step-ms") {
-            long value = 0;
-            if (i + 1 >= args.size() || !ReadCount(args[i + 1], value))
+            long count = 0;
+            if (!TakeValue(args, i, value) || !ReadCount(value, count))
                 return false;
             if (arg == "-j") {
                 options.hasMaxThreads = true;
-                options.maxThreads = value;
+                options.maxThreads = count;
             } else {
-                options.retryStepMs = value;
+                options.retryStepMs = count;
             }
-            ++i;
+        } else if (arg == "--from") {
+            if (!TakeValue(args, i, value))
+                return false;
+            options.listFiles.push_back(value);
+        } else if (arg == "--report") {
+            if (!TakeValue(args, i, value) || value.empty())
+                return false;
+            options.report = value;
         } else if (arg == "-h" || arg == "--help") {
             options.help = true;
             return true;
@@ -79,7 +98,7 @@ bool ParseOptions(const std::vector<std::string>& args, FetchOptions& options)
             options.texts.push_back(arg);
         }
     }
-    return !options.texts.empty() && options.retryStepMs >= 0;
+    return (!options.texts.empty() || !options.listFiles.empty()) && options.retryStepMs >= 0;
 }
 
 // Arguments arrive in the locale's encoding; UTF-8 covers it on any current
@@ -90,6 +109,11 @@ wxString ArgumentText(const std::string& arg)
     if (text.empty() && !arg.empty())
         text = wxString(arg.data(), wxConvISO8859_1, arg.size());
     return text;
+}
+
+void PrintError(const wxString& text)
+{
+    std::fprintf(stderr, "folioharvester-cli: %s\n", text.utf8_str().data());
 }
 
 // The settings as the window reads them, and the job limit; the store is
@@ -122,6 +146,12 @@ public:
         wxMutexLocker locker(lock);
         events.push_back(event);
         ready.Signal();
+    }
+
+    bool Empty()
+    {
+        wxMutexLocker locker(lock);
+        return events.empty();
     }
 
     std::unique_ptr<wxEvent> Take()
@@ -172,77 +202,224 @@ private:
 
 struct Row
 {
+    enum State { waiting, running, ended, invalid, stopped };
+
     wxString text;
     Classification entry;
+    State state = waiting;
     pat2pdf* job = nullptr;
     wxString lastStatus;
-    bool ended = false;
+    wxString file;  // the document's full path once the job has it
 
-    explicit Row(const wxString& text) : text(text), entry(Classify(text)) {}
+    Row(const wxString& text, const Classification& entry) : text(text), entry(entry) {}
     bool Succeeded() const
     {
         return lastStatus == "Finished!" || lastStatus == "Previously Downloaded!";
     }
 };
 
+// The first line of the window's error for an entry of no known shape.
+wxString UnknownFormatLine(const wxString& text)
+{
+    return UnknownFormatMessage(text).BeforeFirst('\n');
+}
+
+// The run's rows: every argument in order, then the new documents and the
+// invalid lines of each list file in file order.
+class RowList
+{
+public:
+    void AddArgument(const wxString& text)
+    {
+        const Classification entry = Classify(text);
+        if (entry.Valid())
+            listed.insert(DocumentKey(entry));
+        Add(text, entry, entry.Valid() ? wxString() : UnknownFormatLine(text), text);
+    }
+
+    bool AddListFile(const wxString& path)
+    {
+        ListFile file;
+        wxString error;
+        if (!ReadListFile(path, file, error)) {
+            PrintError(error);
+            return false;
+        }
+        std::set<int> tooLong;
+        for (const ListLine& line : file.tooLong)
+            tooLong.insert(line.line);
+        const ListImport import = SortList(file, listed);
+        duplicates += import.duplicates;
+        std::vector<ListLine> lines = import.add;
+        lines.insert(lines.end(), import.invalid.begin(), import.invalid.end());
+        std::stable_sort(lines.begin(), lines.end(),
+                         [](const ListLine& a, const ListLine& b) { return a.line < b.line; });
+        for (const ListLine& line : lines) {
+            Classification entry = Classify(line.text);
+            wxString problem;
+            if (tooLong.count(line.line) != 0)
+            {
+                problem = wxString::Format("Entry longer than %zu characters", ListFile::maxLineLength);
+                entry = Classification();
+            }
+            else if (!entry.Valid())
+                problem = UnknownFormatLine(line.text);
+            Add(line.text, entry, problem, wxString::Format("%s:%d", path, line.line));
+        }
+        return true;
+    }
+
+    std::vector<std::unique_ptr<Row>>& Rows() { return rows; }
+    size_t Duplicates() const { return duplicates; }
+
+private:
+    void Add(const wxString& text, const Classification& entry, const wxString& problem,
+             const wxString& where)
+    {
+        rows.push_back(std::make_unique<Row>(text, entry));
+        if (problem.empty())
+            return;
+        rows.back()->state = Row::invalid;
+        rows.back()->lastStatus = problem;
+        PrintError(where == text ? problem : where + ": " + problem);
+    }
+
+    std::vector<std::unique_ptr<Row>> rows;
+    std::set<wxString> listed;
+    size_t duplicates = 0;
+};
+
+// Counts of how the rows ended, for the closing line.
+struct Summary
+{
+    size_t finished = 0, previously = 0, failed = 0, invalid = 0, stopped = 0, notStarted = 0;
+
+    explicit Summary(const std::vector<std::unique_ptr<Row>>& rows)
+    {
+        for (const auto& row : rows) {
+            if (row->state == Row::invalid)
+                ++invalid;
+            else if (row->state == Row::stopped)
+                ++stopped;
+            else if (row->state == Row::waiting)
+                ++notStarted;
+            else if (row->lastStatus == "Finished!")
+                ++finished;
+            else if (row->lastStatus == "Previously Downloaded!")
+                ++previously;
+            else
+                ++failed;
+        }
+    }
+
+    bool AllSucceeded() const { return failed + invalid + stopped + notStarted == 0; }
+
+    std::string Line(size_t duplicates) const
+    {
+        std::string line = std::to_string(finished) + " finished, " + std::to_string(previously)
+                           + " previously downloaded, " + std::to_string(failed) + " failed, "
+                           + std::to_string(invalid) + " invalid";
+        if (stopped != 0)
+            line += ", " + std::to_string(stopped) + " stopped";
+        if (notStarted != 0)
+            line += ", " + std::to_string(notStarted) + " not started";
+        if (duplicates != 0)
+            line += ", " + std::to_string(duplicates) + " duplicates skipped";
+        return line;
+    }
+};
+
+wxString ReportStatus(const Row& row)
+{
+    switch (row.state) {
+    case Row::stopped:
+        return "Stopped";
+    case Row::waiting:
+        return "Not Started";
+    default:
+        return row.lastStatus;
+    }
+}
+
 class FetchRun
 {
 public:
-    FetchRun(const FetchOptions& options, long maxThreads, const FetchSettings& settings)
-        : options(options), maxThreads(maxThreads), settings(settings)
+    FetchRun(const FetchOptions& options, long maxThreads, const FetchSettings& settings,
+             RowList& list)
+        : options(options), maxThreads(maxThreads), settings(settings), list(list), rows(list.Rows())
     {
     }
 
     int Run()
     {
-        for (const std::string& text : options.texts) {
-            rows.push_back(std::make_unique<Row>(ArgumentText(text)));
-            Row& row = *rows.back();
-            if (!row.entry.Valid()) {
-                std::fprintf(stderr, "%s\n", UnknownFormatMessage(row.text).utf8_str().data());
-                row.ended = true;
+        view = MakeView();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i]->state == Row::invalid) {
+                view->Status(static_cast<int>(i), rows[i]->lastStatus);
+                view->Ended(static_cast<int>(i));
             }
         }
-        SignalWatcher watcher(queue);
-        StartWaiting();
-        while (running > 0 && outputError == 0) {
-            std::unique_ptr<wxEvent> event = queue.Take();
-            if (!event) {
-                StopAll();
-                return 1;
+        bool stoppedBySignal = false;
+        {
+            SignalWatcher watcher(queue);
+            StartWaiting();
+            view->Idle();
+            while (running > 0 && view->Error() == 0) {
+                std::unique_ptr<wxEvent> event = queue.Take();
+                if (!event) {
+                    stoppedBySignal = true;
+                    break;
+                }
+                Handle(*event);
+                if (queue.Empty())
+                    view->Idle();
             }
-            Handle(*event);
+            // Whoever reads the statuses is gone (or the disk is full): stopped
+            // as by a signal, since nobody would learn how the jobs end.
+            const size_t stopped = StopAll();
+            view->Idle();
+            if (stoppedBySignal)
+                std::fprintf(stderr, "Stopped %zu document%s.\n", stopped, stopped == 1 ? "" : "s");
         }
-        // Whoever reads the statuses is gone (or the disk is full): stopped
-        // as by a signal, since nobody would learn how the jobs end.
-        if (outputError != 0) {
-            StopAll();
-            std::fprintf(stderr, "folioharvester-cli: standard output: %s\n",
-                         std::strerror(outputError));
-            return 1;
-        }
-        const bool allDone = std::all_of(rows.begin(), rows.end(),
-                                         [](const auto& row) { return row->Succeeded(); });
-        return allDone ? 0 : 1;
+        if (view->Error() != 0)
+            PrintError(wxString("standard output: ") + std::strerror(view->Error()));
+        const Summary summary(rows);
+        const bool reported = WriteTheReport();
+        std::fprintf(stderr, "%s\n", summary.Line(list.Duplicates()).c_str());
+        return summary.AllSucceeded() && reported && view->Error() == 0 ? 0 : 1;
     }
 
 private:
+    std::unique_ptr<StatusView> MakeView() const
+    {
+        const char* term = std::getenv("TERM");
+        if (!isatty(STDOUT_FILENO) || (term && std::strcmp(term, "dumb") == 0))
+            return std::make_unique<LinePrinter>();
+        std::vector<wxString> entries;
+        for (const auto& row : rows)
+            entries.push_back(row->text);
+        return std::make_unique<ProgressDisplay>(entries);
+    }
+
     void StartWaiting()
     {
         while (running < maxThreads && next < rows.size()) {
             Row& row = *rows[next];
             const int index = static_cast<int>(next++);
-            if (row.ended)
+            if (row.state != Row::waiting)
                 continue;
             pat2pdf* job = MakeJob(row.entry, index, &queue, settings, opsContext.get());
             if (options.retryStepMs > 0)
                 job->SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
             row.job = job;
+            row.state = Row::running;
             if (row.job->Create() != wxTHREAD_NO_ERROR || row.job->Run() != wxTHREAD_NO_ERROR) {
-                Print(index, "Error Starting Download");
                 delete row.job;
                 row.job = nullptr;
-                row.ended = true;
+                row.state = Row::ended;
+                row.lastStatus = "Error Starting Download";
+                view->Status(index, row.lastStatus);
+                view->Ended(index);
                 continue;
             }
             ++running;
@@ -253,28 +430,30 @@ private:
     {
         const wxEventType type = event.GetEventType();
         auto& command = static_cast<wxThreadEvent&>(event);
+        if (command.GetId() < 0 || static_cast<size_t>(command.GetId()) >= rows.size())
+            return;  // a fetched page's event names no row
+        Row& row = *rows[command.GetId()];
         if (type == EVT_JOB_STATUS) {
-            Row& row = *rows.at(command.GetId());
             row.lastStatus = command.GetString();
-            Print(command.GetId(), row.lastStatus);
-        } else if (type == EVT_JOB_EXIT) {
-            Row& row = *rows.at(command.GetId());
-            if (row.job) {
-                row.job->Wait();
-                delete row.job;
-                row.job = nullptr;
-                row.ended = true;
-                --running;
-                StartWaiting();
-            }
+            view->Status(command.GetId(), row.lastStatus);
+        } else if (type == EVT_JOB_DONE) {
+            row.file = command.GetString();
+        } else if (type == EVT_JOB_EXIT && row.job) {
+            row.job->Wait();
+            delete row.job;
+            row.job = nullptr;
+            row.state = Row::ended;
+            --running;
+            view->Ended(command.GetId());
+            StartWaiting();
         }
     }
 
     // Like closing the window: each running job stopped in row order; a
     // stopped job's writer deletes its unfinished file.
     // The stop requests go out together, so a stalled request in one job
-    // does not delay the others' ends.
-    void StopAll()
+    // does not delay the others' ends. Returns how many were stopped.
+    size_t StopAll()
     {
         std::vector<std::thread> stoppers;
         for (auto& row : rows)
@@ -282,34 +461,59 @@ private:
                 stoppers.emplace_back([job = row->job] { StopThread(*job); });
         for (std::thread& stopper : stoppers)
             stopper.join();
-        for (auto& row : rows) {
-            delete row->job;
-            row->job = nullptr;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            Row& row = *rows[i];
+            if (!row.job)
+                continue;
+            delete row.job;
+            row.job = nullptr;
+            row.state = Row::stopped;
+            view->Status(static_cast<int>(i), "Stopped");
+            view->Ended(static_cast<int>(i));
         }
         running = 0;
+        return stoppers.size();
     }
 
-    void Print(int row, const wxString& text)
+    bool WriteTheReport() const
     {
-        if (outputError != 0)
-            return;
-        errno = 0;
-        std::printf("%d\t%s\n", row, text.utf8_str().data());
-        if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            outputError = errno != 0 ? errno : EIO;
+        if (options.report.empty())
+            return true;
+        std::vector<ReportRow> report;
+        for (const auto& row : rows)
+            report.push_back({row->text, row->entry.Valid() ? row->entry.number : wxString(),
+                              ReportStatus(*row), row->file});
+        wxString error;
+        if (WriteReport(wxString::FromUTF8(options.report), report, error))
+            return true;
+        PrintError(error);
+        return false;
     }
 
     const FetchOptions& options;
     const long maxThreads;
     const FetchSettings settings;
-    // Shared by the run's OPS jobs; declared before the rows, so it outlives their jobs.
+    RowList& list;
+    std::vector<std::unique_ptr<Row>>& rows;
+    // Shared by the run's OPS jobs; declared before the queue, so it outlives their jobs.
     const std::shared_ptr<OpsContext> opsContext = NewOpsContext();
     EventQueue queue;
-    std::vector<std::unique_ptr<Row>> rows;
+    std::unique_ptr<StatusView> view;
     size_t next = 0;
     long running = 0;
-    int outputError = 0;  // errno of a failed write to standard output
 };
+
+// A report that could not be written would lose the run's outcome: its
+// folder is checked before anything is downloaded.
+bool ReportFolderWritable(const std::string& report)
+{
+    const wxFileName name(wxString::FromUTF8(report));
+    const wxString folder = name.GetPath().empty() ? wxString(".") : name.GetPath();
+    if (access(folder.fn_str(), W_OK | X_OK) == 0)
+        return true;
+    PrintError(wxString::FromUTF8(report) + ": " + std::strerror(errno));
+    return false;
+}
 
 }  // namespace
 
@@ -322,25 +526,33 @@ int RunFetch(const std::vector<std::string>& args)
     std::signal(SIGXFSZ, SIG_IGN);
     FetchOptions options;
     if (!ParseOptions(args, options)) {
-        std::fputs(usageText, stderr);
+        std::fputs(FetchUsage().c_str(), stderr);
         return 64;
     }
     if (options.help) {
-        std::fputs(usageText, stdout);
-        return 0;
+        std::fputs(FetchUsage().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     wxInitializer initializer;
     if (!initializer.IsOk()) {
-        std::fputs("folioharvester-cli: cannot initialise wxWidgets\n", stderr);
+        PrintError("cannot initialise wxWidgets");
         return 1;
     }
+    if (!options.report.empty() && !ReportFolderWritable(options.report))
+        return 1;
+    RowList list;
+    for (const std::string& text : options.texts)
+        list.AddArgument(ArgumentText(text));
+    for (const std::string& path : options.listFiles)
+        if (!list.AddListFile(wxString::FromUTF8(path)))
+            return 1;
     long maxThreads = 3;
     const FetchSettings settings = LoadSettings(maxThreads);
     for (const wxString& warning : settings.services.warnings)
-        std::fprintf(stderr, "folioharvester-cli: %s\n", warning.utf8_str().data());
+        PrintError(warning);
     if (options.hasMaxThreads)
         maxThreads = options.maxThreads;
     maxThreads = std::clamp(maxThreads, 1L, 511L);
-    FetchRun run(options, maxThreads, settings);
+    FetchRun run(options, maxThreads, settings, list);
     return run.Run();
 }

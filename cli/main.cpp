@@ -1,6 +1,7 @@
 // folioharvester-cli: the headless front end. Shares every library with the
 // window; reads the settings store but never writes it.
 #include "cli/Commands.h"
+#include "cli/Usage.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,11 +14,19 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: folioharvester-cli classify TEXT\n"
-               "       folioharvester-cli fetch [-j N] TEXT...\n"
-               "       folioharvester-cli assemble OUT.pdf PAGE.tif...\n",
-               stderr);
+    std::fputs(CliUsage().c_str(), stderr);
     return 64;
+}
+
+bool AsksForHelp(const char* arg)
+{
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
+}
+
+int Help(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 // Replaces this process with folioharvester-fetch from the same folder, so
@@ -44,11 +53,14 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return Usage();
+    if (AsksForHelp(argv[1]) || std::strcmp(argv[1], "help") == 0)
+        return Help(CliUsage());
     std::vector<std::string> args(argv + 2, argv + argc);
+    const bool help = args.size() == 1 && AsksForHelp(args[0].c_str());
     if (std::strcmp(argv[1], "classify") == 0)
-        return RunClassify(args);
+        return help ? Help(ClassifyUsage()) : RunClassify(args);
     if (std::strcmp(argv[1], "assemble") == 0)
-        return RunAssemble(args);
+        return help ? Help(AssembleUsage()) : RunAssemble(args);
     if (std::strcmp(argv[1], "fetch") == 0)
         return ExecFetch(argv);
     return Usage();

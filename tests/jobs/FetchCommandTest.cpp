@@ -135,14 +135,116 @@ TEST_F(FetchCommand, FetchesEveryDocumentAndPrintsEachStatusOfItsRow)
     EXPECT_EQ(again.Output().back(), "0\tPreviously Downloaded!");
 }
 
+// Row i is the i-th argument, whatever its shape.
 TEST_F(FetchCommand, AnInvalidEntryOrAFailedJobGivesExitCodeOne)
 {
-    CliProcess cli({"fetch", "ABC", "7000000"});
+    CliProcess cli({"fetch", "bogus", "5123456", "7000000"});
     EXPECT_EQ(cli.Finish(30000), 1);
-    EXPECT_NE(cli.Errors().find("\"ABC\" -- Unknown Format"), std::string::npos) << cli.Errors();
+    EXPECT_NE(cli.Errors().find("\"bogus\" -- Unknown Format"), std::string::npos) << cli.Errors();
     std::map<int, Lines> rows = ByRow(cli.Output());
-    EXPECT_EQ(rows.count(0), 0u);
-    EXPECT_EQ(rows[1].back(), "Not Found");
+    EXPECT_EQ(rows[0], Lines{"\"bogus\" -- Unknown Format"});
+    EXPECT_EQ(rows[1].back(), "Finished!");
+    EXPECT_EQ(rows[2].back(), "Not Found");
+    EXPECT_NE(cli.Errors().find("1 finished, 0 previously downloaded, 1 failed, 1 invalid\n"),
+              std::string::npos) << cli.Errors();
+}
+
+// One row per document of the arguments and the list, one per invalid
+// line; every document fetched once; the report has a line per row.
+TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
+{
+    const std::string list =
+        "\xEF\xBB\xBF# cited in the search report\n"
+        "5,123,456\n"
+        "\n"
+        "D365123\r\n"
+        "EP1000000\n"
+        "5123456\n"
+        "  # examiner's citations\n"
+        "ABC\n"
+        "RE035136\n"
+        "   \n"
+        "20020000001\n"
+        "D0365123\n"
+        "ep1000000\n"
+        "WO2004/012345\n"
+        "?!x\n"
+        "PP012835\n"
+        "5 123 456\n"
+        + std::string(201, '5') + "\n"
+        "X0000001\n"
+        "# family members\n"
+        "H0001520\n"
+        "T0106201\n"
+        "\n"
+        "AI000318\n"
+        "EP 1000000\n"
+        "RE35136\n"
+        "US-5123456\n"
+        "20,020,000,001\n"
+        "# end\n"
+        "PP12835";
+    WriteFile(InCwd("list.txt"), list);
+    CliProcess cli({"fetch", "-j", "4", "EP1000000", "--from", "list.txt", "--report", "report.csv"});
+    EXPECT_EQ(cli.Finish(120000), 1) << cli.Errors();
+
+    const std::map<int, Lines> rows = ByRow(cli.Output());
+    const std::vector<std::string> entries = {
+        "EP1000000", "5,123,456", "D365123", "ABC", "RE035136", "20020000001", "WO2004/012345", "?!x",
+        "PP012835", std::string(200, '5'), "X0000001", "H0001520", "T0106201", "AI000318", "US-5123456"};
+    const std::map<int, std::string> invalid = {{3, "\"ABC\" -- Unknown Format"},
+                                                {7, "\"?!x\" -- Unknown Format"},
+                                                {9, "Entry longer than 200 characters"},
+                                                {14, "\"US-5123456\" -- Unknown Format"}};
+    ASSERT_EQ(rows.size(), entries.size());
+    for (const auto& [row, lines] : rows) {
+        SCOPED_TRACE(entries[row]);
+        if (invalid.count(row))
+            EXPECT_EQ(lines, Lines{invalid.at(row)});
+        else
+            EXPECT_EQ(lines.back(), "Finished!");
+    }
+    // The page list of each document, asked for once.
+    for (const char* document : {"5123456", "D0365123", "RE035136", "20020000001", "PP012835", "X0000001",
+                                 "H0001520", "T0106201", "AI000318"}) {
+        SCOPED_TRACE(document);
+        EXPECT_EQ(RequestsMatching(std::string("w?Docid=") + document + "&").size(), 1u);
+    }
+    EXPECT_EQ(RequestsMatching("/EP1000000/images").size(), 1u);
+    EXPECT_EQ(RequestsMatching("/WO2004/012345/images").size(), 1u);
+    EXPECT_NE(cli.Errors().find("list.txt:8: \"ABC\" -- Unknown Format\n"), std::string::npos)
+        << cli.Errors();
+    EXPECT_NE(cli.Errors().find("11 finished, 0 previously downloaded, 0 failed, 4 invalid, "
+                                "9 duplicates skipped\n"),
+              std::string::npos) << cli.Errors();
+
+    std::istringstream report(ReadFile(InCwd("report.csv")));
+    Lines reportLines;
+    for (std::string line; std::getline(report, line);)
+        reportLines.push_back(line);
+    ASSERT_EQ(reportLines.size(), entries.size() + 1);
+    EXPECT_EQ(reportLines[0], "entry,number,status,file\r");
+    EXPECT_EQ(reportLines[2], "\"5,123,456\",5123456,Finished!," + InCwd("5123456.pdf") + "\r");
+    EXPECT_EQ(reportLines[4], "ABC,,\"\"\"ABC\"\" -- Unknown Format\",\r");
+}
+
+// On a terminal each row ends as one line (row, entry, page, status), the
+// rows under way redrawn in place above nothing else.
+TEST_F(FetchCommand, OnATerminalEachRowShowsItsPageAndStatusInPlace)
+{
+    CliProcess cli({"fetch", "5123456", "bogus", "EP1000000"}, "", RLIM_INFINITY, true);
+    EXPECT_EQ(cli.Finish(60000), 1) << cli.Errors();
+    std::string screen;
+    for (const std::string& line : cli.Output())
+        screen += line + "\n";
+    EXPECT_EQ(screen.find('\t'), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\x1b[2A\x1b[J"), std::string::npos) << screen;
+    for (const char* row : {"   0  5123456                  3/3  Finished!\r\n",
+                            "   1  bogus                         \"bogus\" -- Unknown Format\r\n",
+                            "   2  EP1000000                2/2  Finished!\r\n"})
+        EXPECT_NE(screen.find(row), std::string::npos) << row << "\nin\n" << screen;
+    EXPECT_NE(cli.Errors().find("2 finished, 0 previously downloaded, 0 failed, 1 invalid\n"),
+              std::string::npos) << cli.Errors();
 }
 
 // Country codes that begin like a US series, and a "/" in the number, still
@@ -168,11 +270,47 @@ TEST_F(FetchCommand, StoredMaxThreadsLetsOneJobRunAtATime)
     EXPECT_EQ(ReadFile(home.SettingsFile()), "max_threads=1\n" + settings);  // never written
 }
 
+// Each front end explains itself on stdout; an unknown command gets the
+// usage on stderr. The test-only option stays out of the usage.
+TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string firstLine;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
+        {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]"},
+        {{"classify", "--help"}, 0, "usage: folioharvester-cli classify ENTRY"},
+        {{"assemble", "--help"}, 0, "usage: folioharvester-cli assemble OUT.pdf PAGE.tif..."},
+        {{"download", "5123456"}, 64, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        CliProcess cli(c.args);
+        EXPECT_EQ(cli.Finish(10000), c.exitCode);
+        const std::string usage =
+            c.exitCode == 0 ? (cli.Output().empty() ? "" : cli.Output()[0]) : cli.Errors();
+        EXPECT_EQ(usage.substr(0, usage.find('\n')), c.firstLine);
+        std::string all;
+        for (const std::string& line : cli.Output())
+            all += line + "\n";
+        EXPECT_EQ(all.find("retry-step"), std::string::npos);
+        if (c.args[0] == "--help" || c.args[0] == "fetch") {
+            for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "other=ops|classic",
+                                      "FOLIOHARVESTER_OPS_KEY", "Exit status:"})
+                EXPECT_NE(all.find(topic), std::string::npos) << topic;
+        }
+    }
+}
+
 TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
 {
     sim->Faults(R"([{"path": "PageNum=2", "action": "hang"},
                     {"service": "ops", "path": "Range=2", "action": "hang"}])");
-    CliProcess cli({"fetch", "5123456", "EP1000000", "D365123", "-j", "2"});
+    CliProcess cli({"fetch", "5123456", "EP1000000", "D365123", "-j", "2", "--report", "report.csv"});
     ASSERT_TRUE(cli.ReadUntil(
         [](const Lines& lines) {
             return IndexOf(lines, "0\tDownloading page 2 of 3") < lines.size()
@@ -185,6 +323,11 @@ TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
     EXPECT_TRUE(PdfsIn(home.Path()).empty());
     EXPECT_EQ(IndexOf(cli.Output(), "2\tDownloading"), cli.Output().size());
+    EXPECT_NE(cli.Errors().find("Stopped 2 documents.\n"), std::string::npos) << cli.Errors();
+    EXPECT_EQ(ReadFile(InCwd("report.csv")), "entry,number,status,file\r\n"
+                                             "5123456,5123456,Stopped,\r\n"
+                                             "EP1000000,EP1000000,Stopped,\r\n"
+                                             "D365123,D365123,Not Started,\r\n");
 }
 
 TEST_F(FetchCommand, AFetchKilledMidDocumentLeavesNoDocumentAndTheNextFetchDownloadsIt)

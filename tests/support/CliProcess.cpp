@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,7 +27,7 @@ int MillisecondsUntil(Clock::time_point deadline)
 }  // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir,
-                       rlim_t fileSizeLimit)
+                       rlim_t fileSizeLimit, bool terminal)
 {
     std::vector<std::string> all{FH_BINARY_DIR "/folioharvester-cli"};
     all.insert(all.end(), args.begin(), args.end());
@@ -37,8 +38,13 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
 
     int out[2];
     int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
+    winsize size{};
+    size.ws_col = 100;
+    size.ws_row = 30;
+    if (terminal ? openpty(&out[0], &out[1], nullptr, nullptr, &size) != 0 : pipe2(out, O_CLOEXEC) != 0)
         return;
+    fcntl(out[0], F_SETFD, FD_CLOEXEC);
+    fcntl(out[1], F_SETFD, FD_CLOEXEC);
     if (pipe2(err, O_CLOEXEC) != 0) {
         close(out[0]);
         close(out[1]);

@@ -12,13 +12,14 @@ using Lines = std::vector<std::string>;
 
 // build/folioharvester-cli as a child process started in a given folder (or
 // the current one), optionally with a limit on the size of the files it
-// writes (RLIMIT_FSIZE), its output read line by line with a deadline,
+// writes (RLIMIT_FSIZE) or a terminal (100 x 30) as its standard output,
+// its output read line by line (as sent, "\r" and escapes kept) with a deadline,
 // reaped with its resource usage so its peak memory can be reported.
 class CliProcess
 {
 public:
     explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = "",
-                        rlim_t fileSizeLimit = RLIM_INFINITY);
+                        rlim_t fileSizeLimit = RLIM_INFINITY, bool terminal = false);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

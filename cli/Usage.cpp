@@ -1,0 +1,124 @@
+#include "cli/Usage.h"
+
+namespace {
+
+const char settingsText[] =
+    "Settings (read, never written; the window's File > Setup writes them):\n"
+    "  ~/.FolioHarvester   the connection and proxy, max_threads (downloads at once,\n"
+    "                      default 3), and the routes by which documents come:\n"
+    "      [services]\n"
+    "      us=ppubs|ops|classic      US documents (default ppubs)\n"
+    "      other=ops|classic         other offices' documents (default ops)\n"
+    "  The EPO OPS route needs a consumer key and secret: [ops] consumerKey and\n"
+    "  consumerSecret in the settings, or the environment variables\n"
+    "  FOLIOHARVESTER_OPS_KEY and FOLIOHARVESTER_OPS_SECRET, which take their place.\n";
+
+const char fetchText[] =
+    "Downloads one document per ENTRY into the current directory as NUMBER.pdf.\n"
+    "An ENTRY is a number as typed in the window: a US patent (5,123,456, D365123,\n"
+    "RE035136), a US publication (20020000001), a US serial number (09/836917), or\n"
+    "another office's number with its two-letter country code (EP1000000).\n"
+    "\n"
+    "Each entry is one row, numbered from 0 in the order given: first the\n"
+    "arguments, then the entries of the --from file. An entry of no known shape\n"
+    "gets its row with its \"Unknown Format\" line and no download.\n"
+    "\n"
+    "When standard output is a terminal, a live display shows one line per\n"
+    "document (row, number, page, status). Otherwise every status is printed as\n"
+    "ROW<TAB>TEXT in the order it happens. At the end a summary line goes to\n"
+    "standard error: finished, previously downloaded, failed, invalid.\n"
+    "Ctrl+C (SIGINT), SIGTERM and SIGHUP stop the downloads; an unfinished\n"
+    "document leaves no file.\n"
+    "\n"
+    "Options:\n"
+    "  -j N           at most N downloads at once (default: max_threads)\n"
+    "  --from FILE    also the entries of FILE (- for standard input): one entry per\n"
+    "                 line; blank lines and lines starting with # are skipped; an\n"
+    "                 entry whose document is already listed is skipped; UTF-8,\n"
+    "                 LF or CR LF; a line over 200 characters is an invalid entry\n"
+    "  --report FILE  at the end (also when stopped) write every row to FILE as CSV:\n"
+    "                 entry,number,status,file\n"
+    "  -h, --help     print this help and exit\n";
+
+const char fetchExitText[] =
+    "Exit status:\n"
+    "  0   every document finished or was previously downloaded\n"
+    "  1   a download failed or was stopped, an entry was invalid, or a file could\n"
+    "      not be read or written\n"
+    "  64  wrong usage\n";
+
+const char cliHead[] =
+    "usage: folioharvester-cli COMMAND [ARGUMENTS]\n"
+    "       folioharvester-cli COMMAND --help\n"
+    "\n"
+    "FolioHarvester without its window: downloads patent documents as PDF files.\n"
+    "\n"
+    "Commands:\n"
+    "  fetch [-j N] [--from FILE] [--report FILE] [ENTRY...]\n"
+    "        download documents into the current directory (also installed as\n"
+    "        folioharvester-fetch)\n"
+    "  classify ENTRY\n"
+    "        print what an entry names: kind, number, document id, file, query\n"
+    "  assemble OUT.pdf PAGE.tif...\n"
+    "        write one PDF from local TIFF fax pages\n"
+    "\n";
+
+const char cliExitText[] =
+    "Exit status:\n"
+    "  0   success\n"
+    "  1   a download failed or an entry was invalid (fetch); a file could not be\n"
+    "      read or written\n"
+    "  2   the entry is invalid (classify)\n"
+    "  64  wrong usage or unknown command\n";
+
+const char classifyText[] =
+    "usage: folioharvester-cli classify ENTRY\n"
+    "\n"
+    "Prints what ENTRY names, in the terms a download would use, as one line:\n"
+    "  kind=us|other|invalid number=N docid=D file=F query=Q\n"
+    "(values the entry does not give stay empty). For an entry of no known shape\n"
+    "it also prints the window's error on standard error. No settings are read.\n"
+    "\n"
+    "Exit status:\n"
+    "  0   the entry names a document\n"
+    "  2   the entry is of no known shape\n"
+    "  64  wrong usage\n";
+
+const char assembleText[] =
+    "usage: folioharvester-cli assemble OUT.pdf PAGE.tif...\n"
+    "\n"
+    "Writes one PDF, OUT.pdf, from local single-strip G4 or G3 TIFF fax pages in\n"
+    "the order given, with the writer the downloads use. An unreadable page\n"
+    "leaves no OUT.pdf. No settings are read.\n"
+    "\n"
+    "Exit status:\n"
+    "  0   OUT.pdf was written\n"
+    "  1   a page or the output could not be read or written\n"
+    "  64  wrong usage\n";
+
+const char fetchHead[] =
+    "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]\n"
+    "       folioharvester-fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]\n"
+    "\n";
+
+}  // namespace
+
+std::string CliUsage()
+{
+    return std::string(cliHead) + settingsText + "\n" + cliExitText;
+}
+
+std::string ClassifyUsage()
+{
+    return classifyText;
+}
+
+std::string AssembleUsage()
+{
+    return assembleText;
+}
+
+std::string FetchUsage()
+{
+    return std::string(fetchHead) + fetchText + "\n" + settingsText + "\n" + fetchExitText;
+}

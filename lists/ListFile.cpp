@@ -1,0 +1,87 @@
+#include "lists/ListFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Far beyond any list of numbers a person gathers; a larger file is taken
+// for a mistake rather than read into memory.
+constexpr size_t maxFileBytes = 64 * 1024 * 1024;
+
+wxString LineText(const std::string& bytes)
+{
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty() && !bytes.empty())
+        text = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+    return text;
+}
+
+void AddLine(ListFile& list, int number, const std::string& bytes)
+{
+    wxString text = LineText(bytes);
+    text.Trim(true).Trim(false);
+    if (text.empty() || text[0] == '#')
+        return;
+    if (text.length() > ListFile::maxLineLength)
+        list.tooLong.push_back({number, text.Left(ListFile::maxLineLength)});
+    else
+        list.entries.push_back({number, text});
+}
+
+wxString Failure(const wxString& path, const char* reason)
+{
+    return path + ": " + wxString::FromUTF8(reason);
+}
+
+}  // namespace
+
+ListFile ParseList(const std::string& bytes)
+{
+    static const std::string bom = "\xEF\xBB\xBF";
+    ListFile list;
+    size_t start = bytes.compare(0, bom.size(), bom) == 0 ? bom.size() : 0;
+    int number = 1;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        size_t length = end - start;
+        if (length > 0 && bytes[end - 1] == '\r')
+            --length;
+        AddLine(list, number++, bytes.substr(start, length));
+        start = end + 1;
+    }
+    return list;
+}
+
+bool ReadListFile(const wxString& path, ListFile& list, wxString& error)
+{
+    const bool standardInput = path == "-";
+    std::FILE* file = standardInput ? stdin : std::fopen(path.fn_str(), "rb");
+    if (!file) {
+        error = Failure(path, std::strerror(errno));
+        return false;
+    }
+    std::string bytes;
+    char buffer[65536];
+    size_t got = 0;
+    errno = 0;
+    while (bytes.size() <= maxFileBytes && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    const int cause = errno != 0 ? errno : EIO;
+    if (!standardInput)
+        std::fclose(file);
+    if (failed) {
+        error = Failure(path, std::strerror(cause));
+        return false;
+    }
+    if (bytes.size() > maxFileBytes) {
+        error = Failure(path, "file too large for a list");
+        return false;
+    }
+    list = ParseList(bytes);
+    return true;
+}
