@@ -44,6 +44,8 @@ wxBEGIN_EVENT_TABLE(MyFrame, wxFrame)
     EVT_MENU(ID_REMOVE, MyFrame::OnRemove)
     EVT_MENU(ID_DELETE, MyFrame::OnDeletePdf)
     EVT_MENU(ID_CANCEL, MyFrame::OnCancel)
+    EVT_MENU(ID_IMPORT_LIST, MyFrame::OnImportList)
+    EVT_MENU(ID_SAVE_LIST, MyFrame::OnSaveList)
     EVT_CLOSE(MyFrame::OnClose)
     EVT_BUTTON(ID_DOWNLOAD, MyFrame::OnAddNumber)
     EVT_TEXT_ENTER(ID_NUMBER_FIELD, MyFrame::OnAddNumber)
@@ -101,7 +103,8 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
     StartUpdateCheck();
     OfferOldVersionDeletion(panel);
 
-    SetDropTarget(new harvesterDrop(textCtrl));
+    SetDropTarget(new harvesterDrop(
+        textCtrl, [this](const wxArrayString& paths) { return ImportDroppedFiles(paths); }));
     textCtrl->SetFocus();
 }
 
@@ -159,6 +162,10 @@ void MyFrame::CreateMenus()
     wxMenu* fileMenu = new wxMenu;
     fileMenu->Append(ID_SETUP, "&Setup\tAlt-S", "Change Options");
     fileMenu->Append(ID_UPDATE, "&Update\tAlt-U", "Check for Updates");
+    fileMenu->Append(ID_IMPORT_LIST, "&Import List...",
+                     "Add the numbers of a text file, one number per line");
+    fileMenu->Append(ID_SAVE_LIST, "Save List &As...",
+                     "Save every row with its status and PDF as a CSV file");
     fileMenu->Append(ID_QUIT, "E&xit\tCtrl-W", "Quit FolioHarvester");
 
     wxMenu* selectionMenu = new wxMenu;
@@ -272,7 +279,9 @@ void MyFrame::OnBeginDrag(wxListEvent&)
     for (const wxString& path : paths)
         files.AddFile(path);
     wxDropSource source(files, listCtrl);
+    draggingRowsOut = true;
     source.DoDragDrop(0);
+    draggingRowsOut = false;
 }
 
 void MyFrame::OnClose(wxCloseEvent&)

@@ -249,8 +249,14 @@ void MyFrame::OnPageFetched(wxThreadEvent&)
 {
     ++pagesFromUspto;
     SetStatusText(wxString::Format("%d Pages Downloaded from the USPTO", pagesFromUspto), 0);
-    if (pagesFromUspto != 0 && pagesFromUspto % 500 == 0)
-        wxLogMessage("%s", UsageWarning(pagesFromUspto));
+    if (pagesFromUspto == 0 || pagesFromUspto % 500 != 0)
+        return;
+    if (ImportUnfinished()) {
+        if (importWarned)
+            return;
+        importWarned = true;
+    }
+    wxLogMessage("%s", UsageWarning(pagesFromUspto));
 }
 
 void MyFrame::OnJobDone(wxThreadEvent& event)
@@ -318,6 +324,7 @@ void MyFrame::DeleteRow(long row)
     if (JobEntry* entry = EntryAt(row)) {
         StopJob(entry);
         Dequeue(entry);
+        importing.erase(entry);
         delete entry;
     }
     listCtrl->DeleteItem(row);
@@ -372,6 +379,7 @@ void MyFrame::ShutdownJobs()
     listCtrl->DeleteAllItems();
     runningJobs.clear();
     waitingJobs.clear();
+    importing.clear();
     openWhenFinished.clear();
     printWhenFinished.clear();
     for (wxThread* job : retiredJobs)

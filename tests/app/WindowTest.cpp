@@ -50,6 +50,10 @@ TEST_F(WindowTest, MenusCarryTheirIdsLabelsAcceleratorsAndHelp)
     EXPECT_EQ(bar->GetMenuLabel(2), "&Help");
     ExpectItems(bar->GetMenu(0), {{5, "&Setup\tAlt-S", "Change Options"},
                                   {7, "&Update\tAlt-U", "Check for Updates"},
+                                  {14, "&Import List...",
+                                   "Add the numbers of a text file, one number per line"},
+                                  {15, "Save List &As...",
+                                   "Save every row with its status and PDF as a CSV file"},
                                   {1, "E&xit\tCtrl-W", "Quit FolioHarvester"}});
     ExpectItems(bar->GetMenu(1), {{9, "&Open\tCtrl-O", "Open in your favorite PDF viewer"},
                                   {10, "&Print\tCtrl-P", "Print PDF"},
