@@ -36,10 +36,15 @@ void StatusLine::FitFont()
     }
 }
 
+// The toolkit's own version repaints at once and waits for the display,
+// which the page counter, changing with every page, cannot afford: the field
+// is drawn with the next paint instead.
 void StatusLine::DoUpdateStatusText(int field)
 {
     FitFields();
-    wxStatusBar::DoUpdateStatusText(field);
+    wxRect rect;
+    if (GetFieldRect(field, rect))
+        Refresh(true, &rect);
 }
 
 // Negative widths share the line in proportion, as the texts need it.
@@ -53,5 +58,8 @@ void StatusLine::FitFields()
         const wxString text = GetStatusText(field);
         weights.push_back(-(text.empty() ? emptyFieldWeight : TextWidth(text)));
     }
-    SetStatusWidths(count, weights.data());
+    if (weights != fieldWeights) {
+        fieldWeights = weights;
+        SetStatusWidths(count, weights.data());
+    }
 }

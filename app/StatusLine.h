@@ -2,6 +2,8 @@
 
 #include <wx/statusbr.h>
 
+#include <vector>
+
 // The main window's two-field status line. Its font is made small enough for
 // the page counter and the update check's text to fit side by side in a
 // window of the default width, and each field is as wide as its text asks
@@ -18,4 +20,6 @@ private:
     int TextWidth(const wxString& text) const;
     void FitFont();
     void FitFields();
+
+    std::vector<int> fieldWeights;
 };
