@@ -319,6 +319,7 @@ TEST_F(WindowTest, TypedNumbersLandInViewWithTheFieldKeepingTheFocus)
     }
     EXPECT_FALSE(Shows(List(), 0));
     EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x);
+    SaveScreenshot(frame, "window-twelve-typed-numbers");
 }
 
 TEST_F(WindowTest, StatusColumnFillsTheListAtAnyWidth)
@@ -329,6 +330,7 @@ TEST_F(WindowTest, StatusColumnFillsTheListAtAnyWidth)
         ASSERT_TRUE(PumpUntil([&] { return frame->GetSize().x == width; }));
         PumpFor(100);
         EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x) << width;
+        SaveScreenshot(frame, "window-" + std::to_string(width) + "-wide");
     }
 }
 
@@ -339,6 +341,8 @@ TEST_F(WindowTest, BothStatusLineTextsFitAtTheDefaultSize)
     frame->SetSize(400, 240);
     ASSERT_TRUE(PumpUntil([&] { return frame->GetSize() == wxSize(400, 240); }));
     wxStatusBar* status = frame->GetStatusBar();
+    // The window's own check (it cannot reach its host) has its say first.
+    ASSERT_TRUE(PumpUntil([&] { return status->GetStatusText(1) == "Error Updating!"; }));
     const std::pair<const char*, const char*> shown[] = {
         {"0 Pages Downloaded from the USPTO", "Checking for available updates..."},
         {"0 Pages Downloaded from the USPTO", "Error Updating!"},
@@ -354,5 +358,7 @@ TEST_F(WindowTest, BothStatusLineTextsFitAtTheDefaultSize)
             ASSERT_TRUE(status->GetFieldRect(field, rect));
             EXPECT_LE(status->GetTextExtent(text).x, rect.width - 2 * status->GetBorderX()) << text;
         }
+        if (check == shown[0].second)
+            SaveScreenshot(frame, "window-400x240-status-line");
     }
 }
