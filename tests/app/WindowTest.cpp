@@ -287,11 +287,6 @@ TEST_F(WindowTest, DragOffersOnlyTheFinishedDocumentsOfTheSelection)
 
 namespace {
 
-bool Shows(wxListView* list, long row)
-{
-    return list->IsVisible(row);
-}
-
 int StatusColumnsWidth(wxListView* list)
 {
     return list->GetColumnWidth(0) + list->GetColumnWidth(1);
@@ -314,10 +309,10 @@ TEST_F(WindowTest, TypedNumbersLandInViewWithTheFieldKeepingTheFocus)
         keys.Char(WXK_RETURN);
         ASSERT_TRUE(PumpUntil([&] { return List()->GetItemCount() == i + 1; })) << i;
         PumpFor(50);
-        EXPECT_TRUE(Shows(List(), i)) << i;
+        EXPECT_TRUE(List()->IsVisible(i)) << i;
         EXPECT_EQ(wxWindow::FindFocus(), Text()) << i;
     }
-    EXPECT_FALSE(Shows(List(), 0));
+    EXPECT_FALSE(List()->IsVisible(0));
     EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x);
     SaveScreenshot(frame, "window-twelve-typed-numbers");
 }
