@@ -1,6 +1,8 @@
 #include "app/MyFrame.h"
 
+#include "app/JobListView.h"
 #include "app/PdfLauncher.h"
+#include "app/StatusLine.h"
 #include "app/harvesterDrop.h"
 #include "help/HelpPage.h"
 #include "jobs/JobEvents.h"
@@ -42,6 +44,8 @@ wxBEGIN_EVENT_TABLE(MyFrame, wxFrame)
     EVT_MENU(ID_REMOVE, MyFrame::OnRemove)
     EVT_MENU(ID_DELETE, MyFrame::OnDeletePdf)
     EVT_MENU(ID_CANCEL, MyFrame::OnCancel)
+    EVT_MENU(ID_IMPORT_LIST, MyFrame::OnImportList)
+    EVT_MENU(ID_SAVE_LIST, MyFrame::OnSaveList)
     EVT_CLOSE(MyFrame::OnClose)
     EVT_BUTTON(ID_DOWNLOAD, MyFrame::OnAddNumber)
     EVT_TEXT_ENTER(ID_NUMBER_FIELD, MyFrame::OnAddNumber)
@@ -99,7 +103,8 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
     StartUpdateCheck();
     OfferOldVersionDeletion(panel);
 
-    SetDropTarget(new harvesterDrop(textCtrl));
+    SetDropTarget(new harvesterDrop(
+        textCtrl, [this](const wxArrayString& paths) { return ImportDroppedFiles(paths); }));
     textCtrl->SetFocus();
 }
 
@@ -137,10 +142,19 @@ void MyFrame::CreateControls(wxPanel* panel)
     topSizer->Add(listCtrl, 1, wxEXPAND, 0);
     listCtrl->AppendColumn("Patent/Application", wxLIST_FORMAT_LEFT, wxLIST_AUTOSIZE_USEHEADER);
     listCtrl->AppendColumn("Status", wxLIST_FORMAT_LEFT, 250);
+    listView = std::make_unique<JobListView>(listCtrl);
 
     panel->SetSizer(topSizer);
     SetMinSize(wxSize(375, 200));
     topSizer->SetSizeHints(panel);
+}
+
+wxStatusBar* MyFrame::OnCreateStatusBar(int number, long style, wxWindowID id,
+                                        const wxString& name)
+{
+    auto* line = new StatusLine(this, id, style, name);
+    line->SetFieldsCount(number);
+    return line;
 }
 
 void MyFrame::CreateMenus()
@@ -148,6 +162,10 @@ void MyFrame::CreateMenus()
     wxMenu* fileMenu = new wxMenu;
     fileMenu->Append(ID_SETUP, "&Setup\tAlt-S", "Change Options");
     fileMenu->Append(ID_UPDATE, "&Update\tAlt-U", "Check for Updates");
+    fileMenu->Append(ID_IMPORT_LIST, "&Import List...",
+                     "Add the numbers of a text file, one number per line");
+    fileMenu->Append(ID_SAVE_LIST, "Save List &As...",
+                     "Save every row with its status and PDF as a CSV file");
     fileMenu->Append(ID_QUIT, "E&xit\tCtrl-W", "Quit FolioHarvester");
 
     wxMenu* selectionMenu = new wxMenu;
@@ -261,7 +279,9 @@ void MyFrame::OnBeginDrag(wxListEvent&)
     for (const wxString& path : paths)
         files.AddFile(path);
     wxDropSource source(files, listCtrl);
+    draggingRowsOut = true;
     source.DoDragDrop(0);
+    draggingRowsOut = false;
 }
 
 void MyFrame::OnClose(wxCloseEvent&)

@@ -6,6 +6,7 @@
 #include <wx/frame.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 class wxBoxSizer;
@@ -17,6 +18,8 @@ class wxMenu;
 class wxPanel;
 class wxTextCtrl;
 class wxThread;
+struct ListFile;
+class JobListView;
 struct JobEntry;
 class updater;
 class PdfLauncher;
@@ -34,7 +37,9 @@ enum
     ID_PRINT = 10,
     ID_REMOVE = 11,
     ID_DELETE = 12,
-    ID_CANCEL = 13
+    ID_CANCEL = 13,
+    ID_IMPORT_LIST = 14,
+    ID_SAVE_LIST = 15
 };
 
 // The program's only main window: the number field, the job list, the menus
@@ -65,6 +70,9 @@ public:
     int PagesFromUspto() const { return pagesFromUspto; }
 
 private:
+    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id,
+                                   const wxString& name) override;
+
     // Construction steps.
     void CreateMenus();
     void CreateControls(wxPanel* panel);
@@ -83,6 +91,16 @@ private:
     void OnAddNumber(wxCommandEvent& event);
     void OnContextMenu(wxListEvent& event);
     void OnBeginDrag(wxListEvent& event);
+
+    // Lists of numbers: implemented in MyFrameLists.cpp.
+    void OnImportList(wxCommandEvent& event);
+    void OnSaveList(wxCommandEvent& event);
+    bool ImportDroppedFiles(const wxArrayString& paths);
+    void ImportListFile(const wxString& path);
+    void ImportList(const ListFile& list, const wxString& name);
+    std::set<wxString> ListedDocuments() const;
+    // Whether jobs of an import are still to end; forgets those that have.
+    bool ImportUnfinished();
 
     // Job events.
     void OnPageFetched(wxThreadEvent& event);
@@ -112,12 +130,18 @@ private:
     // which goes stale once rows above them are removed, so events are
     // matched to rows through the job object they carry.
     JobEntry* EntryAt(long row) const;
+    // Makes the entry's row at the end of the list and queues or starts its
+    // job; the list takes the entry.
+    long AddRow(const wxString& text, JobEntry* entry);
+    // A row whose job ended with its document or with an error is shown.
+    void ShowEndedRow(long row);
     long RowOf(const JobEntry* entry) const;
     long RowOfEvent(const wxThreadEvent& event) const;
     void SetStatus(long row, const wxString& text);
 
     wxTextCtrl* textCtrl = nullptr;
     wxListView* listCtrl = nullptr;
+    std::unique_ptr<JobListView> listView;
     wxBoxSizer* topSizer = nullptr;
     std::vector<JobEntry*> waitingJobs;
     std::vector<JobEntry*> runningJobs;
@@ -129,6 +153,12 @@ private:
     bool updateRequested = false;
     updater* updateThread = nullptr;
     bool waitingForHandOver = false;  // no job starts while set
+    bool draggingRowsOut = false;     // our own files are not a list to import
+
+    // The entries of imports whose jobs have not ended: while there are any,
+    // the usage warning is shown once rather than every 500 pages.
+    std::set<const JobEntry*> importing;
+    bool importWarned = false;
 
     // Stopped jobs whose deletion waits until their queued events are gone.
     std::vector<wxThread*> retiredJobs;

@@ -2,6 +2,8 @@
 // the actions on the selected rows.
 #include "app/MyFrame.h"
 
+#include "app/JobListView.h"
+
 #include "jobs/JobEvents.h"
 #include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
@@ -97,6 +99,12 @@ long MyFrame::RowOf(const JobEntry* entry) const
 long MyFrame::RowOfEvent(const wxThreadEvent& event) const
 {
     const void* job = JobOfEvent(event);
+    // Until rows above it go, a job's row is the one it was given: long
+    // lists are not searched for every page.
+    const long given = event.GetId();
+    if (job && given >= 0 && given < listCtrl->GetItemCount())
+        if (const JobEntry* entry = EntryAt(given); entry && JobOf(entry) == job)
+            return given;
     for (long row = 0; row < listCtrl->GetItemCount(); ++row) {
         const JobEntry* entry = EntryAt(row);
         if (!entry)
@@ -123,6 +131,13 @@ void MyFrame::OnAddNumber(wxCommandEvent&)
         wxLogError("%s", UnknownFormatMessage(text));
         return;
     }
+    listView->ShowRow(AddRow(text, entry));
+    textCtrl->SetValue(wxEmptyString);
+    textCtrl->SetFocus();
+}
+
+long MyFrame::AddRow(const wxString& text, JobEntry* entry)
+{
     const long row = listCtrl->InsertItem(listCtrl->GetItemCount(), text);
     listCtrl->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(entry));
     SetStatus(row, "Waiting");
@@ -134,8 +149,14 @@ void MyFrame::OnAddNumber(wxCommandEvent&)
     } else {
         waitingJobs.push_back(entry);
     }
-    textCtrl->SetValue(wxEmptyString);
-    textCtrl->SetFocus();
+    return row;
+}
+
+void MyFrame::ShowEndedRow(long row)
+{
+    const JobEntry* entry = EntryAt(row);
+    if (entry && (entry->pdfPath.empty() || listCtrl->GetItemText(row, 1) == "Finished!"))
+        listView->ShowRowUnlessScrolling(row);
 }
 
 void MyFrame::StartJob(JobEntry* entry)
@@ -157,8 +178,10 @@ void MyFrame::StartJob(JobEntry* entry)
     entry->finished = true;
     RemoveOne(runningJobs, entry);
     const long row = RowOf(entry);
-    if (row != -1)
+    if (row != -1) {
         SetStatus(row, "Error starting download");
+        ShowEndedRow(row);
+    }
     StartNextWaitingJob();
 }
 
@@ -226,8 +249,14 @@ void MyFrame::OnPageFetched(wxThreadEvent&)
 {
     ++pagesFromUspto;
     SetStatusText(wxString::Format("%d Pages Downloaded from the USPTO", pagesFromUspto), 0);
-    if (pagesFromUspto != 0 && pagesFromUspto % 500 == 0)
-        wxLogMessage("%s", UsageWarning(pagesFromUspto));
+    if (pagesFromUspto == 0 || pagesFromUspto % 500 != 0)
+        return;
+    if (ImportUnfinished()) {
+        if (importWarned)
+            return;
+        importWarned = true;
+    }
+    wxLogMessage("%s", UsageWarning(pagesFromUspto));
 }
 
 void MyFrame::OnJobDone(wxThreadEvent& event)
@@ -257,6 +286,7 @@ void MyFrame::OnJobExit(wxThreadEvent& event)
         entry->job = nullptr;
     }
     entry->finished = true;
+    ShowEndedRow(row);
     StartNextWaitingJob();
 }
 
@@ -294,6 +324,7 @@ void MyFrame::DeleteRow(long row)
     if (JobEntry* entry = EntryAt(row)) {
         StopJob(entry);
         Dequeue(entry);
+        importing.erase(entry);
         delete entry;
     }
     listCtrl->DeleteItem(row);
@@ -348,6 +379,7 @@ void MyFrame::ShutdownJobs()
     listCtrl->DeleteAllItems();
     runningJobs.clear();
     waitingJobs.clear();
+    importing.clear();
     openWhenFinished.clear();
     printWhenFinished.clear();
     for (wxThread* job : retiredJobs)

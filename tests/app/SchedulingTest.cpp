@@ -9,6 +9,7 @@
 #include <wx/statusbr.h>
 #include <wx/testing.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 
 #include <algorithm>
 #include <ctime>
@@ -262,6 +263,38 @@ TEST_F(SchedulingTest, ClosingStopsRunningJobsWithoutFinishing)
     EXPECT_FALSE(Posted("Finished!"));
     EXPECT_EQ(PdfCount(), 0);
     EXPECT_TRUE(log.Errors().empty());
+}
+
+// Rows above the view that end come into it, one after the other, unless the
+// user has just moved through the list. The simulator's 7000000 has no pages.
+TEST_F(SchedulingTest, EndedRowsComeIntoViewUnlessTheUserScrolls)
+{
+    for (bool userScrolls : {false, true}) {
+        SCOPED_TRACE(userScrolls);
+        Start("max_threads=0\n");
+        for (int i = 0; i < 10; ++i)
+            AddNumber("7000000");
+        if (userScrolls) {
+            frame->Raise();
+            List()->SetFocus();
+            ASSERT_TRUE(PumpUntil([&] { wxWindow* focus = wxWindow::FindFocus();
+                return focus && (focus == List() || focus->GetParent() == List()); }));
+            wxUIActionSimulator().Char(WXK_PAGEDOWN);
+        }
+        PumpFor(100);
+        const long bottomTop = List()->GetTopItem();
+        ASSERT_GT(bottomTop, 0);
+        // Setup raises the count to one: the rows run one at a time from the top.
+        wxTEST_DIALOG(Menu(ID_SETUP), wxExpectAny(wxID_CANCEL).Describe("Setup dialog"));
+        long highest = bottomTop;
+        ASSERT_TRUE(PumpUntil([&] {
+            highest = std::min(highest, List()->GetTopItem());
+            return frame->RunningCount() == 0 && frame->WaitingCount() == 0;
+        }));
+        EXPECT_EQ(Status(0), "Not Found");
+        EXPECT_EQ(highest, userScrolls ? bottomTop : 0);
+        CloseWindow();
+    }
 }
 
 }  // namespace

@@ -50,6 +50,10 @@ TEST_F(WindowTest, MenusCarryTheirIdsLabelsAcceleratorsAndHelp)
     EXPECT_EQ(bar->GetMenuLabel(2), "&Help");
     ExpectItems(bar->GetMenu(0), {{5, "&Setup\tAlt-S", "Change Options"},
                                   {7, "&Update\tAlt-U", "Check for Updates"},
+                                  {14, "&Import List...",
+                                   "Add the numbers of a text file, one number per line"},
+                                  {15, "Save List &As...",
+                                   "Save every row with its status and PDF as a CSV file"},
                                   {1, "E&xit\tCtrl-W", "Quit FolioHarvester"}});
     ExpectItems(bar->GetMenu(1), {{9, "&Open\tCtrl-O", "Open in your favorite PDF viewer"},
                                   {10, "&Print\tCtrl-P", "Print PDF"},
@@ -280,3 +284,76 @@ TEST_F(WindowTest, DragOffersOnlyTheFinishedDocumentsOfTheSelection)
 }
 
 }  // namespace
+
+namespace {
+
+int StatusColumnsWidth(wxListView* list)
+{
+    return list->GetColumnWidth(0) + list->GetColumnWidth(1);
+}
+
+}  // namespace
+
+// Typed for real: the field has the focus from the start and after every
+// add, and each new row is scrolled into view.
+TEST_F(WindowTest, TypedNumbersLandInViewWithTheFieldKeepingTheFocus)
+{
+    WriteSettings("max_threads=0\n");  // rows only, no downloads
+    OpenWindow();
+    frame->Raise();
+    ASSERT_TRUE(PumpUntil([&] { return frame->IsActive(); }));
+    EXPECT_EQ(wxWindow::FindFocus(), Text());
+    wxUIActionSimulator keys;
+    for (int i = 0; i < 12; ++i) {
+        keys.Text(std::to_string(5123456 + i).c_str());
+        keys.Char(WXK_RETURN);
+        ASSERT_TRUE(PumpUntil([&] { return List()->GetItemCount() == i + 1; })) << i;
+        PumpFor(50);
+        EXPECT_TRUE(List()->IsVisible(i)) << i;
+        EXPECT_EQ(wxWindow::FindFocus(), Text()) << i;
+    }
+    EXPECT_FALSE(List()->IsVisible(0));
+    EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x);
+    SaveScreenshot(frame, "window-twelve-typed-numbers");
+}
+
+TEST_F(WindowTest, StatusColumnFillsTheListAtAnyWidth)
+{
+    OpenWindow();
+    for (int width : {400, 760}) {
+        frame->SetSize(width, 240);
+        ASSERT_TRUE(PumpUntil([&] { return frame->GetSize().x == width; }));
+        PumpFor(100);
+        EXPECT_EQ(StatusColumnsWidth(List()), List()->GetClientSize().x) << width;
+        SaveScreenshot(frame, "window-" + std::to_string(width) + "-wide");
+    }
+}
+
+// The page counter beside each text the update check shows unasked.
+TEST_F(WindowTest, BothStatusLineTextsFitAtTheDefaultSize)
+{
+    OpenWindow();
+    frame->SetSize(400, 240);
+    ASSERT_TRUE(PumpUntil([&] { return frame->GetSize() == wxSize(400, 240); }));
+    wxStatusBar* status = frame->GetStatusBar();
+    // The window's own check (it cannot reach its host) has its say first.
+    ASSERT_TRUE(PumpUntil([&] { return status->GetStatusText(1) == "Error Updating!"; }));
+    const std::pair<const char*, const char*> shown[] = {
+        {"0 Pages Downloaded from the USPTO", "Checking for available updates..."},
+        {"0 Pages Downloaded from the USPTO", "Error Updating!"},
+        {"1000 Pages Downloaded from the USPTO", "Running Latest Version"},
+        {"1000 Pages Downloaded from the USPTO", "Update Available!"}};
+    for (const auto& [counter, check] : shown) {
+        frame->SetStatusText(counter, 0);
+        frame->SetStatusText(check, 1);
+        PumpFor(20);
+        for (int field : {0, 1}) {
+            const wxString text = status->GetStatusText(field);
+            wxRect rect;
+            ASSERT_TRUE(status->GetFieldRect(field, rect));
+            EXPECT_LE(status->GetTextExtent(text).x, rect.width - 2 * status->GetBorderX()) << text;
+        }
+        if (check == shown[0].second)
+            SaveScreenshot(frame, "window-400x240-status-line");
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <wx/longlong.h>
+
+#include <memory>
+
+class wxListView;
+
+// How the job list shows itself: the "Status" column takes whatever width the
+// first column leaves, and rows are brought into view unless the user is
+// moving through the list himself.
+class JobListView
+{
+public:
+    explicit JobListView(wxListView* list);
+
+    // A new row is always shown.
+    void ShowRow(long row);
+    // A row that changed on its own is shown only when the user has not
+    // scrolled, paged or wheeled the list for a few seconds.
+    void ShowRowUnlessScrolling(long row);
+
+    static void FitStatusColumn(wxListView* list);
+
+    static constexpr int quietMilliseconds = 3000;
+
+private:
+    bool UserScrolledLately() const;
+
+    wxListView* list;
+    // Shared with the list's event handlers, which may outlive this object
+    // while the window is torn down.
+    std::shared_ptr<wxLongLong> lastUserScroll = std::make_shared<wxLongLong>(0);
+};
