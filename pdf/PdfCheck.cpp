@@ -7,25 +7,25 @@
 
 #include <exception>
 
+wxString ReadOfficePdf(QPDF& reader, const std::string& pdf)
+{
+    if (pdf.compare(0, 5, "%PDF-") != 0)
+        return "Not a PDF";
+    reader.setSuppressWarnings(true);
+    reader.setAttemptRecovery(false);
+    reader.processMemoryFile("office PDF", pdf.data(), pdf.size());
+    return reader.isEncrypted() ? "Encrypted PDF" : "";
+}
+
 bool CheckWholePdf(const std::string& pdf, int& pageCount, wxString& error)
 {
     pageCount = 0;
-    if (pdf.compare(0, 5, "%PDF-") != 0)
-    {
-        error = "Not a PDF";
-        return false;
-    }
     try
     {
         QPDF reader;
-        reader.setSuppressWarnings(true);
-        reader.setAttemptRecovery(false);
-        reader.processMemoryFile("office PDF", pdf.data(), pdf.size());
-        if (reader.isEncrypted())
-        {
-            error = "Encrypted PDF";
+        error = ReadOfficePdf(reader, pdf);
+        if (!error.empty())
             return false;
-        }
         pageCount = static_cast<int>(QPDFPageDocumentHelper(reader).getAllPages().size());
         // Writing every object somewhere reads all of them, streams decoded.
         Pl_Discard discard;

@@ -1,5 +1,7 @@
 #include "pdf/PdfFaxPages.h"
 
+#include "pdf/PdfCheck.h"
+
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -140,22 +142,14 @@ FaxImage ReadPage(QPDFPageObjectHelper& page)
 
 PdfFaxPages::PdfFaxPages(const std::string& pdf)
 {
-    if (pdf.compare(0, 5, "%PDF-") != 0)
-    {
-        Fail("Not a PDF");
-        return;
-    }
     size_t pageNumber = 0;
     try
     {
         QPDF reader;
-        reader.setSuppressWarnings(true);
-        // A damaged file is refused, not pieced together.
-        reader.setAttemptRecovery(false);
-        reader.processMemoryFile("office PDF", pdf.data(), pdf.size());
-        if (reader.isEncrypted())
+        const wxString unusable = ReadOfficePdf(reader, pdf);
+        if (!unusable.empty())
         {
-            Fail("Encrypted PDF");
+            Fail(unusable);
             return;
         }
         std::vector<QPDFPageObjectHelper> all = QPDFPageDocumentHelper(reader).getAllPages();
