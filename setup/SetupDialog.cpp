@@ -2,6 +2,7 @@
 
 #include "net/Hosts.h"
 #include "net/HttpSession.h"
+#include "net/HttpsClient.h"
 #include "net/NetworkSettings.h"
 #include "net/ProxyTestTargets.h"
 #include "net/SettingsStore.h"
@@ -109,8 +110,9 @@ void ShowProxyTestResult(wxWindow* parent, const wxString& file)
 }
 
 // The update server's test page where one is configured; otherwise a page
-// made from asking the services the downloads use.
-std::unique_ptr<wxInputStream> FetchProxyTestPage(HttpSession& session)
+// made from asking the services the chosen routes use.
+std::unique_ptr<wxInputStream> FetchProxyTestPage(HttpSession& session, const NetworkSettings& network,
+                                                  const ServiceSettings& services)
 {
     const Hosts hosts = Hosts::Load();
     if (hosts.HasUpdateServer()) {
@@ -118,7 +120,8 @@ std::unique_ptr<wxInputStream> FetchProxyTestPage(HttpSession& session)
         return session.Request("/proxyTest.htm");
     }
     wxBusyCursor busy;
-    const wxString page = CheckProxyTestTargets(session, ProxyTestTargets(hosts));
+    HttpsClient client(network, services.caFile);
+    const wxString page = CheckProxyTestTargets(session, client, ProxyTestTargets(hosts, services));
     if (page.empty())
         return nullptr;
     return std::make_unique<wxStringInputStream>(page);
@@ -327,7 +330,7 @@ void SetupDialog::OnCheckNetworkSettings(wxCommandEvent&)
         wxLogError("Error %s", session.GetError());
         return;
     }
-    std::unique_ptr<wxInputStream> body = FetchProxyTestPage(session);
+    std::unique_ptr<wxInputStream> body = FetchProxyTestPage(session, TypedNetworkSettings(), TypedRoutes());
     if (!body || body->GetSize() == 0) {
         wxLogError("Error Connecting to Proxy");
         return;
@@ -357,6 +360,17 @@ NetworkSettings SetupDialog::TypedNetworkSettings() const
     typed.proxyPort = proxyPortText->GetValue();
     typed.proxyUser = proxyUserText->GetValue();
     typed.proxyPass = proxyPassText->GetValue();
+    return typed;
+}
+
+ServiceSettings SetupDialog::TypedRoutes() const
+{
+    ServiceSettings typed = services;
+    if (auto* us = wxDynamicCast(FindWindow("usRoute"), wxChoice))
+        typed.us = RouteAt(usRoutes, us->GetSelection());
+    if (auto* other = wxDynamicCast(FindWindow("otherRoute"), wxChoice))
+        typed.other = RouteAt(otherRoutes, other->GetSelection());
+    typed.caFile = wxString(caFileText->GetValue()).Trim().Trim(false);
     return typed;
 }
 

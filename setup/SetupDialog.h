@@ -43,6 +43,8 @@ private:
     void EnableProxyFields(bool enable);
     bool WriteProxyTestFile(wxInputStream& body);
     NetworkSettings TypedNetworkSettings() const;
+    // The stored service settings with the routes and CA file as the page shows them now.
+    ServiceSettings TypedRoutes() const;
 
     wxTextCtrl* proxyServerText = nullptr;
     wxTextCtrl* proxyUserText = nullptr;

@@ -313,29 +313,61 @@ TEST_F(SetupDialogTest, ProxyTestGoesThroughTheTypedProxyEvenWhenCancelled)
     EXPECT_EQ(TheNetworkSettings().proxyPort, "80");
 }
 
-TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheDownloadServices)
+// Each through the typed proxy: the classic hosts over plain HTTP, today's
+// services over HTTPS through a tunnel.
+TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheChosenRoutesServices)
 {
-    OpenSettingsStore()->DeleteEntry("/hosts/maker");
-    Open(0);
-    Choose(fields.type, 2);
-    fields.server->ChangeValue("127.0.0.1");
-    fields.port->ChangeValue(std::to_string(sim->Port("maker")));
-    wxString shown;
-    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
-    EXPECT_TRUE(log.Errors().empty());
-    const std::string requests = sim->Log();
-    EXPECT_EQ(requests.find("/proxyTest.htm"), std::string::npos);
-    for (const char* service : {"patentImages1", "patentImages2", "applicationImages1",
-                                "applicationImages2", "applicationSearch", "ops"}) {
-        SCOPED_TRACE(service);
-        EXPECT_NE(requests.find(std::string("\"service\": \"") + service + "\""), std::string::npos);
-        EXPECT_NE(shown.find(sim->Host(service)), wxString::npos);
+    const struct
+    {
+        OfficeSim::Routes routes;
+        std::vector<std::string> services;  // as the simulator logs them
+        std::vector<std::string> shown;     // where, in the page
+        std::vector<const char*> names;
+    } cases[] = {
+        {OfficeSim::Routes::classic,
+         {"patentImages1", "patentImages2", "applicationImages1", "applicationImages2", "applicationSearch",
+          "ops"},
+         {sim->Host("patentImages1"), sim->Host("patentImages2"), sim->Host("applicationImages1"),
+          sim->Host("applicationImages2"), sim->Host("applicationSearch"), sim->Host("ops")},
+         {"US patent images", "US application images", "US application search", "European Patent Office"}},
+        {OfficeSim::Routes::defaults,
+         {"ppubs", "ppubsImages", "ops32"},
+         {sim->PpubsUrl(false, true), sim->PpubsUrl(true, true), sim->OpsUrl(true)},
+         {"USPTO Patent Public Search", "USPTO Patent Public Search images", "EPO Open Patent Services"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.routes));
+        sim->Reset();
+        sim->WriteSettings(home.SettingsFile(), c.routes);
+        OpenSettingsStore()->DeleteEntry("/hosts/maker");
+        Open(0);
+        Choose(fields.type, 2);
+        fields.server->ChangeValue("127.0.0.1");
+        fields.port->ChangeValue(std::to_string(sim->Port("maker")));
+        wxString shown;
+        wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+        dialog->Destroy();
+        dialog = nullptr;
+        EXPECT_TRUE(log.Errors().empty());
+        const std::string requests = sim->Log();
+        EXPECT_EQ(requests.find("/proxyTest.htm"), std::string::npos);
+        for (const std::string& service : c.services)
+            EXPECT_NE(requests.find("\"service\": \"" + service + "\""), std::string::npos) << service;
+        for (const std::string& where : c.shown)
+            EXPECT_NE(shown.find(where), wxString::npos) << where;
+        for (const char* name : c.names)
+            EXPECT_NE(shown.find(name), wxString::npos) << name;
+        EXPECT_EQ(shown.find("no answer"), wxString::npos) << shown;
+        // All through the typed proxy: HTTPS in a tunnel it was asked for, one per service.
+        size_t tunnels = 0;
+        for (size_t at = requests.find("\"CONNECT\""); at != std::string::npos; at = requests.find("\"CONNECT\"", at + 1))
+            ++tunnels;
+        if (c.routes == OfficeSim::Routes::classic)
+            EXPECT_EQ(requests.find("\"proxied\": false"), std::string::npos);
+        else
+            EXPECT_EQ(tunnels, c.services.size());
+        EXPECT_TRUE(FileExists(home.Path() + "/proxyTest.html"));
     }
-    EXPECT_EQ(requests.find("\"proxied\": false"), std::string::npos) << "all through the typed proxy";
-    for (const char* name : {"US patent images", "US application images", "US application search",
-                             "European Patent Office"})
-        EXPECT_NE(shown.find(name), wxString::npos) << name;
-    EXPECT_TRUE(FileExists(home.Path() + "/proxyTest.html"));
 }
 
 TEST_F(SetupDialogTest, ProxyTestReportsAServerThatIsDown)
