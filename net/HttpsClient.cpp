@@ -20,9 +20,16 @@ std::string Narrow(const wxString& text)
     return std::string(text.utf8_str());
 }
 
+// Each byte is the code point of its character. Not through wx's shared
+// ISO-8859-1 converter: the library makes it on first use without a lock,
+// and several job threads get here at once.
 wxString Latin1(const std::string& bytes)
 {
-    return wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+    wxString text;
+    text.reserve(bytes.size());
+    for (unsigned char byte : bytes)
+        text += wxUniChar(byte);
+    return text;
 }
 
 bool ReadFile(const std::string& path, std::string& bytes)
