@@ -16,8 +16,9 @@ const char settingsText[] =
 const char fetchText[] =
     "Downloads one document per ENTRY into the current directory as NUMBER.pdf.\n"
     "An ENTRY is a number as typed in the window: a US patent (5,123,456, D365123,\n"
-    "RE035136), a US publication (20020000001), a US serial number (09/836917), or\n"
-    "another office's number with its two-letter country code (EP1000000).\n"
+    "RE035136), a US publication (20020000001), a US serial number (09/836917; on\n"
+    "the classic route only), or another office's number with its two-letter\n"
+    "country code (EP1000000).\n"
     "\n"
     "Each entry is one row, numbered from 0 in the order given: first the\n"
     "arguments, then the entries of the --from file. An entry of no known shape\n"
