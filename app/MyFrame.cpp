@@ -2,7 +2,7 @@
 
 #include "app/JobListView.h"
 #include "app/PdfLauncher.h"
-#include "jobs/WxLocks.h"
+#include "jobs/LibraryState.h"
 #include "app/StatusLine.h"
 #include "app/harvesterDrop.h"
 #include "help/HelpPage.h"
@@ -80,7 +80,7 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame"),
       launcher(new PdfLauncher)
 {
-    BuildWxLocksEarly();  // before this window starts any job or update thread
+    BuildLibraryStateEarly();  // before this window starts any job or update thread
     wxPanel* panel = new wxPanel(this, wxID_ANY, pos, size, wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
     {
         std::unique_ptr<wxConfigBase> config = OpenSettingsStore();

@@ -6,7 +6,7 @@
 #include "jobs/JobEvents.h"
 #include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
-#include "jobs/WxLocks.h"
+#include "jobs/LibraryState.h"
 #include "jobs/pat2pdf.h"
 #include "lists/ListFile.h"
 #include "lists/ListImport.h"
@@ -539,7 +539,7 @@ int RunFetch(const std::vector<std::string>& args)
         PrintError("cannot initialise wxWidgets");
         return 1;
     }
-    BuildWxLocksEarly();
+    BuildLibraryStateEarly();
     if (!options.report.empty() && !ReportFolderWritable(options.report))
         return 1;
     RowList list;

@@ -1,12 +1,13 @@
-#include "jobs/WxLocks.h"
+#include "jobs/LibraryState.h"
 
+#include <qpdf/QPDFLogger.hh>
 #include <wx/log.h>
 #include <wx/thread.h>
 
 namespace {
 
-// Does what a job thread does with wx's shared state: logging quietly,
-// asking the log levels and trace masks, ending.
+// Does what a job thread does with the libraries' shared state: logging
+// quietly, asking the log levels and trace masks, reading a PDF, ending.
 class FirstThread : public wxThread
 {
 public:
@@ -18,13 +19,14 @@ protected:
         wxLogNull quiet;
         wxLog::IsLevelEnabled(wxLOG_Debug, wxString());
         wxLog::IsAllowedTraceMask(wxString());
+        QPDFLogger::defaultLogger();
         return nullptr;
     }
 };
 
 }  // namespace
 
-void BuildWxLocksEarly()
+void BuildLibraryStateEarly()
 {
     FirstThread thread;
     if (thread.Run() == wxTHREAD_NO_ERROR)
