@@ -10,7 +10,7 @@ class wxConfigBase;
 // way by the main window and the command line: the network settings (an
 // unknown connection type is "AUTO"; the older proxy layout is understood),
 // the route of each kind of document and the services' addresses and keys,
-// and the design's hosts. Nothing here writes the store.
+// and the classic route's hosts. Nothing here writes the store.
 struct FetchSettings
 {
     NetworkSettings network;

@@ -12,7 +12,7 @@ class wxConfigBase;
 // setting costs nothing but the choice it made.
 struct ServiceSettings
 {
-    // classic: the design's services (the "hosts" group) and jobs, unchanged.
+    // classic: the original services (the "hosts" group) and jobs, unchanged.
     enum class Route { classic, ops, ppubs };
 
     static constexpr const char* defaultOpsUrl = "https://ops.epo.org/3.2";

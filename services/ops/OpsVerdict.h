@@ -38,7 +38,7 @@ struct OpsVerdict
                          const std::string& body, Request request = Request::data);
 
     // Waits when the server names none: ten seconds for the throttle, as
-    // long as the design's retry countdown; ten minutes for the hourly quota,
+    // long as the classic retry countdown; ten minutes for the hourly quota,
     // whose end OPS does not tell, so a job looks again six times an hour.
     static constexpr std::chrono::milliseconds throttleWait{10'000};
     static constexpr std::chrono::milliseconds hourlyQuotaWait{600'000};

@@ -11,7 +11,7 @@ class OfficeSim
 {
 public:
     // The routes a settings file chooses ([services] us and other): the
-    // design's services, OPS 3.2 for every office, or the program's defaults
+    // original services, OPS 3.2 for every office, or the program's defaults
     // (Patent Public Search for US documents, OPS 3.2 for the others).
     enum class Routes { classic, ops, defaults };
 

@@ -21,7 +21,7 @@ def parse_args(argv):
     p.add_argument("--settings", help="point this settings file's [hosts], [services], [ops] "
                                       "and [ppubs] groups at the simulator")
     p.add_argument("--routes", choices=("classic", "new"), default="classic",
-                   help="routes --settings chooses: classic (the design's services) or new "
+                   help="routes --settings chooses: classic (the original services) or new "
                         "(Patent Public Search for US documents, OPS 3.2 for the others)")
     p.add_argument("--plain-ops", action="store_true",
                    help="--settings names the plain-HTTP OPS 3.2 and ppubs listeners instead of "
