@@ -7,7 +7,6 @@
 #include "services/ops/OpsNumber.h"
 #include "services/ops/OpsToken.h"
 
-#include <wx/base64.h>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -25,13 +24,6 @@ PdfWriter::Options WriterOptions(const OpsInstance& instance)
     for (const OpsOutlineEntry& entry : instance.Outline())
         options.outline.push_back({entry.title, static_cast<int>(entry.page)});
     return options;
-}
-
-wxString BasicAuthorization(const wxString& key, const wxString& secret)
-{
-    const wxString credentials = key + ":" + secret;
-    const wxScopedCharBuffer utf8 = credentials.utf8_str();
-    return "Authorization: Basic " + wxBase64Encode(utf8.data(), utf8.length());
 }
 
 }  // namespace
@@ -205,7 +197,7 @@ bool opsJob::Authorize(std::string& token, const wxString& busyStatus)
         if (waitTurn && !WaitTurn(pacer, busyStatus))
             return false;
         const HttpAnswer answer = client->Post(ServiceUrl("auth/accesstoken"), "grant_type=client_credentials",
-                                               {BasicAuthorization(services.opsKey, services.opsSecret)});
+                                               {OpsToken::Authorization(services.opsKey, services.opsSecret)});
         OpsVerdict verdict;
         const Next next = Judge(answer, OpsVerdict::Request::token, pacer, busyStatus, verdict);
         if (next == Next::end)

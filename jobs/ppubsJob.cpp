@@ -20,16 +20,14 @@ PdfWriter::Options WriterOptions(const std::optional<PpubsDocument>& document)
     return options;
 }
 
-// What Write() could make a document of: the office's fax pages, or a
-// whole PDF of other pages.
-bool Readable(const std::string& pdf)
+}  // namespace
+
+bool ppubsJob::OfficePdf::Usable() const
 {
     int pages = 0;
     wxString error;
-    return PdfFaxPages(pdf).IsOk() || CheckWholePdf(pdf, pages, error);
+    return fax.IsOk() || CheckWholePdf(bytes, pages, error);
 }
-
-}  // namespace
 
 ppubsJob::ppubsJob(const Classification& entry, int row, wxEvtHandler* sink, const NetworkSettings& network,
                    const ServiceSettings& services)
@@ -59,25 +57,29 @@ wxThread::ExitCode ppubsJob::Entry()
 
     PostStatus("Downloading");
     std::optional<PpubsDocument> document;
-    const std::optional<std::string> pdf = Download(client, *n, document);
+    const std::optional<OfficePdf> pdf = Download(client, *n, document);
     if (pdf)
         Write(*pdf, document, outFile.GetFullPath());
     return 0;
 }
 
-std::optional<std::string> ppubsJob::Download(PpubsClient& client, const PpubsNumber& n,
-                                              std::optional<PpubsDocument>& document)
+std::optional<ppubsJob::OfficePdf> ppubsJob::Download(PpubsClient& client, const PpubsNumber& n,
+                                                     std::optional<PpubsDocument>& document)
 {
-    std::optional<std::string> pdf = client.DirectPdf(n.n);
-    if (pdf && Readable(*pdf))
-        return pdf;
+    if (std::optional<std::string> direct = client.DirectPdf(n.n)) {
+        std::optional<OfficePdf> pdf(std::in_place, std::move(*direct));
+        if (pdf->Usable())
+            return pdf;
+    }
     if (StopRequested())
         return std::nullopt;
     // Refused, challenged or cut short: the search page's own way is tried.
-    pdf = ViaPrintJob(client, n, document);
-    if (!pdf)
+    std::optional<std::string> printed = ViaPrintJob(client, n, document);
+    if (!printed) {
         PostFailure(client);
-    return pdf;
+        return std::nullopt;
+    }
+    return std::optional<OfficePdf>(std::in_place, std::move(*printed));
 }
 
 std::optional<std::string> ppubsJob::ViaPrintJob(PpubsClient& client, const PpubsNumber& n,
@@ -93,14 +95,13 @@ std::optional<std::string> ppubsJob::ViaPrintJob(PpubsClient& client, const Ppub
     return pdfName ? client.Save(*pdfName) : std::nullopt;
 }
 
-bool ppubsJob::Write(const std::string& pdf, const std::optional<PpubsDocument>& document, const wxString& path)
+bool ppubsJob::Write(const OfficePdf& pdf, const std::optional<PpubsDocument>& document, const wxString& path)
 {
     if (StopRequested())
         return false;
-    const PdfFaxPages pages(pdf);
-    if (pages.IsOk())
-        return Lift(pages, document, path);
-    return KeepAsServed(pdf, document, pages.GetError(), path);
+    if (pdf.fax.IsOk())
+        return Lift(pdf.fax, document, path);
+    return KeepAsServed(pdf.bytes, document, pdf.fax.GetError(), path);
 }
 
 bool ppubsJob::Lift(const PdfFaxPages& pages, const std::optional<PpubsDocument>& document, const wxString& path)

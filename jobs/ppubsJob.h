@@ -3,11 +3,12 @@
 #include "jobs/pat2pdf.h"
 #include "net/ServiceSettings.h"
 #include "numbers/Classification.h"
+#include "pdf/PdfFaxPages.h"
 
 #include <optional>
 #include <string>
+#include <utility>
 
-class PdfFaxPages;
 class PpubsClient;
 struct PpubsDocument;
 struct PpubsNumber;
@@ -32,14 +33,26 @@ protected:
     ExitCode Entry() override;
 
 private:
+    // An office's PDF, read once: its bytes and, when it is made of them,
+    // its fax pages.
+    struct OfficePdf
+    {
+        std::string bytes;
+        PdfFaxPages fax;
+
+        explicit OfficePdf(std::string pdf) : bytes(std::move(pdf)), fax(bytes) {}
+        // What Write() can make a document of: fax pages, or a whole PDF.
+        bool Usable() const;
+    };
+
     // The office's PDF of `number`, its search answer in `document` when the
     // print job was needed; nullopt, with the job's last status posted
     // unless stopped, when there is none.
-    std::optional<std::string> Download(PpubsClient& client, const PpubsNumber& number,
-                                        std::optional<PpubsDocument>& document);
+    std::optional<OfficePdf> Download(PpubsClient& client, const PpubsNumber& number,
+                                      std::optional<PpubsDocument>& document);
     std::optional<std::string> ViaPrintJob(PpubsClient& client, const PpubsNumber& number,
                                            std::optional<PpubsDocument>& document);
-    bool Write(const std::string& pdf, const std::optional<PpubsDocument>& document, const wxString& path);
+    bool Write(const OfficePdf& pdf, const std::optional<PpubsDocument>& document, const wxString& path);
     bool Lift(const PdfFaxPages& pages, const std::optional<PpubsDocument>& document, const wxString& path);
     bool KeepAsServed(const std::string& pdf, const std::optional<PpubsDocument>& document,
                       const wxString& liftError, const wxString& path);

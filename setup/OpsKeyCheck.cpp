@@ -5,7 +5,6 @@
 #include "services/ops/OpsToken.h"
 #include "services/ops/OpsVerdict.h"
 
-#include <wx/base64.h>
 
 #include <string>
 
@@ -21,12 +20,6 @@ wxString TokenUrl(wxString opsUrl)
     while (opsUrl.EndsWith("/"))
         opsUrl.RemoveLast();
     return opsUrl + "/auth/accesstoken";
-}
-
-wxString BasicAuthorization(const wxString& key, const wxString& secret)
-{
-    const std::string pair = (key + ":" + secret).utf8_string();
-    return "Authorization: Basic " + wxBase64Encode(pair.data(), pair.size());
 }
 
 // Whether the service itself gave the error answer, rather than the
@@ -55,7 +48,7 @@ OpsKeyCheck OpsKeyCheck::Run(const NetworkSettings& network, const wxString& caF
 
     HttpsClient client(network, caFile);
     const HttpAnswer answer = client.Post(TokenUrl(opsUrl), "grant_type=client_credentials",
-                                          {BasicAuthorization(key, secret)});
+                                          {OpsToken::Authorization(key, secret)});
     if (!answer.Ok()) {
         if (!OpsAnswered(answer.failure))
             return Refused("EPO OPS not reached: " + answer.failure.text);

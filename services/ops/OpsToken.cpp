@@ -1,5 +1,7 @@
 #include "services/ops/OpsToken.h"
 
+#include <wx/base64.h>
+
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -56,4 +58,10 @@ std::optional<OpsToken> OpsToken::Parse(const std::string& answer, wxString& err
     }
     error.clear();
     return OpsToken{token->get<std::string>(), std::chrono::seconds(*seconds)};
+}
+
+wxString OpsToken::Authorization(const wxString& key, const wxString& secret)
+{
+    const std::string pair = (key + ":" + secret).utf8_string();
+    return "Authorization: Basic " + wxBase64Encode(pair.data(), pair.size());
 }

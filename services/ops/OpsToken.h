@@ -16,4 +16,8 @@ struct OpsToken
     // string). nullopt with a one-line `error` when the answer is not JSON or
     // lacks a usable token; the error never quotes the answer.
     static std::optional<OpsToken> Parse(const std::string& answer, wxString& error);
+
+    // The header line that carries the consumer key and secret to the token
+    // endpoint (HTTP Basic, UTF-8).
+    static wxString Authorization(const wxString& key, const wxString& secret);
 };

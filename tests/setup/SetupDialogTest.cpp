@@ -162,6 +162,14 @@ protected:
         settings.proxyPass = password;
     }
 
+    // Types one of the simulator's listeners, which also proxies, as the HTTP proxy.
+    void TypeSimulatorProxy(const std::string& service)
+    {
+        Choose(fields.type, 2);
+        fields.server->ChangeValue("127.0.0.1");
+        fields.port->ChangeValue(std::to_string(sim->Port(service)));
+    }
+
     bool ProxyFieldsEnabled(bool enabled) const
     {
         return fields.server->IsEnabled() == enabled && fields.port->IsEnabled() == enabled &&
@@ -297,9 +305,7 @@ TEST_F(SetupDialogTest, ProxyTestGoesThroughTheTypedProxyEvenWhenCancelled)
 {
     SetStored("", "80", "", "");
     Open(0);
-    Choose(fields.type, 2);
-    fields.server->ChangeValue("127.0.0.1");
-    fields.port->ChangeValue(std::to_string(sim->Port("ops")));
+    TypeSimulatorProxy("ops");
     wxString shown;
     wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
     const std::string requests = sim->Log();
@@ -341,9 +347,7 @@ TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheChosenRoutesService
         sim->WriteSettings(home.SettingsFile(), c.routes);
         OpenSettingsStore()->DeleteEntry("/hosts/maker");
         Open(0);
-        Choose(fields.type, 2);
-        fields.server->ChangeValue("127.0.0.1");
-        fields.port->ChangeValue(std::to_string(sim->Port("maker")));
+        TypeSimulatorProxy("maker");
         wxString shown;
         wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
         dialog->Destroy();
@@ -549,11 +553,8 @@ TEST_F(SetupDialogTest, TestButtonShowsTheServicesLoadOrTheErrorInPlainWords)
         Open(0);
         const ServiceFields services = FindServiceFields(dialog);
         ASSERT_TRUE(services.Found());
-        if (c.viaProxy) {
-            Choose(fields.type, 2);
-            fields.server->ChangeValue("127.0.0.1");
-            fields.port->ChangeValue(std::to_string(sim->Port("maker")));
-        }
+        if (c.viaProxy)
+            TypeSimulatorProxy("maker");
         services.secret->ChangeValue(c.secret);
         services.caFile->ChangeValue(c.caFile);
         wxWindow* test = wxWindow::FindWindowByLabel("Test", dialog);
