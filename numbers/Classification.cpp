@@ -51,14 +51,23 @@ bool IsOtherOfficeNumber(const wxString& number)
 }
 
 // Country codes such as DE, DK, HU, TR and TW begin with a letter of the US
-// series, and a "/" (WO2004/012345) alone makes an entry US: such an entry
-// passes the US tests, but the US rules make no document id of it. Whatever
-// the US rules do turn into an id (D0365123, RE035136, ...) stays US.
-bool IsOtherOfficeNumberTakenForUs(const wxString& number)
+// series, and a "/" (WO2004/012345, WO02/051231) alone makes an entry US: such
+// an entry passes the US tests, but the US rules make no document id of it.
+bool StartsWithCountryCodeAndDigit(const wxString& number)
 {
     wxRegEx countryCodeAndDigit("^[a-zA-Z]{2}[0-9]", wxRE_EXTENDED);
-    return countryCodeAndDigit.IsValid() && countryCodeAndDigit.Matches(number) &&
-           NormalizeUsNumber(number).docId.empty();
+    return countryCodeAndDigit.IsValid() && countryCodeAndDigit.Matches(number);
+}
+
+// Whatever the US rules turn into an id (D0365123, RE035136, ...) or a serial
+// query stays US; what they cannot ("HELLO", "12a") is no known format rather
+// than a job that can only fail.
+Classification::Kind KindOfUsLooking(const wxString& number)
+{
+    const UsNumber us = NormalizeUsNumber(number);
+    if (!us.docId.empty() || us.IsSerial())
+        return Classification::us;
+    return StartsWithCountryCodeAndDigit(number) ? Classification::other : Classification::invalid;
 }
 
 Classification::Kind KindOf(const wxString& typed)
@@ -66,8 +75,13 @@ Classification::Kind KindOf(const wxString& typed)
     if (typed.empty())
         return Classification::invalid;
     if (IsUsNumber(typed))
-        return IsOtherOfficeNumberTakenForUs(typed) ? Classification::other : Classification::us;
+        return KindOfUsLooking(typed);
     return IsOtherOfficeNumber(typed) ? Classification::other : Classification::invalid;
+}
+
+bool HasUsCountryCode(const wxString& typed)
+{
+    return typed.Upper().StartsWith("US");
 }
 
 void FillUs(Classification& result)
@@ -98,8 +112,16 @@ Classification Classify(const wxString& entryText)
 {
     Classification result;
     result.typed = WithoutCommasAndBlanks(entryText);
-    result.kind = KindOf(result.typed);
     result.number = result.typed;
+    if (HasUsCountryCode(result.typed)) {
+        // A US number as cited: the job gets it without its codes, and it
+        // is named and fetched as if typed so.
+        const wxString cited = UsNumberFromCitation(result.typed);
+        if (cited.empty())
+            return result;
+        result.typed = cited;
+    }
+    result.kind = KindOf(result.typed);
     if (result.kind == Classification::us)
         FillUs(result);
     else if (result.kind == Classification::other)

@@ -10,10 +10,11 @@ struct Classification
     enum Kind { us, other, invalid };
 
     Kind kind = invalid;
-    wxString typed;     // the entry text without "," and " ": what a job is given
+    wxString typed;     // what a job is given: the entry text without "," and " ",
+                        // a US number as cited (US 6,103,599 B1) without its codes
     wxString number;    // the short form that names the file (the typed one for other offices)
     wxString docId;     // empty for a serial number: only the search yields it
-    wxString file;      // empty when the job would end with an unknown format
+    wxString file;      // empty for an entry of no known format
     wxString query;
 
     bool Valid() const { return kind != invalid; }

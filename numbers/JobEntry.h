@@ -13,7 +13,7 @@ struct JobEntry
     enum Kind { usDocument = 0, otherOffice = 1 };
 
     wxString pdfPath;       // reported by the job when its PDF is complete
-    wxString number;        // the entry text without "," and " "
+    wxString number;        // what the job is given (Classification::typed)
     long row = 0;           // row index at insertion; the id of the job's events
     bool finished = false;  // thread ended and reaped, or stopped; also for an empty number
     pat2pdf* job = nullptr; // the job thread while it exists, else null

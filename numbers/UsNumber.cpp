@@ -1,5 +1,7 @@
 #include "numbers/UsNumber.h"
 
+#include <wx/regex.h>
+
 #include <cstdint>
 
 namespace {
@@ -126,7 +128,44 @@ UsNumber NormalizeSerial(const wxString& number)
     return result;
 }
 
+// An application publication's number: the year and the serial as seven digits.
+wxString PublicationNumber(const wxString& year, const wxString& serial)
+{
+    return serial.length() > 7 ? wxString() : year + wxString('0', 7 - serial.length()) + serial;
+}
+
+// The digits of a citation without series: the 11-digit publication, the
+// epodoc form of one (year and six digits), or a utility patent.
+wxString UnseriesedNumber(const wxString& digits)
+{
+    const wxString number = StripLeadingZeros(digits);
+    if (number.length() == 10 && number.StartsWith("20"))
+        return PublicationNumber(number.Left(4), number.Mid(4));
+    return number;
+}
+
 }  // namespace
+
+wxString UsNumberFromCitation(const wxString& number)
+{
+    const wxString upper = number.Upper();
+    if (!upper.StartsWith("US"))
+        return wxString();
+    wxRegEx citation("^US(D|H|T|X|AI|RE|PP)?([0-9]+)(/([0-9]+))?\\.?([A-Z][0-9]?)?$", wxRE_EXTENDED);
+    if (!citation.IsValid() || !citation.Matches(upper))
+        return wxString();
+    const wxString series = citation.GetMatch(upper, 1);
+    const wxString digits = citation.GetMatch(upper, 2);
+    const wxString serial = citation.GetMatch(upper, 4);
+    if (!serial.empty()) {
+        const bool year = series.empty() && digits.length() == 4 && digits.StartsWith("20");
+        return year ? PublicationNumber(digits, serial) : wxString();
+    }
+    if (series.empty())
+        return UnseriesedNumber(digits);
+    const wxString value = StripLeadingZeros(digits);
+    return value.empty() ? wxString() : series + value;
+}
 
 wxString StripLeadingZeros(const wxString& text)
 {

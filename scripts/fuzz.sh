@@ -21,7 +21,8 @@ seeds() {  # target -> seed directory
   case $1 in
     tiff_pdf) cp "$top"/tests/data/pdf/*.tif "$top"/tools/office-sim/pages/*.tif "$dir"/ 2>/dev/null || true ;;
     numbers) local i=0; for n in 5,123,456 20020000001 9/836917 '10\123456' 2004/0123456 D0365123 d365123 \
-                 PP012835 RE035136 AI000318 X0000001 EP2219563 EP2219563.B1 US6123456 DE102004012345 HELLO 12a; do
+                 PP012835 RE035136 AI000318 X0000001 EP2219563 EP2219563.B1 US6123456 DE102004012345 HELLO 12a \
+                 'US 6,103,599 B1' USD645062S 'US2002/0123456 A1' US2002123456A1 WO02/051231; do
                printf '%s' "$n" > "$dir/seed$((i++))"; done ;;
     fax_pdf) PYTHONPATH="$top/tools/office-sim" python3 -c 'import sys
 from officesim.pdf import g4_pdf

@@ -226,7 +226,7 @@ TEST_F(WindowTest, EnterInAnEmptyFieldDoesNothing)
 TEST_F(WindowTest, UnknownFormatQuotesTheTextAndAddsNoRow)
 {
     OpenWindow();
-    for (const wxString& text : {wxString("ABC"), wxString("000"), wxString(", , ,")}) {
+    for (const wxString& text : {wxString("ABC"), wxString("000"), wxString(", , ,"), wxString("hello")}) {
         log.Clear();
         AddNumber(text);
         ASSERT_EQ(log.Errors().size(), 1u) << text;

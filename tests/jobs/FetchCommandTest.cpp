@@ -140,14 +140,16 @@ TEST_F(FetchCommand, FetchesEveryDocumentAndPrintsEachStatusOfItsRow)
 // Row i is the i-th argument, whatever its shape.
 TEST_F(FetchCommand, AnInvalidEntryOrAFailedJobGivesExitCodeOne)
 {
-    CliProcess cli({"fetch", "bogus", "5123456", "7000000"});
+    CliProcess cli({"fetch", "bogus", "5123456", "7000000", "hello"});
     EXPECT_EQ(cli.Finish(30000), 1);
     EXPECT_NE(cli.Errors().find("\"bogus\" -- Unknown Format"), std::string::npos) << cli.Errors();
     std::map<int, Lines> rows = ByRow(cli.Output());
     EXPECT_EQ(rows[0], Lines{"\"bogus\" -- Unknown Format"});
     EXPECT_EQ(rows[1].back(), "Finished!");
     EXPECT_EQ(rows[2].back(), "Not Found");
-    EXPECT_NE(cli.Errors().find("1 finished, 0 previously downloaded, 1 failed, 1 invalid\n"),
+    // US by its first letter, but no US number: no job that could only fail.
+    EXPECT_EQ(rows[3], Lines{"\"hello\" -- Unknown Format"});
+    EXPECT_NE(cli.Errors().find("1 finished, 0 previously downloaded, 1 failed, 2 invalid\n"),
               std::string::npos) << cli.Errors();
 }
 

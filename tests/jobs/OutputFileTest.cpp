@@ -54,15 +54,16 @@ TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
 }
 
 // What classify prints as file= is the file the job finds (and writes), on
-// either route.
+// every route; a US number as cited is named as typed bare.
 TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
 {
     const std::shared_ptr<OpsContext> ops = NewOpsContext();
-    for (OfficeSim::Routes routes : {OfficeSim::Routes::classic, OfficeSim::Routes::ops}) {
+    for (OfficeSim::Routes routes :
+         {OfficeSim::Routes::classic, OfficeSim::Routes::ops, OfficeSim::Routes::defaults}) {
         sim->WriteSettings(home.SettingsFile(), routes);
-        for (const char* text : {"~aEP12", "EP1/../x", "WO2004/012345", "EP2219563.B1", "5,123,456",
-                                 "D0365123", "RE035136"}) {
-            SCOPED_TRACE(std::string(text) + (routes == OfficeSim::Routes::ops ? " ops" : " classic"));
+        for (const char* text : {"~aEP12", "EP1/../x", "WO2004/012345", "EP2219563.B1", "5,123,456", "D0365123",
+                                 "RE035136", "US 6,103,599 B1", "USD645062", "US2002/0123456 A1"}) {
+            SCOPED_TRACE(std::string(text) + " routes " + std::to_string(static_cast<int>(routes)));
             const Classification entry = Classify(text);
             ASSERT_FALSE(entry.file.empty());
             WriteFile(InCwd(entry.file.ToStdString()), CompletePdfStub());

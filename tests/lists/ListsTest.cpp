@@ -69,12 +69,16 @@ TEST(ListImport, EachDocumentIsAddedOnceAndInvalidEntriesAreKept)
 {
     std::set<wxString> listed{DocumentKey(Classify("EP1000000"))};
     const ListFile list = ParseList("5,123,456\nABC\n5123456\nep1000000\nD365123\n" + std::string(300, '9')
-                                    + "\nD0365123\n?\n5123457\nHELLO\nHELLO\n");
+                                    + "\nD0365123\n?\n5123457\nHELLO\nHELLO\nUS 5,123,457 B1\nUSD645062S\n");
     const ListImport import = SortList(list, listed);
-    EXPECT_EQ(Of(import.add), (Entries{{1, "5,123,456"}, {5, "D365123"}, {9, "5123457"}, {10, "HELLO"}}));
-    EXPECT_EQ(Of(import.invalid), (Entries{{2, "ABC"}, {6, std::string(200, '9')}, {8, "?"}}));
+    EXPECT_EQ(Of(import.add),
+              (Entries{{1, "5,123,456"}, {5, "D365123"}, {9, "5123457"}, {13, "USD645062S"}}));
+    EXPECT_EQ(Of(import.invalid),
+              (Entries{{2, "ABC"}, {6, std::string(200, '9')}, {8, "?"}, {10, "HELLO"}, {11, "HELLO"}}));
     EXPECT_EQ(import.duplicates, 4u);
     EXPECT_EQ(listed.size(), 5u);
+    // A citation is the US document of its bare number.
+    EXPECT_EQ(listed.count(DocumentKey(Classify("D645062"))), 1u);
 }
 
 TEST(ListReport, WritesQuotedCsvThatReplacesTheFileWhole)

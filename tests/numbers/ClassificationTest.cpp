@@ -37,7 +37,13 @@ const std::vector<LineCase>& TableExamples()
         {"EP2219563", "kind=other number=EP2219563 docid= file=EP2219563.pdf query="},
         {"ep 2 219 563", "kind=other number=ep2219563 docid= file=ep2219563.pdf query="},
         {"EP2219563.B1", "kind=other number=EP2219563.B1 docid= file=EP2219563.B1.pdf query="},
-        {"US6123456", "kind=other number=US6123456 docid= file=US6123456.pdf query="},
+        {"EP2219563B1", "kind=other number=EP2219563B1 docid= file=EP2219563B1.pdf query="},
+        {"EP 1 000 000", "kind=other number=EP1000000 docid= file=EP1000000.pdf query="},
+        // US numbers as citations write them.
+        {"US6123456", "kind=us number=6123456 docid=6123456 file=6123456.pdf query="},
+        {"US 6,103,599 B1", "kind=us number=6103599 docid=6103599 file=6103599.pdf query="},
+        {"USD645062", "kind=us number=D645062 docid=D0645062 file=D645062.pdf query="},
+        {"US2002/0123456 A1", "kind=us number=20020123456 docid=20020123456 file=20020123456.pdf query="},
         {"DE102004012345", "kind=other number=DE102004012345 docid= file=DE102004012345.pdf query="},
         // Other offices' numbers the US tests accept, but that give no US id.
         {"DE10100001", "kind=other number=DE10100001 docid= file=DE10100001.pdf query="},
@@ -46,12 +52,17 @@ const std::vector<LineCase>& TableExamples()
         {"tw200512345", "kind=other number=tw200512345 docid= file=tw200512345.pdf query="},
         {"TR200012345", "kind=other number=TR200012345 docid= file=TR200012345.pdf query="},
         {"WO2004/012345", "kind=other number=WO2004/012345 docid= file=WO2004-012345.pdf query="},
+        {"WO02/051231", "kind=other number=WO02/051231 docid= file=WO02-051231.pdf query="},
         {"~aEP12", "kind=other number=~aEP12 docid= file=-aEP12.pdf query="},
-        // Not a country code and a digit: the US route reports the unknown format.
-        {"EP/1", "kind=us number=EP/1 docid= file= query="},
-        {"D0", "kind=us number=D0 docid= file= query="},
-        {"HELLO", "kind=us number=HELLO docid= file= query="},
-        {"12a", "kind=us number=12a docid= file= query="},
+        // US by their first letters or digits, but the US rules make no
+        // document of them, and no country code and digit begins them.
+        {"EP/1", "kind=invalid number=EP/1 docid= file= query="},
+        {"D0", "kind=invalid number=D0 docid= file= query="},
+        {"HELLO", "kind=invalid number=HELLO docid= file= query="},
+        {"hello", "kind=invalid number=hello docid= file= query="},
+        {"xyz", "kind=invalid number=xyz docid= file= query="},
+        {"12a", "kind=invalid number=12a docid= file= query="},
+        {"US-5123456", "kind=invalid number=US-5123456 docid= file= query="},
         {"ABC", "kind=invalid number=ABC docid= file= query="},
         {"0", "kind=invalid number=0 docid= file= query="},
         {"000", "kind=invalid number=000 docid= file= query="},
@@ -65,6 +76,56 @@ TEST(Classify, LineForEveryTableExample)
     for (const LineCase& c : TableExamples()) {
         SCOPED_TRACE(c.first);
         EXPECT_EQ(wxString(c.second), Classify(c.first).Line());
+    }
+}
+
+// A citation's country and kind codes go: it is the number typed bare,
+// given to the job, named and routed as that.
+TEST(Classify, UsCitationsAreTheBareNumber)
+{
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"US 6,103,599 B1", "6103599"},
+        {"US6103599", "6103599"},
+        {"us6103599b1", "6103599"},
+        {"US 06,103,599 A", "6103599"},
+        {"US6103599.B1", "6103599"},
+        {"USD645062", "D645062"},
+        {"US D645,062 S", "D645062"},
+        {"USRE43633E", "RE43633"},
+        {"US RE43,633 E1", "RE43633"},
+        {"US PP12,835 P2", "PP12835"},
+        {"usPP12835p3", "PP12835"},
+        {"USH1520H", "H1520"},
+        {"UST106201I4", "T106201"},
+        {"USX1", "X1"},
+        {"USAI318", "AI318"},
+        {"US2002/0123456 A1", "20020123456"},
+        {"US 2002/0123456", "20020123456"},
+        {"US20020123456A1", "20020123456"},
+        {"US 2002/123456 A9", "20020123456"},  // six digits after the year, as search reports write
+        {"US2002123456A1", "20020123456"},     // the epodoc form
+        {"US 2002/0000051 A2", "20020000051"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        const Classification cited = Classify(c.first);
+        const Classification bare = Classify(c.second);
+        EXPECT_EQ(Classification::us, cited.kind);
+        EXPECT_EQ(wxString(c.second), cited.typed);
+        EXPECT_EQ(bare.Line(), cited.Line());
+    }
+}
+
+// "US" and no number the US rules take: no other office's number either.
+TEST(Classify, UsCodeWithoutUsNumberIsUnknownFormat)
+{
+    for (const char* text : {"US", "USB1", "US0000000B1", "USD0", "US-5123456", "US09/836917",
+                             "US2002/12345678", "US1999/0123456", "USD645062/1", "US6103599B12", "USQ123",
+                             "US6103599 B1 C1"}) {
+        SCOPED_TRACE(text);
+        const Classification c = Classify(text);
+        EXPECT_EQ(Classification::invalid, c.kind);
+        EXPECT_TRUE(c.file.empty());
     }
 }
 

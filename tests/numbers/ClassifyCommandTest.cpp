@@ -30,15 +30,14 @@ TEST(RunClassify, ValidEntriesPrintOneLineAndSucceed)
     EXPECT_EQ("kind=us number=5123456 docid=5123456 file=5123456.pdf query=\n", us.out);
     EXPECT_EQ("", us.err);
 
-    // A US number of unknown shape is still a US job; it fails only in the job.
-    const CliRun unknownUs = Classify({"HELLO"});
-    EXPECT_EQ(0, unknownUs.code);
-    EXPECT_EQ("kind=us number=HELLO docid= file= query=\n", unknownUs.out);
+    const CliRun cited = Classify({"US 6,103,599 B1"});
+    EXPECT_EQ(0, cited.code);
+    EXPECT_EQ("kind=us number=6103599 docid=6103599 file=6103599.pdf query=\n", cited.out);
 }
 
 TEST(RunClassify, InvalidEntryPrintsTheWindowsErrorAndExitsTwo)
 {
-    for (const std::string entry : {"ABC", "000", " , ", "%s"}) {
+    for (const std::string entry : {"ABC", "000", " , ", "%s", "HELLO", "xyz"}) {
         SCOPED_TRACE(entry);
         const CliRun run = Classify({entry});
         EXPECT_EQ(2, run.code);

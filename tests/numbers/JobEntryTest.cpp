@@ -31,17 +31,17 @@ void ExpectEntries(const std::vector<EntryCase>& cases)
 constexpr int us = JobEntry::usDocument;
 constexpr int other = JobEntry::otherOffice;
 
-TEST(JobEntry, LeadingIntegerDecidesUsWhateverFollows)
+TEST(JobEntry, LeadingIntegerMakesUsWhenTheUsRulesTakeTheNumber)
 {
     ExpectEntries({
         {"5,123,456", true, us, "5123456"},
         {"0005123456", true, us, "0005123456"},
         {"20020000001", true, us, "20020000001"},
-        {"12a", true, us, "12a"},
-        {"1EP2219563", true, us, "1EP2219563"},
+        {"12a", false, 0, "12a"},
+        {"1EP2219563", false, 0, "1EP2219563"},
         {"-5", true, us, "-5"},
         {"+7", true, us, "+7"},
-        {"\t5", true, us, "\t5"},
+        {"\t5", false, 0, "\t5"},
         // overflow clamps to LONG_MAX / LONG_MIN, which are not 0
         {"99999999999999999999999999", true, us, "99999999999999999999999999"},
         {"-99999999999999999999999999", true, us, "-99999999999999999999999999"},
@@ -58,8 +58,8 @@ TEST(JobEntry, SlashOrBackslashMakesUs)
         {"2004/0123456", true, us, "2004/0123456"},
         {"0/5", true, us, "0/5"},
         {"/", true, us, "/"},
-        {"EP/1", true, us, "EP/1"},
-        {"EP\\1", true, us, "EP\\1"},
+        {"EP/1", false, 0, "EP/1"},
+        {"EP\\1", false, 0, "EP\\1"},
     });
 }
 
@@ -77,9 +77,10 @@ TEST(JobEntry, UsLetterPrefixesInAnyCase)
         {"Re035136", true, us, "Re035136"},
         {"AI000318", true, us, "AI000318"},
         {"aI000318", true, us, "aI000318"},
-        {"HELLO", true, us, "HELLO"},
-        {"D0", true, us, "D0"},
-        {"X", true, us, "X"},
+        {"US6123456", true, us, "6123456"},  // a US number as cited, given to the job bare
+        {"HELLO", false, 0, "HELLO"},
+        {"D0", false, 0, "D0"},
+        {"X", false, 0, "X"},
     });
 }
 
@@ -89,7 +90,6 @@ TEST(JobEntry, TwoLettersAndDigitsAnywhereMakeOtherOffice)
         {"EP2219563", true, other, "EP2219563"},
         {"ep 2 219 563", true, other, "ep2219563"},
         {"EP2219563.B1", true, other, "EP2219563.B1"},
-        {"US6123456", true, other, "US6123456"},
         {"WO2004012345A1", true, other, "WO2004012345A1"},
         {"0EP12", true, other, "0EP12"},       // not anchored at the start
         {"ZZZ12", true, other, "ZZZ12"},
@@ -112,7 +112,7 @@ TEST(JobEntry, UnknownShapesAreNotValid)
         {"+000", false, 0, "+000"},
         {"E1", false, 0, "E1"},
         {"AB", false, 0, "AB"},
-        {"1.5", true, us, "1.5"},
+        {"1.5", false, 0, "1.5"},
         {"0.5", false, 0, "0.5"},
         {"ÄÖ12", false, 0, "ÄÖ12"},
         {"%s%n", false, 0, "%s%n"},
