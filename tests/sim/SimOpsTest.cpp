@@ -220,7 +220,9 @@ TEST_F(SimOps, InquiryListsEveryKindWithItsInstancesAndSections)
         {"epodoc/EP1234567", {"A1"}, {}, ""},
         {"epodoc/US5123456", {"A"}, {3}, "published-data/images/US/5123456/A/fullimage"},
         {"epodoc/USD365123", {"S"}, {2}, "published-data/images/US/D365123/S/fullimage"},
-        {"epodoc/US20020000051", {"A1"}, {3}, "published-data/images/US/20020000051/A1/fullimage"},
+        // An application publication: asked as year and six digits, its link keeps eleven.
+        {"epodoc/US2002000051", {"A1"}, {3}, "published-data/images/US/20020000051/A1/fullimage"},
+        {"epodoc/WO02051231", {"A1"}, {2}, "published-data/images/WO/02051231/A1/fullimage"},
         {"epodoc/US6000051", {"A", "X6"}, {2, 1}, "published-data/images/US/6000051/A/fullimage"},
     };
     const std::string token = Token();
@@ -265,6 +267,7 @@ TEST_F(SimOps, InquiryListsEveryKindWithItsInstancesAndSections)
     } refused[] = {
         {"epodoc/EP9999999", 404, "SERVER.EntityNotFound"},
         {"epodoc/WO2004/012345", 404, "SERVER.EntityNotFound"},
+        {"epodoc/US20020000051", 404, "SERVER.EntityNotFound"},  // the application's number
         {"epodoc/EP2219563.C1", 404, "SERVER.EntityNotFound"},
         {"docdb/EP.2219563", 413, "CLIENT.AmbiguousRequest"},
     };

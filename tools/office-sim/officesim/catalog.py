@@ -114,6 +114,11 @@ class Catalog:
         if not isinstance(table, dict):
             raise CatalogError("ops32 must be an object")
         for number, results in table.items():
+            # OPS knows a US application publication only as year and six
+            # digits; the 11-digit form is the application's number.
+            if re.fullmatch(r"US\d{11}", number):
+                raise CatalogError("ops32 entry %s: a US application publication is US%s%s in epodoc"
+                                   % (number, number[2:6], number[7:]))
             if not isinstance(results, list) or not all(
                     isinstance(r, dict) and isinstance(r.get("kind"), str) and
                     isinstance(r.get("instances"), list) for r in results):
