@@ -124,6 +124,50 @@ void ReadPublication(const wxXmlNode* resultNode, OpsInquiryResult& result)
     }
 }
 
+// The FullDocument instance with the most pages, the first among equals.
+const OpsInstance* FullDocumentOf(const OpsInquiryResult& result)
+{
+    const OpsInstance* full = nullptr;
+    for (const OpsInstance& instance : result.instances) {
+        if (instance.desc == "FullDocument" && (full == nullptr || instance.pageCount > full->pageCount))
+            full = &instance;
+    }
+    return full;
+}
+
+// How well a publication answers a number typed without a kind, as a user
+// who types a patent number expects: the grant, the newest one first, then
+// the application, then any other kind (a design's S, a reissue's E, a
+// correction). Between equals the most pages win.
+struct Preference
+{
+    int rank = 0;   // 2 grant, 1 application, 0 other
+    int newer = 0;  // among grants
+
+    bool operator<(const Preference& other) const
+    {
+        return rank != other.rank ? rank < other.rank : newer < other.newer;
+    }
+};
+
+Preference PreferenceOf(const OpsInquiryResult& result)
+{
+    const wxString kind = result.kind.Upper();
+    // US patents before 2001 are kind A; the B1 and B2 of their numbers are
+    // reexamination certificates.
+    if (result.country.IsSameAs("US", false) && kind == "A")
+        return {2, 10};
+    if (kind.StartsWith("B")) {
+        const bool numbered = kind.length() == 2 && kind[1] >= '0' && kind[1] <= '9';
+        const int digit = numbered ? static_cast<int>(kind[1].GetValue() - '0') : 0;
+        // A B8 corrects only the title page.
+        return {2, digit == 8 ? 0 : digit};
+    }
+    if (kind.StartsWith("A"))
+        return {1, 0};
+    return {0, 0};
+}
+
 }  // namespace
 
 std::vector<OpsOutlineEntry> OpsInstance::Outline() const
@@ -168,13 +212,20 @@ bool OpsInquiry::Parse(const std::string& xml, wxString& error)
 const OpsInstance* OpsInquiry::Choose(const wxString& kind) const
 {
     const OpsInstance* chosen = nullptr;
+    Preference best;
     for (const OpsInquiryResult& result : results) {
         if (!kind.empty() && !result.kind.IsSameAs(kind, false))
             continue;
-        for (const OpsInstance& instance : result.instances) {
-            if (instance.desc == "FullDocument" &&
-                (chosen == nullptr || instance.pageCount > chosen->pageCount))
-                chosen = &instance;
+        const OpsInstance* full = FullDocumentOf(result);
+        if (full == nullptr)
+            continue;
+        // A typed kind names one publication: its largest image set counts.
+        const Preference preference = kind.empty() ? PreferenceOf(result) : Preference();
+        const bool better = chosen == nullptr || best < preference ||
+                            (!(preference < best) && full->pageCount > chosen->pageCount);
+        if (better) {
+            chosen = full;
+            best = preference;
         }
     }
     return chosen;

@@ -53,8 +53,11 @@ public:
     const std::vector<OpsInquiryResult>& Results() const { return results; }
 
     // The image set to fetch: the FullDocument instance with the most pages
-    // (the first among equals), looked for in the result of `kind` when one
-    // is given, else in every result. nullptr when there is none.
+    // (the first among equals) of the result of `kind` when one is given.
+    // Without a kind, of the granted publication when there is one (the
+    // newest B; a US patent before 2001 is its A), else of the application
+    // (the A with the most pages), else of any kind. nullptr when there is
+    // none.
     const OpsInstance* Choose(const wxString& kind = wxString()) const;
 
 private:

@@ -30,6 +30,31 @@ std::string OneInstance(const std::string& pages, const std::string& link, const
            ":document-inquiry></" + p + ":world-patent-data>";
 }
 
+// One publication of an answer: its kind and its FullDocument pages (0: a
+// Drawing instance only).
+struct Publication
+{
+    const char* kind;
+    unsigned pages;
+};
+
+// An answer of `country` number 1 holding `publications` in order.
+std::string Results(const std::string& country, const std::vector<Publication>& publications)
+{
+    std::string xml = "<ops:world-patent-data xmlns=\"http://www.epo.org/exchange\" "
+                      "xmlns:ops=\"http://ops.epo.org\"><ops:document-inquiry>";
+    for (const Publication& p : publications) {
+        const std::string kind = p.kind;
+        const std::string desc = p.pages ? "FullDocument" : "Drawing";
+        xml += "<ops:inquiry-result><publication-reference><document-id document-id-type=\"docdb\"><country>" +
+               country + "</country><doc-number>1</doc-number><kind>" + kind +
+               "</kind></document-id></publication-reference><ops:document-instance desc=\"" + desc +
+               "\" number-of-pages=\"" + std::to_string(p.pages ? p.pages : 1) +
+               "\" link=\"published-data/images/" + country + "/1/" + kind + "/fullimage\"/></ops:inquiry-result>";
+    }
+    return xml + "</ops:document-inquiry></ops:world-patent-data>";
+}
+
 std::string OutlineText(const OpsInstance* instance)
 {
     std::string text;
@@ -59,8 +84,8 @@ TEST(OpsInquiry, ChoosesTheFullDocument)
         const char* kind;
         const char* link;  // empty: none
     } const cases[] = {
-        // Without a kind the most pages of every result win, the first among equals.
-        {"EP2219563", "", "published-data/images/EP/2219563/A2/fullimage"},
+        // Without a kind the grant wins over applications of as many pages or more.
+        {"EP2219563", "", "published-data/images/EP/2219563/B1/fullimage"},
         {"EP2219563", "b1", "published-data/images/EP/2219563/B1/fullimage"},
         // A1 has a Drawing instance too: only FullDocument counts.
         {"EP2219563", "A1", "published-data/images/EP/2219563/A1/fullimage"},
@@ -73,6 +98,42 @@ TEST(OpsInquiry, ChoosesTheFullDocument)
         const OpsInquiry inquiry = Inquiry(c.number);
         const OpsInstance* chosen = inquiry.Choose(c.kind);
         EXPECT_EQ(wxString(c.link), chosen ? chosen->link : wxString()) << c.number << " " << c.kind;
+    }
+}
+
+// A number typed without a kind: the grant, the newest first; else the
+// largest application; else the largest of any kind.
+TEST(OpsInquiry, WithoutAKindTheGrantIsChosen)
+{
+    struct Case
+    {
+        const char* country;
+        std::vector<Publication> publications;
+        const char* kind;  // of the chosen image set; empty: none
+    } const cases[] = {
+        {"EP", {{"A1", 30}, {"B1", 8}}, "B1"},
+        {"EP", {{"B1", 10}, {"B2", 6}, {"A1", 30}}, "B2"},
+        {"EP", {{"B1", 10}, {"B8", 1}}, "B1"},  // a corrected title page
+        {"EP", {{"B1", 10}, {"B9", 12}}, "B9"},
+        {"EP", {{"A1", 20}, {"A2", 25}, {"A3", 3}}, "A2"},
+        {"EP", {{"A1", 20}, {"B1", 0}}, "A1"},  // the grant has no pages
+        {"WO", {{"A3", 3}, {"A1", 20}}, "A1"},
+        // A US patent before 2001 is kind A; its B1 is a reexamination certificate.
+        {"US", {{"A", 10}, {"B1", 2}}, "A"},
+        {"US", {{"B2", 10}, {"C1", 3}}, "B2"},
+        {"US", {{"A1", 14}, {"A9", 15}}, "A9"},
+        {"US", {{"X6", 1}, {"S", 2}}, "S"},
+        {"US", {{"B1", 0}}, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string xml = Results(c.country, c.publications);
+        SCOPED_TRACE(xml);
+        OpsInquiry inquiry;
+        wxString error;
+        ASSERT_TRUE(inquiry.Parse(xml, error)) << error;
+        const OpsInstance* chosen = inquiry.Choose();
+        const std::string link = std::string("published-data/images/") + c.country + "/1/" + c.kind;
+        EXPECT_EQ(*c.kind ? wxString(link + "/fullimage") : wxString(), chosen ? chosen->link : wxString());
     }
 }
 
