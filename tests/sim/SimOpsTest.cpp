@@ -371,18 +371,16 @@ TEST_F(SimOps, FaultRulesAnswerAsOpsDoes)
         const char* reason;      // X-Rejection-Reason, "" when none
         const char* retryAfter;  // "" when none
         std::string bodyPart;
-        const char* throttling;  // a part of X-Throttling-Control
+        const char* throttling;  // a part of X-Throttling-Control; "" for no header
     } cases[] = {
         {"Range=2", R"("action": "throttled", "ms": 2500)", 403, "ThrottlingControlQuota", "2500",
          fairUse, "images=black:0"},
         {"/images", R"("action": "throttled")", 403, "ThrottlingControlQuota", "1000", fairUse,
          "retrieval=black:0"},
-        {"Range=2", R"("action": "hourly")", 403, "IndividualQuotaPerHour", "", fairUse,
-         "images=green:200"},
+        {"Range=2", R"("action": "hourly")", 403, "IndividualQuotaPerHour", "", fairUse, ""},
         {"Range=2", R"("action": "hourly", "ms": 60000)", 403, "IndividualQuotaPerHour", "60000",
-         fairUse, "images=green:200"},
-        {"Range=2", R"("action": "weekly")", 403, "RegisteredQuotaPerWeek", "", fairUse,
-         "images=green:200"},
+         fairUse, ""},
+        {"Range=2", R"("action": "weekly")", 403, "RegisteredQuotaPerWeek", "", fairUse, ""},
         {"Range=2", R"("action": "maintenance")", 500, "", "", "<code>SERVER.DomainAccess</code>",
          "idle"},
         {"Range=2", R"("action": "maintenance", "status": 503)", 503, "", "",
@@ -391,6 +389,7 @@ TEST_F(SimOps, FaultRulesAnswerAsOpsDoes)
          "idle"},
         {"Range=2", R"("action": "expired")", 400, "", "", "<message>invalid_access_token</message>",
          "idle"},
+        {"/images", R"("action": "unauthorized")", 401, "", "", "<code>401</code>", "idle"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
@@ -403,6 +402,7 @@ TEST_F(SimOps, FaultRulesAnswerAsOpsDoes)
         EXPECT_EQ(c.reason, a.Header("X-Rejection-Reason"));
         EXPECT_EQ(c.retryAfter, a.Header("Retry-After"));
         EXPECT_NE(std::string::npos, a.body.find(c.bodyPart)) << a.body;
+        EXPECT_EQ(*c.throttling != '\0', a.HasHeader("X-Throttling-Control"));
         EXPECT_NE(std::string::npos, a.Header("X-Throttling-Control").find(c.throttling));
         // The rule hit only its first match.
         EXPECT_EQ(200, Get(path, Token()).status);

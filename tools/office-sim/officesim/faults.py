@@ -6,7 +6,7 @@ import threading
 ACTIONS = ("refuse", "reset", "delay", "hang", "status", "status-empty", "html",
            "truncate", "damaged", "empty", "auth401", "auth407",
            # answers of the OPS 3.2 kind
-           "expired", "throttled", "hourly", "weekly", "maintenance", "notfound",
+           "expired", "unauthorized", "throttled", "hourly", "weekly", "maintenance", "notfound",
            # answers of the Patent Public Search kind
            "ratelimit", "waf", "session-expired", "pending")
 

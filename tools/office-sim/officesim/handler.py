@@ -104,7 +104,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(response.body)))
         for name, value in response.headers:
             self.send_header(name, value)
-        if self.answer_service == ops32.SERVICE and \
+        if self.answer_service == ops32.SERVICE and response.throttling and \
                 not any(name == "X-Throttling-Control" for name, _ in response.headers):
             throttling = self.state.ops.throttling_header(self.path)
             if throttling is not None:

@@ -164,8 +164,8 @@ def fault_answer(status, code, message, extra=""):
                     "application/xml")
 
 
-def invalid_token(description):
-    return error_answer(400, "invalid_access_token", description, [
+def invalid_token(description, status=400):
+    return error_answer(status, "invalid_access_token", description, [
         ("WWW-Authenticate", 'Bearer realm="null",error="invalid_token",'
                              'error_description="%s"' % description)])
 
@@ -175,7 +175,10 @@ def not_found():
 
 
 def rejected(reason, retry_after_ms=None, black_for=None, ops=None):
-    """403 of the fair-use rules, with the reason and the wait in milliseconds."""
+    """403 of the fair-use rules, with the reason and the wait in milliseconds.
+
+    A throttled answer names the request's service black; a quota answer
+    carries no throttling header at all (both as recorded)."""
     headers = [("X-Rejection-Reason", reason)]
     if retry_after_ms is not None:
         headers.append(("Retry-After", str(retry_after_ms)))
@@ -183,7 +186,9 @@ def rejected(reason, retry_after_ms=None, black_for=None, ops=None):
         throttling = ops.throttling_header(black_for, black=True)
         if throttling is not None:
             headers.append(("X-Throttling-Control", throttling))
-    return error_answer(403, FAIR_USE, headers=headers)
+    response = error_answer(403, FAIR_USE, headers=headers)
+    response.throttling = black_for is not None
+    return response
 
 
 def maintenance(status):
@@ -199,6 +204,9 @@ def fault(state, fault_, path):
     if action == "expired":
         ops.expire_all()
         return invalid_token("Access token has expired")
+    if action == "unauthorized":
+        ops.expire_all()
+        return invalid_token("Invalid access token", 401)
     if action == "throttled":
         return rejected("ThrottlingControlQuota", fault_.ms if fault_.has_ms else 1000,
                         black_for=path, ops=ops)

@@ -18,6 +18,7 @@ class Response:
         self.body = body if isinstance(body, bytes) else body.encode("utf-8")
         self.ctype = ctype
         self.headers = headers or []
+        self.throttling = True  # OPS 3.2 adds its X-Throttling-Control unless False
 
 
 def html_page(status, title, text):
