@@ -30,7 +30,7 @@ PdfWriter::Options WriterOptions(const OpsInstance& instance)
 
 opsJob::opsJob(const Classification& entry, int row, wxEvtHandler* sink, const NetworkSettings& network,
                const ServiceSettings& services, OpsContext* context)
-    : pat2pdf(row, sink, network), entry(entry), services(services), context(context), waitFormat(fairUseWait)
+    : pat2pdf(row, sink, network), entry(entry), services(services), context(context)
 {
     // The file is named as on the classic route: the short US number, the
     // other offices' number as typed.
@@ -166,7 +166,8 @@ bool opsJob::Fetch(const wxString& url, OpsPacer& pacer, const wxString& busySta
             // A token fetched a moment ago that is refused too will not
             // become good by asking again.
             if (renewed) {
-                PostStatus("EPO OPS refused its new token: " + verdict.text);
+                PostStatus("EPO OPS refused its new token: " +
+                           (verdict.text.empty() ? wxString::Format("status %u", answer.status) : verdict.text));
                 return false;
             }
             renewed = true;
@@ -230,7 +231,9 @@ opsJob::Next opsJob::Judge(const HttpAnswer& answer, OpsVerdict::Request request
 {
     if (StopRequested())
         return Next::end;
-    context->Observe(answer.Header("X-Throttling-Control"));
+    context->Observe(answer.HeaderValues("X-Throttling-Control"));
+    context->ObserveQuota(answer.Header("X-IndividualQuotaPerHour-Used"),
+                          answer.Header("X-RegisteredQuotaPerWeek-Used"));
     const RequestFailure& failure = answer.failure;
     switch (failure.kind) {
     case FailureKind::None:
@@ -264,8 +267,7 @@ opsJob::Next opsJob::Judge(const HttpAnswer& answer, OpsVerdict::Request request
         pacer.HoldFor(verdict.wait);
         return Next::again;
     case OpsVerdict::Outcome::hourlyQuota:
-        context->HoldAll(verdict.wait);
-        waitFormat = hourlyQuotaWait;
+        context->HoldForHourlyQuota(verdict.wait);
         return Next::again;
     case OpsVerdict::Outcome::transient:
         return RetryAfterCountDown(verdict.text, busyStatus) ? Next::again : Next::end;
@@ -278,12 +280,14 @@ opsJob::Next opsJob::Judge(const HttpAnswer& answer, OpsVerdict::Request request
 bool opsJob::WaitTurn(OpsPacer& pacer, const wxString& busyStatus)
 {
     bool shown = false;
+    // Whichever job met the hourly quota, every job it holds says so.
     const bool turn = pacer.WaitTurn([this] { return StopRequested(); },
                                      [this, &shown](int seconds) {
                                          shown = true;
-                                         PostStatus(wxString::Format(waitFormat, seconds));
+                                         const char* format =
+                                             context->HourlyQuotaHeld() ? hourlyQuotaWait : fairUseWait;
+                                         PostStatus(wxString::Format(format, seconds));
                                      });
-    waitFormat = fairUseWait;
     if (turn && shown)
         PostStatus(busyStatus);
     return turn;

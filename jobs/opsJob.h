@@ -63,5 +63,4 @@ private:
     const ServiceSettings services;  // caFile, opsUrl, opsKey, opsSecret
     OpsContext* const context;
     std::unique_ptr<HttpsClient> client;  // made on the job's thread, which alone uses it
-    const char* waitFormat;  // the status of the next visible wait, with its seconds
 };

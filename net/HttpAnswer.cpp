@@ -21,3 +21,12 @@ bool HttpAnswer::HasHeader(const wxString& name) const
 {
     return std::any_of(headers.begin(), headers.end(), Named(name));
 }
+
+std::vector<wxString> HttpAnswer::HeaderValues(const wxString& name) const
+{
+    std::vector<wxString> values;
+    for (const auto& header : headers)
+        if (Named(name)(header))
+            values.push_back(header.second);
+    return values;
+}

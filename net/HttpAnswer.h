@@ -21,5 +21,7 @@ struct HttpAnswer
     bool Ok() const { return !failure.Failed(); }
     // The value of the first header called `name`, in any case; empty when none.
     wxString Header(const wxString& name) const;
+    // The values of every header called `name`, in any case, in order.
+    std::vector<wxString> HeaderValues(const wxString& name) const;
     bool HasHeader(const wxString& name) const;
 };

@@ -64,7 +64,7 @@ OpsVerdict OpsVerdict::Of(long status, const wxString& rejectionReason, const wx
     case 401:
         if (request == Request::token)
             return Verdict(Outcome::badKey, "EPO OPS key or secret refused: File > Setup > Services");
-        break;
+        return Verdict(Outcome::renewToken, line);
     case 403:
         return Rejected(wxString(rejectionReason).Trim().Trim(false), retryAfter, line);
     case 404:

@@ -12,7 +12,7 @@ struct OpsVerdict
 {
     enum class Outcome {
         ok,           // 2xx: use the answer
-        renewToken,   // 400 invalid_access_token: fetch a new token once, resend
+        renewToken,   // 400 invalid_access_token, 401 on data: fetch a new token once, resend
         throttled,    // 403 ThrottlingControlQuota: every job waits `wait`, then resend
         hourlyQuota,  // 403 IndividualQuotaPerHour: every job waits `wait`, then resend
         weeklyQuota,  // 403 RegisteredQuotaPerWeek: the job ends with `text`
@@ -22,8 +22,9 @@ struct OpsVerdict
         other,        // anything else: the job ends with `text`
     };
 
-    // Which endpoint answered: a 401 means a wrong key only at the token
-    // endpoint, a 404 a missing document only elsewhere.
+    // Which endpoint answered: a 401 means a wrong key at the token
+    // endpoint and a refused token elsewhere, a 404 a missing document only
+    // elsewhere.
     enum class Request { token, data };
 
     Outcome outcome = Outcome::ok;

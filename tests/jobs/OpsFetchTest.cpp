@@ -156,6 +156,7 @@ TEST_F(OpsFetch, RenewalsWaitsAndServerTroublesAreGotOver)
         size_t tokens;
     } cases[] = {
         {R"("path": "Range=2", "nth": [1], "action": "expired")", page2, nullptr, 0, 2},
+        {R"("path": "Range=2", "nth": [1], "action": "unauthorized")", page2, nullptr, 0, 2},
         {R"("path": "Range=2", "nth": [1], "action": "throttled", "ms": 1500)", page2,
          "Waiting 2s: EPO fair-use limit", 1.5, 1},
         {R"("path": "epodoc/", "nth": [1], "action": "throttled", "ms": 1500)", "epodoc/",
@@ -234,6 +235,28 @@ TEST_F(OpsFetch, JobsThatCannotFinishSayWhyAndLeaveNoFile)
             EXPECT_LE(tokens, 1u);
         else
             EXPECT_EQ(tokens, 1u);  // a refused key is not asked again
+    }
+}
+
+// Whichever job meets the hourly quota, every row it holds says so.
+TEST_F(OpsFetch, EveryRowTheHourlyQuotaHoldsSaysSo)
+{
+    sim->Control("POST", "/_sim/ops",
+                 R"json({"throttling": "idle (images=green:1200, retrieval=green:1200)"})json");
+    sim->Faults(R"([{"service": "ops32", "path": "Range=", "nth": [1], "action": "hourly", "ms": 2000}])");
+    const std::map<int, Lines> rows = Fetch({"WO2004/012345", "WO02/051231", "EP1600000"});
+    ASSERT_EQ(rows.size(), 3u);
+    for (const auto& [row, statuses] : rows) {
+        SCOPED_TRACE(testing::PrintToString(statuses));
+        EXPECT_EQ(statuses.back(), "Finished!");
+        size_t waits = 0;
+        for (const std::string& status : statuses) {
+            if (status.rfind("Waiting ", 0) == 0) {
+                ++waits;
+                EXPECT_NE(status.find(": EPO hourly quota used up"), std::string::npos);
+            }
+        }
+        EXPECT_GE(waits, 1u);
     }
 }
 

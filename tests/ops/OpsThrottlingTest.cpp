@@ -52,26 +52,56 @@ TEST(OpsThrottling, ReadsTheHeader)
     }
 }
 
-TEST(OpsThrottling, ContextPacesEveryJobToTheLastReadableHeader)
+// Each step: seconds after the start, the X-Throttling-Control headers of
+// one answer, the page and inquiry spacing that follow.
+TEST(OpsThrottling, ContextPacesEveryJobToTheLowestRateOfTheLastMinute)
 {
+    using std::chrono::milliseconds;
+    struct Step
+    {
+        int second;
+        std::vector<wxString> headers;
+        long imagesMs, retrievalMs;
+        State last;
+    } const steps[] = {
+        {0, {"idle (images=green:600, retrieval=green:200)"}, 100, 300, State::idle},
+        // Twice in one answer, the stricter first.
+        {10, {"busy (images=yellow:60, retrieval=green:200)", "idle (images=green:600, retrieval=green:200)"},
+         1000, 300, State::idle},
+        {20, {"idle (images=green:600, retrieval=green:200)"}, 1000, 300, State::idle},
+        // A cached answer without the header, a garbled one, a black service: the pace stays.
+        {30, {"", "garbled", "overloaded (images=black:0, retrieval=black:0)"}, 1000, 300, State::overloaded},
+        // The 60 a minute of second 10 is forgotten.
+        {71, {"idle (images=green:600, retrieval=yellow:30)"}, 100, 2000, State::idle},
+    };
     FakeClock clock;
+    const OpsTime start = clock.Now();
     OpsContext context(clock.Clock());
     EXPECT_FALSE(context.LastThrottling());
-    EXPECT_EQ(std::chrono::milliseconds(300), context.Images().Interval());
-
-    context.Observe("idle (images=green:600, retrieval=yellow:30)");
-    // A cached answer without the header, a garbled one, a black service: the pace stays.
-    for (const char* header : {"", "garbled", "overloaded (images=black:0, retrieval=black:0)"}) {
-        context.Observe(header);
-        EXPECT_EQ(std::chrono::milliseconds(100), context.Images().Interval()) << header;
-        EXPECT_EQ(std::chrono::milliseconds(2000), context.Retrieval().Interval()) << header;
+    EXPECT_EQ(milliseconds(300), context.Images().Interval());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.second);
+        clock.Advance(start + std::chrono::seconds(step.second) - clock.Now());
+        context.Observe(step.headers);
+        EXPECT_EQ(milliseconds(step.imagesMs), context.Images().Interval());
+        EXPECT_EQ(milliseconds(step.retrievalMs), context.Retrieval().Interval());
+        ASSERT_TRUE(context.LastThrottling());
+        EXPECT_EQ(step.last, context.LastThrottling()->state);
     }
-    ASSERT_TRUE(context.LastThrottling());
-    EXPECT_EQ(State::overloaded, context.LastThrottling()->state);
 
-    context.HoldAll(std::chrono::minutes(10));  // the hourly quota holds pages and inquiries alike
+    EXPECT_FALSE(context.Quota().hour);
+    context.ObserveQuota("1234", " 56789 ");
+    context.ObserveQuota("", "lots");  // unreadable: the figures stay
+    EXPECT_EQ(context.Quota().hour, 1234u);
+    EXPECT_EQ(context.Quota().week, 56789u);
+
+    EXPECT_FALSE(context.HourlyQuotaHeld());
+    context.HoldForHourlyQuota(std::chrono::minutes(10));  // pages and inquiries alike
+    EXPECT_TRUE(context.HourlyQuotaHeld());
     EXPECT_EQ(clock.Now() + std::chrono::minutes(10), context.Images().Reserve());
     EXPECT_EQ(clock.Now() + std::chrono::minutes(10), context.Retrieval().Reserve());
+    clock.Advance(std::chrono::minutes(10));
+    EXPECT_FALSE(context.HourlyQuotaHeld());
 }
 
 }  // namespace
