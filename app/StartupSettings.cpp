@@ -1,10 +1,13 @@
 #include "app/StartupSettings.h"
 
 #include "net/FetchSettings.h"
+#include "net/HttpTrace.h"
 #include "net/SettingsStore.h"
 
 #include <wx/confbase.h>
 #include <wx/display.h>
+#include <wx/log.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 #include <memory>
@@ -42,6 +45,19 @@ int FitOnDesktop(long stored, int minimum, int desktopLength)
     return static_cast<int>(std::clamp<long>(stored, minimum, std::max(minimum, desktopLength)));
 }
 
+// FOLIOHARVESTER_TRACE names the file that records this run's requests and
+// answers, for a user to send when a download fails.
+void TraceAsTheEnvironmentSays(NetworkSettings& network)
+{
+    wxString path;
+    if (!wxGetEnv("FOLIOHARVESTER_TRACE", &path) || path.empty())
+        return;
+    wxString error;
+    network.trace = HttpTrace::Open(path, error);
+    if (!network.trace)
+        wxLogError("%s", error);
+}
+
 }  // namespace
 
 StartupSettings StartupSettings::Load()
@@ -55,6 +71,7 @@ StartupSettings StartupSettings::Load()
     const long height = config->ReadLong("sizey", 240);
 
     TheNetworkSettings() = FetchSettings::Read(*config).network;
+    TraceAsTheEnvironmentSays(TheNetworkSettings());
     DropOldProxyLayout(*config);
 
     const wxRect desktop = DesktopArea();

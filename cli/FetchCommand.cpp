@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/StatusView.h"
+#include "cli/TraceOption.h"
 #include "cli/Usage.h"
 
 #include "jobs/JobEvents.h"
@@ -46,6 +47,7 @@ struct FetchOptions
     std::vector<std::string> texts;
     std::vector<std::string> listFiles;
     std::string report;
+    TraceOption trace;
 };
 
 bool ReadCount(const std::string& text, long& value)
@@ -69,7 +71,11 @@ bool ParseOptions(const std::vector<std::string>& args, FetchOptions& options)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         std::string value;
-        if (arg == "-j" || arg == "--retry-step-ms") {
+        bool ok = true;
+        if (options.trace.Take(args, i, ok)) {
+            if (!ok)
+                return false;
+        } else if (arg == "-j" || arg == "--retry-step-ms") {
             long count = 0;
             if (!TakeValue(args, i, value) || !ReadCount(value, count))
                 return false;
@@ -540,6 +546,10 @@ int RunFetch(const std::vector<std::string>& args)
         return 1;
     }
     BuildLibraryStateEarly();
+    bool traceOpened = true;
+    const std::shared_ptr<HttpTrace> trace = options.trace.Open(traceOpened);
+    if (!traceOpened)
+        return 64;
     if (!options.report.empty() && !ReportFolderWritable(options.report))
         return 1;
     RowList list;
@@ -549,7 +559,8 @@ int RunFetch(const std::vector<std::string>& args)
         if (!list.AddListFile(wxString::FromUTF8(path)))
             return 1;
     long maxThreads = 3;
-    const FetchSettings settings = LoadSettings(maxThreads);
+    FetchSettings settings = LoadSettings(maxThreads);
+    settings.network.trace = trace;
     for (const wxString& warning : settings.services.warnings)
         PrintError(warning);
     if (options.hasMaxThreads)

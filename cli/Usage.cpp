@@ -38,15 +38,22 @@ const char fetchText[] =
     "                 entry whose document is already listed is skipped; UTF-8,\n"
     "                 LF or CR LF; a line over 200 characters is an invalid entry\n"
     "  --report FILE  at the end (also when stopped) write every row to FILE as CSV:\n"
-    "                 entry,number,status,file\n"
+    "                 entry,number,status,file\n";
+
+const char helpOptionText[] =
     "  -h, --help     print this help and exit\n";
+
+const char traceText[] =
+    "  --trace FILE   append every request to the services and every answer to\n"
+    "                 FILE as it happens (secrets replaced by ***); send FILE\n"
+    "                 along when you report a download that fails\n";
 
 const char fetchExitText[] =
     "Exit status:\n"
     "  0   every document finished or was previously downloaded\n"
     "  1   a download failed or was stopped, an entry was invalid, or a file could\n"
     "      not be read or written\n"
-    "  64  wrong usage\n";
+    "  64  wrong usage, or the --trace FILE cannot be written\n";
 
 const char cliHead[] =
     "usage: folioharvester-cli COMMAND [ARGUMENTS]\n"
@@ -55,7 +62,7 @@ const char cliHead[] =
     "FolioHarvester without its window: downloads patent documents as PDF files.\n"
     "\n"
     "Commands:\n"
-    "  fetch [-j N] [--from FILE] [--report FILE] [ENTRY...]\n"
+    "  fetch [-j N] [--from FILE] [--report FILE] [--trace FILE] [ENTRY...]\n"
     "        download documents into the current directory (also installed as\n"
     "        folioharvester-fetch)\n"
     "  classify ENTRY\n"
@@ -98,8 +105,10 @@ const char assembleText[] =
     "  64  wrong usage\n";
 
 const char fetchHead[] =
-    "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]\n"
-    "       folioharvester-fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]\n"
+    "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
+    "                                [--] [ENTRY...]\n"
+    "       folioharvester-fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
+    "                            [--] [ENTRY...]\n"
     "\n";
 
 }  // namespace
@@ -121,5 +130,11 @@ std::string AssembleUsage()
 
 std::string FetchUsage()
 {
-    return std::string(fetchHead) + fetchText + "\n" + settingsText + "\n" + fetchExitText;
+    return std::string(fetchHead) + fetchText + TraceOptionUsage() + helpOptionText + "\n" + settingsText + "\n" +
+           fetchExitText;
+}
+
+std::string TraceOptionUsage()
+{
+    return traceText;
 }

@@ -8,3 +8,5 @@ std::string CliUsage();
 std::string ClassifyUsage();
 std::string AssembleUsage();
 std::string FetchUsage();
+// The lines of --trace FILE in a command's options.
+std::string TraceOptionUsage();

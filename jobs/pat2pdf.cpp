@@ -34,6 +34,7 @@ pat2pdf::pat2pdf(int row, wxEvtHandler* sink, const NetworkSettings& network)
     : wxThread(wxTHREAD_JOINABLE), session(0, "", "", "", ""), network(network), row(row), sink(sink)
 {
     session.SetStopTest([this] { return StopRequested(); });
+    session.SetTrace(network.trace);
     PostStatus("Downloading");
 }
 

@@ -25,6 +25,7 @@ pct::pct(const wxString& number, int row, wxEvtHandler* sink, const Hosts& hosts
 {
     this->number = number;
     opsSession.SetStopTest([this] { return StopRequested(); });
+    opsSession.SetTrace(network.trace);
 }
 
 pct::~pct() = default;

@@ -151,6 +151,7 @@ wxString uspto::FindPublicationNumber(const wxString& query)
     HttpSession search(static_cast<int>(network.connectionType), network.proxyServer,
                        network.proxyPort, network.proxyUser, network.proxyPass);
     search.SetStopTest([this] { return StopRequested(); });
+    search.SetTrace(network.trace);
 
     while (!search.Connect(hosts.applicationSearch)) {
         if (StopRequested())

@@ -1,5 +1,7 @@
 #include "net/CurlTransfer.h"
 
+#include "net/TransferTrace.h"
+
 #include <new>
 
 namespace {
@@ -125,6 +127,24 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
     return n;
 }
 
+void CurlTransfer::SetTrace(std::shared_ptr<HttpTrace> to)
+{
+    if (!easy)
+        return;
+    trace = to ? std::make_unique<TransferTrace>(std::move(to)) : nullptr;
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, trace ? &CurlTransfer::OnDebug : nullptr);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, trace ? 1L : 0L);
+}
+
+int CurlTransfer::OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* self)
+{
+    CurlTransfer& transfer = *static_cast<CurlTransfer*>(self);
+    if (transfer.trace)
+        transfer.trace->Saw(type, data, size);
+    return 0;
+}
+
 int CurlTransfer::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const CurlTransfer& transfer = *static_cast<CurlTransfer*>(self);
@@ -177,6 +197,8 @@ CurlTransfer::Outcome CurlTransfer::Perform()
     errorText[0] = '\0';
 
     Outcome outcome;
+    if (trace)
+        trace->Begin(easy, proxyText);
     outcome.code = RunTransfer();
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &outcome.status);
     curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &outcome.proxyStatus);
@@ -185,6 +207,8 @@ CurlTransfer::Outcome CurlTransfer::Perform()
     outcome.kind = KindOf(outcome);
     if (outcome.code != CURLE_OK)
         outcome.detail = errorText[0] ? errorText : curl_easy_strerror(outcome.code);
+    if (trace)
+        trace->End(outcome.code, outcome.detail, body);
     return outcome;
 }
 

@@ -9,9 +9,13 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+class HttpTrace;
+class TransferTrace;
 
 // The libcurl core of the HTTP clients: one easy handle with a connection
 // cache of its own (so connections stay alive between requests), the
@@ -69,6 +73,8 @@ public:
 
     void SetStopTest(StopTest test) { stopTest = std::move(test); }
     void SetBodyCap(size_t bytes) { bodyCap = bytes; }
+    // Every later request and answer is written to `trace`; null for none.
+    void SetTrace(std::shared_ptr<HttpTrace> trace);
 
     // The proxy choice for every later request. An explicit choice (direct,
     // or a proxy) overrules the environment's proxy variables and no_proxy:
@@ -90,6 +96,7 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static int OnDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
 
     void SetSharedOptions();
     CURLcode RunTransfer();
@@ -104,6 +111,7 @@ private:
     StopTest stopTest;
     size_t bodyCap = defaultBodyCap;
     char errorText[CURL_ERROR_SIZE] = {};
+    std::unique_ptr<TransferTrace> trace;
 
     // The transfer in flight.
     std::string body;

@@ -394,3 +394,8 @@ void HttpSession::SetCredentialsPrompt(CredentialsPrompt prompt)
 {
     impl->credentialsPrompt = std::move(prompt);
 }
+
+void HttpSession::SetTrace(std::shared_ptr<HttpTrace> trace)
+{
+    impl->transfer.SetTrace(std::move(trace));
+}

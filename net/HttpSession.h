@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class HttpTrace;
+
 // One HTTP connection to one host, one request at a time, over a single
 // reused libcurl handle so the connection stays alive between requests.
 // Failures are reported by the result plus GetError() and GetFailure();
@@ -60,6 +62,8 @@ public:
     // Polled about once a second while a request runs; true aborts it.
     void SetStopTest(StopTest stopTest);
     void SetCredentialsPrompt(CredentialsPrompt prompt);
+    // Every later request and answer is written to `trace`; null for none.
+    void SetTrace(std::shared_ptr<HttpTrace> trace);
 
 private:
     struct Impl;

@@ -128,6 +128,7 @@ void HttpsClient::Impl::SetUp(const wxString& caFile)
         return;
     }
     transfer.SetBodyCap(bodyCap);
+    transfer.SetTrace(network.trace);
     curl_easy_setopt(transfer.Handle(), CURLOPT_USERAGENT, agentText);
     // An empty file name turns on the handle's own cookie store: a service's
     // session cookies go back to it, and live as long as this client.

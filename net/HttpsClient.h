@@ -31,7 +31,7 @@ public:
     static constexpr size_t defaultBodyCap = 256u * 1024 * 1024;
 
     // `network` is copied: the client never reads settings that change
-    // later. `caFile` names a PEM file of authorities trusted besides the
+    // later; its trace, when it has one, records every request. `caFile` names a PEM file of authorities trusted besides the
     // system's; empty for none.
     explicit HttpsClient(const NetworkSettings& network, const wxString& caFile = wxString());
     ~HttpsClient();

@@ -330,6 +330,7 @@ void SetupDialog::OnCheckNetworkSettings(wxCommandEvent&)
         wxLogError("Error %s", session.GetError());
         return;
     }
+    session.SetTrace(TheNetworkSettings().trace);
     std::unique_ptr<wxInputStream> body = FetchProxyTestPage(session, TypedNetworkSettings(), TypedRoutes());
     if (!body || body->GetSize() == 0) {
         wxLogError("Error Connecting to Proxy");
@@ -360,6 +361,7 @@ NetworkSettings SetupDialog::TypedNetworkSettings() const
     typed.proxyPort = proxyPortText->GetValue();
     typed.proxyUser = proxyUserText->GetValue();
     typed.proxyPass = proxyPassText->GetValue();
+    typed.trace = TheNetworkSettings().trace;
     return typed;
 }
 

@@ -107,6 +107,39 @@ TEST_F(SchedulingTest, NewUserDownloadsOneDocument)
     EXPECT_TRUE(log.Errors().empty());
 }
 
+// FOLIOHARVESTER_TRACE names the file of the run's requests and answers;
+// one that cannot be written is said once, and downloads go on.
+TEST_F(SchedulingTest, TheTraceFileOfTheEnvironmentRecordsTheRequests)
+{
+    const struct
+    {
+        std::string trace;
+        const char* number;
+        const char* pageRequest;  // expected in the trace; null when none is written
+    } cases[] = {
+        {home.Path() + "/trace.txt", "5123456", "GET /.piw?Docid=5123456"},
+        {home.Path() + "/no/such/folder/trace.txt", "D0365123", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trace);
+        log.Clear();
+        wxSetEnv("FOLIOHARVESTER_TRACE", c.trace);
+        Start();
+        wxUnsetEnv("FOLIOHARVESTER_TRACE");
+        AddNumber(c.number);
+        ASSERT_TRUE(WatchRowsUntil([&] { return Status(0) == "Finished!"; }));
+        if (c.pageRequest) {
+            EXPECT_TRUE(log.Errors().empty());
+            EXPECT_NE(ReadFile(c.trace).find(c.pageRequest), std::string::npos) << ReadFile(c.trace);
+        } else {
+            ASSERT_EQ(log.Errors().size(), 1u);
+            EXPECT_TRUE(log.Errors()[0].StartsWith("cannot write the trace file " + c.trace + ": "))
+                << log.Errors()[0];
+        }
+        CloseWindow();
+    }
+}
+
 TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
 {
     // By OPS without and with a kind, a WO number with its slash; US patents

@@ -20,7 +20,7 @@ using StartupTest = AppTest;
 
 TEST_F(StartupTest, NoStoredSettingsGiveTheDefaults)
 {
-    TheNetworkSettings() = NetworkSettings{1, "stale", "1", "u", "p"};
+    TheNetworkSettings() = NetworkSettings{1, "stale", "1", "u", "p", nullptr};
     OpenWindow();
     EXPECT_EQ(frame->GetPosition(), wxPoint(50, 50));
     EXPECT_EQ(frame->GetSize(), wxSize(400, 240));

@@ -286,7 +286,7 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
     };
     const Case cases[] = {
         {{"--help"}, 0, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
-        {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--] [ENTRY...]"},
+        {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]"},
         {{"classify", "--help"}, 0, "usage: folioharvester-cli classify ENTRY"},
         {{"assemble", "--help"}, 0, "usage: folioharvester-cli assemble OUT.pdf PAGE.tif..."},
         {{"download", "5123456"}, 64, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
@@ -304,7 +304,7 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
         EXPECT_EQ(all.find("retry-step"), std::string::npos);
         if (c.args[0] == "--help" || c.args[0] == "fetch") {
             for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "other=ops|classic",
-                                      "FOLIOHARVESTER_OPS_KEY", "Exit status:"})
+                                      "FOLIOHARVESTER_OPS_KEY", "--trace FILE", "Exit status:"})
                 EXPECT_NE(all.find(topic), std::string::npos) << topic;
         }
     }

@@ -5,6 +5,7 @@
 
 #include "jobs/opsJob.h"
 #include "net/HttpsClient.h"
+#include "net/SettingsStore.h"
 #include "pdf/TiffPage.h"
 
 #include <nlohmann/json.hpp>
@@ -258,6 +259,68 @@ TEST_F(OpsFetch, EveryRowTheHourlyQuotaHoldsSaysSo)
         }
         EXPECT_GE(waits, 1u);
     }
+}
+
+// A traced fetch through a proxy: every request and answer is in the file
+// as it went, and no secret is.
+TEST_F(OpsFetch, TheTraceHoldsEveryRequestAndNoSecret)
+{
+    const std::string proxyPassword = "proxy-pass-4711";
+    {
+        wxString stored = proxyPassword;
+        ScramblePassword(stored);
+        std::unique_ptr<wxConfigBase> config = OpenSettingsStore();
+        config->Write("connectionType", 2L);
+        config->Write("proxyServer", "127.0.0.1");
+        config->Write("proxyPort", sim->Port("maker"));
+        config->Write("proxyUser", "proxy-user");
+        config->Write("proxyPass", stored);
+    }
+    const std::string trace = home.Path() + "/trace.txt";
+    EXPECT_EQ(Fetch({"--trace", trace, "WO2004/012345"})[0].back(), "Finished!");
+    const std::string text = ReadFile(trace);
+    const std::string ops = "https://" + sim->Host("ops32tls") + "/3.2/";
+    const std::vector<std::string> parts = {
+        "> CONNECT " + sim->Host("ops32tls"), "Proxy-Authorization: Basic ***",
+        "> POST " + ops + "auth/accesstoken via proxy 127.0.0.1:" + std::to_string(sim->Port("maker")),
+        "Authorization: Basic ***", "\"access_token\" : \"***\"",
+        "> GET " + ops + "rest-services/published-data/publication/epodoc/WO2004012345/images",
+        "Authorization: Bearer ***", "< HTTP/1.1 200 OK", "<?xml",
+        "> GET " + ops + "rest-services/published-data/images/WO/2004012345/A1/fullimage.tiff?Range=3",
+        "binary: 4d 4d 00 2a"};
+    for (const std::string& part : parts)
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    const std::vector<SimRequest> inquiries = RequestsMatching("/images");
+    ASSERT_FALSE(inquiries.empty());
+    std::string token;
+    for (const auto& [name, value] : inquiries[0].headers)
+        if (name == "Authorization")
+            token = value.substr(value.find(' ') + 1);
+    const auto base64 = [](const std::string& pair) {
+        return std::string(wxBase64Encode(pair.data(), pair.size()).utf8_str());
+    };
+    const std::vector<std::string> secrets = {OfficeSim::opsSecret, token,
+                                              base64(std::string(OfficeSim::opsKey) + ":" + OfficeSim::opsSecret),
+                                              proxyPassword, base64("proxy-user:" + proxyPassword)};
+    for (const std::string& secret : secrets) {
+        ASSERT_GE(secret.size(), 10u);
+        EXPECT_EQ(text.find(secret), std::string::npos) << secret;
+    }
+
+    // A trace that cannot be written is a usage error before any request.
+    ClearLog();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"fetch", "--trace", home.Path() + "/no/such/folder/trace.txt", "EP1000000"},
+          std::vector<std::string>{"fetch", "EP1000000", "--trace"}}) {
+        CliProcess cli(args);
+        EXPECT_EQ(cli.Finish(10000), 64);
+        EXPECT_EQ(cli.Errors().rfind(args[1] == "--trace" ? "folioharvester-cli: cannot write the trace file "
+                                                           : "usage: ",
+                                     0),
+                  0u)
+            << cli.Errors();
+    }
+    EXPECT_TRUE(Requests().empty());
 }
 
 // Pages of every job take turns at the rate the service announces.
