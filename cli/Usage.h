@@ -8,3 +8,4 @@ std::string CliUsage();
 std::string ClassifyUsage();
 std::string AssembleUsage();
 std::string FetchUsage();
+std::string OcrUsage();
