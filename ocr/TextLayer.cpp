@@ -31,7 +31,7 @@ std::string Number(double value)
 std::string HexCodes(const std::string& utf8, bool space, size_t& count)
 {
     std::string hex = "<";
-    char unit[5];
+    char unit[12];
     count = 0;
     const auto put = [&](unsigned value) {
         std::snprintf(unit, sizeof unit, "%04X", value);
@@ -75,7 +75,7 @@ std::string ToUnicodeMap()
         "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
         "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
         "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    char line[32];
+    char line[64];
     for (int first = 0; first < 256; first += 100)
     {
         const int last = std::min(first + 100, 256);
