@@ -173,6 +173,24 @@ TEST_F(Searchable, PatentPagesFirstLinesFoundEachWordInsideThePage)
         EXPECT_NE(std::find(found.begin(), found.end(), first), found.end()) << first;
 }
 
+// Our first page with its text and our second without: only the second is
+// recognised, the first keeps its one layer.
+TEST_F(Searchable, RecognisesOnlyPagesWithoutText)
+{
+    const std::string dir = home->Dir("mixed");
+    const std::string mixed = dir + "/5123456.pdf";
+    ASSERT_EQ(RunTool("qpdf --empty --pages '" + searchable + "' 1 '" + plain + "' 2 -- '" + mixed + "'",
+                      mixed + ".log"),
+              0)
+        << ReadFile(mixed + ".log");
+    const std::string first = Words(Text(mixed, 1));
+    EXPECT_EQ(Words(Text(mixed, 2)), "");
+    CliProcess ocr({"ocr", "5123456.pdf"}, dir);
+    EXPECT_EQ(ocr.Finish(60000), 0) << ocr.Errors();
+    EXPECT_EQ(Words(Text(mixed, 1)), first);
+    EXPECT_NE(Words(Text(mixed, 2)).find("US5123456 PAGE 2 OF 3"), std::string::npos) << Text(mixed, 2);
+}
+
 // Files the command leaves as they are, one line each, in one run.
 TEST_F(Searchable, LeavesAloneWhatHasTextOrIsNotOurs)
 {
