@@ -69,13 +69,16 @@ const char cliHead[] =
     "        print what an entry names: kind, number, document id, file, query\n"
     "  assemble OUT.pdf PAGE.tif...\n"
     "        write one PDF from local TIFF fax pages\n"
+    "  ocr [-j N] FILE.pdf...\n"
+    "        make PDFs written by FolioHarvester searchable in place (also\n"
+    "        installed as folioharvester-ocr)\n"
     "\n";
 
 const char cliExitText[] =
     "Exit status:\n"
     "  0   success\n"
     "  1   a download failed or an entry was invalid (fetch); a file could not be\n"
-    "      read or written\n"
+    "      read or written, or was left without text (ocr)\n"
     "  2   the entry is invalid (classify)\n"
     "  64  wrong usage or unknown command\n";
 
@@ -104,6 +107,37 @@ const char assembleText[] =
     "  1   a page or the output could not be read or written\n"
     "  64  wrong usage\n";
 
+const char ocrText[] =
+    "usage: folioharvester-cli ocr [-j N] [--] FILE.pdf...\n"
+    "       folioharvester-ocr [-j N] [--] FILE.pdf...\n"
+    "\n"
+    "Makes each PDF that FolioHarvester wrote searchable in place: the text of\n"
+    "every page is recognised (Tesseract) and laid invisibly over the page's\n"
+    "image, which stays byte for byte as it was, so the words can be found,\n"
+    "selected and copied. The language follows the office in the file's name:\n"
+    "English for US, WO and GB; English, German and French for EP, DE, AT, CH\n"
+    "and FR; Japanese, Chinese or Korean for JP, CN and KR when their Tesseract\n"
+    "language is installed; another office's own language beside English when\n"
+    "installed; English for a name that is no document number.\n"
+    "\n"
+    "Prints one line per file: \"FILE: made searchable\" or \"FILE: already\n"
+    "searchable, left as it is\" on standard output, or why the file was left as\n"
+    "it is on standard error (not a PDF of FolioHarvester's fax pages, no OCR\n"
+    "language for its office, stopped). A file is replaced only when all its\n"
+    "pages are recognised, through a hidden .NAME.pdf.part file and a rename;\n"
+    "Ctrl+C (SIGINT), SIGTERM and SIGHUP stop and leave it as it was. Pages that\n"
+    "have text already are left as they are. No settings are read.\n"
+    "\n"
+    "Options:\n"
+    "  -j N         recognise at most N pages at once (default: one per core)\n"
+    "  -h, --help   print this help and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0   every file was made searchable or had text already\n"
+    "  1   a file was left without text (refused, no language, stopped, or it\n"
+    "      could not be read or written)\n"
+    "  64  wrong usage\n";
+
 const char fetchHead[] =
     "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
     "                                [--] [ENTRY...]\n"
@@ -126,6 +160,11 @@ std::string ClassifyUsage()
 std::string AssembleUsage()
 {
     return assembleText;
+}
+
+std::string OcrUsage()
+{
+    return ocrText;
 }
 
 std::string FetchUsage()

@@ -10,3 +10,4 @@ std::string AssembleUsage();
 std::string FetchUsage();
 // The lines of --trace FILE in a command's options.
 std::string TraceOptionUsage();
+std::string OcrUsage();

@@ -29,9 +29,9 @@ int Help(const std::string& text)
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-// Replaces this process with folioharvester-fetch from the same folder, so
-// signals and the exit code are the fetch's own.
-int ExecFetch(char** argv)
+// Replaces this process with `helper` (folioharvester-fetch or -ocr) from
+// the same folder, so signals and the exit code are the helper's own.
+int ExecHelper(char** argv, const char* helper)
 {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -40,7 +40,7 @@ int ExecFetch(char** argv)
         return 1;
     }
     std::string path(self, static_cast<size_t>(n));
-    path = path.substr(0, path.rfind('/') + 1) + "folioharvester-fetch";
+    path = path.substr(0, path.rfind('/') + 1) + helper;
     argv[1] = const_cast<char*>(path.c_str());
     execv(path.c_str(), argv + 1);
     std::perror(path.c_str());
@@ -62,6 +62,8 @@ int main(int argc, char** argv)
     if (std::strcmp(argv[1], "assemble") == 0)
         return help ? Help(AssembleUsage()) : RunAssemble(args);
     if (std::strcmp(argv[1], "fetch") == 0)
-        return ExecFetch(argv);
+        return ExecHelper(argv, "folioharvester-fetch");
+    if (std::strcmp(argv[1], "ocr") == 0)
+        return ExecHelper(argv, "folioharvester-ocr");
     return Usage();
 }

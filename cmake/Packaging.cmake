@@ -3,6 +3,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS folioharvester folioharvester-cli folioharvester-fetch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(FH_OCR)
+  install(TARGETS folioharvester-ocr RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES packaging/folioharvester.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/folioharvester.xpm DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps)
 install(FILES packaging/folioharvester.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
@@ -13,8 +16,8 @@ set(manPageGz ${PROJECT_BINARY_DIR}/folioharvester-cli.1.gz)
 install(CODE "execute_process(COMMAND gzip -9 -n -c \"${manPage}\" OUTPUT_FILE \"${manPageGz}\" COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES ${manPageGz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# Installing needs only the three programs, not the tests: the packaging
-# script builds those targets itself.
+# Installing needs only the programs, not the tests: the packaging script
+# builds those targets itself.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
 set(CPACK_GENERATOR DEB)
@@ -36,6 +39,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # hands the PDF to lp.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates")
+# OCR reads its languages from Tesseract's data packages, which no binary
+# names as a library.
+if(FH_OCR)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", tesseract-ocr-eng, tesseract-ocr-deu, tesseract-ocr-fra")
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups-client")
 include(CPack)
 

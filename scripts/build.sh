@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Configures and builds into build/ (or $BUILD_DIR).
 #   scripts/build.sh [--program] [--quiet] [CMAKE ARGS...]
-# --program builds only the three programs, not the tests; --quiet keeps the
-# compiler's output in build/build.log and shows its end only on failure.
+# --program builds only the programs (target `programs`), not the tests;
+# --quiet keeps the compiler's output in build/build.log and shows its end
+# only on failure.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
@@ -10,7 +11,7 @@ targets=()
 quiet=false
 while [ $# -gt 0 ]; do
   case "$1" in
-    --program) targets=(--target folioharvester folioharvester-cli folioharvester-fetch) ;;
+    --program) targets=(--target programs) ;;
     --quiet) quiet=true ;;
     *) break ;;
   esac

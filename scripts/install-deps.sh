@@ -12,6 +12,7 @@ set -euo pipefail
 base=(
   build-essential cmake pkg-config
   libwxgtk3.2-dev libcurl4-openssl-dev nlohmann-json3-dev libqpdf-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra
   python3 openssl
 )
 test=(

@@ -31,6 +31,11 @@ for file in usr/bin/folioharvester usr/bin/folioharvester-cli usr/bin/folioharve
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q "libwxbase3" <<<"$depends" || fail "no library dependencies computed: '$depends'"
+# A build with OCR ships its program and needs the language data.
+if [ -x "$build/folioharvester-ocr" ]; then
+  grep -q " \./usr/bin/folioharvester-ocr\$" <<<"$listing" || fail "usr/bin/folioharvester-ocr is not in $deb"
+  grep -q "tesseract-ocr-eng" <<<"$depends" || fail "no OCR language in Depends: '$depends'"
+fi
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/folioharvester-package.XXXXXX")
 trap 'rm -rf "$root"' EXIT

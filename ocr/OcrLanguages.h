@@ -1,0 +1,36 @@
+#pragma once
+
+#include <wx/string.h>
+
+#include <string>
+#include <vector>
+
+// The Tesseract language packs installed, and which of them read an office's
+// documents: English for US, WO and GB; English, German and French for the
+// EPO and the German- and French-speaking offices; Japanese, Chinese or
+// Korean for JP, CN and KR, without which their pages get no text; for other
+// offices their own language beside English when its pack is installed.
+class OcrLanguages
+{
+public:
+    struct Choice
+    {
+        std::string languages;  // for Tesseract, as "eng+deu+fra"; empty with `problem`
+        wxString problem;       // why the office's pages cannot be read
+    };
+
+    // The packs (NAME.traineddata) in `dataPath`.
+    explicit OcrLanguages(const wxString& dataPath = DefaultDataPath());
+
+    Choice ForOffice(const wxString& country) const;
+    const wxString& GetDataPath() const;
+
+    // TESSDATA_PREFIX when set, else where Debian's language packs go.
+    static wxString DefaultDataPath();
+
+private:
+    bool Installed(const std::string& language) const;
+
+    wxString dataPath;
+    std::vector<std::string> installed;
+};
