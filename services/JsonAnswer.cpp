@@ -1,0 +1,17 @@
+#include "services/JsonAnswer.h"
+
+nlohmann::json ParseJsonAnswer(const std::string& text)
+{
+    using Json = nlohmann::json;
+    bool tooDeep = false;
+    // A start event's depth is the number of arrays and objects around it;
+    // a value refused there is skipped whole, without being built.
+    const Json::parser_callback_t withinDepth = [&tooDeep](int depth, Json::parse_event_t event, Json&) {
+        const bool opens = event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start;
+        if (opens && depth >= maxJsonDepth)
+            tooDeep = true;
+        return !tooDeep;
+    };
+    Json parsed = Json::parse(text, withinDepth, false);
+    return tooDeep ? Json(Json::value_t::discarded) : parsed;
+}
