@@ -210,7 +210,8 @@ CurlTransfer::Outcome CurlTransfer::Perform()
                       || (outcome.code == CURLE_UNSUPPORTED_PROTOCOL && requestBytes > 0);
     outcome.kind = KindOf(outcome);
     if (tooSlow)
-        outcome.detail = "under " + std::to_string(floorRate) + " bytes a second for " + std::to_string(stallLimit) + " s";
+        outcome.detail =
+            "under " + std::to_string(floorRate) + " bytes a second for " + std::to_string(stallLimit) + " s";
     else if (outcome.code != CURLE_OK)
         outcome.detail = errorText[0] ? errorText : curl_easy_strerror(outcome.code);
     return outcome;

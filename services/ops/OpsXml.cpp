@@ -5,6 +5,7 @@
 #include <expat.h>
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -51,14 +52,14 @@ private:
         if (failed)
             return;
         FlushText();
-        if (open.size() >= OpsXml::maxDepth || !Count())
+        if (open.size() >= OpsXml::maxDepth || !Count() || !Keep(name))
             return Stop();
         auto* node = new wxXmlNode(wxXML_ELEMENT_NODE, wxString::FromUTF8(name));
         Append(node);
         open.push_back({node, nullptr});
         wxXmlAttribute* last = nullptr;
         for (const XML_Char** pair = attributes; pair[0] && pair[1]; pair += 2) {
-            if (!Count())
+            if (!Count() || !Keep(pair[0]) || !Keep(pair[1]))
                 return Stop();
             auto* attribute = new wxXmlAttribute(wxString::FromUTF8(pair[0]), wxString::FromUTF8(pair[1]));
             if (last)
@@ -82,9 +83,8 @@ private:
     {
         if (failed)
             return;
-        if (textBytes + size_t(length) > OpsXml::maxTextBytes)
+        if (!Keep(size_t(length)))
             return Stop();
-        textBytes += size_t(length);
         pending.append(text, size_t(length));
     }
 
@@ -112,6 +112,14 @@ private:
     }
 
     bool Count() { return ++nodes <= OpsXml::maxNodes; }
+
+    // Counts the bytes of a text, name or value the tree will hold.
+    bool Keep(size_t bytes)
+    {
+        textBytes += bytes;
+        return textBytes <= OpsXml::maxTextBytes;
+    }
+    bool Keep(const XML_Char* text) { return Keep(std::strlen(text)); }
 
     void Stop()
     {

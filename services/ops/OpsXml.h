@@ -15,7 +15,8 @@ namespace OpsXml {
 
 // Parses `body` into `document`. False when it is not well-formed XML or
 // is shaped as no OPS answer is: nested deeper than maxDepth, more than
-// maxNodes elements, attributes and texts, or more than maxTextBytes of text.
+// maxNodes elements, attributes and texts, or more than maxTextBytes of
+// text, names and attribute values.
 bool Load(const std::string& body, wxXmlDocument& document);
 
 // Far beyond any OPS answer (an inquiry is about ten levels deep and a few

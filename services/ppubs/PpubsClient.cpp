@@ -61,7 +61,8 @@ std::optional<Json> ParseJson(const std::string& body, const char* what, PpubsCl
 {
     Json parsed = ParseJsonAnswer(body);
     if (parsed.is_discarded()) {
-        SetFailure(failure, PpubsClient::Failure::Kind::failed, "USPTO sent malformed JSON for the " + wxString(what));
+        SetFailure(failure, PpubsClient::Failure::Kind::failed,
+                   "USPTO sent malformed JSON for the " + wxString(what));
         return std::nullopt;
     }
     return std::optional<Json>(std::move(parsed));
@@ -115,9 +116,9 @@ bool PpubsClient::OpenSession()
     failure = {};
     token.clear();
     caseId = 0;
-    if (!Api(paths.Page(), nullptr, "page", Call::page))
+    if (!Api(paths.Page(), nullptr, "page", Call::bare))
         return false;
-    std::optional<HttpAnswer> answer = Api(paths.Session(), [] { return std::string("-1"); }, "session", Call::page);
+    std::optional<HttpAnswer> answer = Api(paths.Session(), [] { return std::string("-1"); }, "session", Call::bare);
     const std::optional<std::int64_t> newCase = answer ? ReadSession(answer->body, failure) : std::nullopt;
     const std::string newToken = answer ? std::string(answer->Header("x-access-token").utf8_str()) : "";
     if (!newCase)
@@ -269,7 +270,8 @@ std::optional<std::string> PpubsClient::Save(const std::string& pdfName)
         Fail(Failure::Kind::failed, "not a print job's PDF name");
         return std::nullopt;
     }
-    std::optional<HttpAnswer> answer = Api(paths.Save(wxString::FromUTF8(pdfName)), nullptr, "saved PDF", Call::apiPdf);
+    std::optional<HttpAnswer> answer =
+        Api(paths.Save(wxString::FromUTF8(pdfName)), nullptr, "saved PDF", Call::savedPdf);
     if (!answer)
         return std::nullopt;
     return Pdf(*answer);
@@ -278,7 +280,7 @@ std::optional<std::string> PpubsClient::Save(const std::string& pdfName)
 std::optional<HttpAnswer> PpubsClient::Api(const wxString& url, const BodyMaker& body, const char* what, Call call)
 {
     int rateLimitWaits = 0;
-    bool renewed = call == Call::page || call == Call::pdf;
+    bool renewed = call == Call::bare || call == Call::pdf;
     for (;;) {
         const std::string text = body ? body() : std::string();
         HttpAnswer answer = Send(url, body ? &text : nullptr, call);
@@ -305,10 +307,10 @@ HttpAnswer PpubsClient::Send(const wxString& url, const std::string* body, Call 
     HttpsClient::HeaderLines headers;
     if (body)
         headers.push_back("Content-Type: application/json");
-    if ((call == Call::api || call == Call::apiPdf) && !token.empty())
+    if ((call == Call::api || call == Call::savedPdf) && !token.empty())
         headers.push_back("X-Access-Token: " + wxString::FromUTF8(token));
     const size_t cap = http.BodyCap();
-    if (call != Call::pdf && call != Call::apiPdf)
+    if (call != Call::pdf && call != Call::savedPdf)
         http.SetBodyCap(std::min(cap, answerCap));
     HttpAnswer answer = body ? http.Post(url, *body, headers) : http.Get(url, headers);
     http.SetBodyCap(cap);

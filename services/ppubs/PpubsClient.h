@@ -92,8 +92,10 @@ public:
 
 private:
     using BodyMaker = std::function<std::string()>;
-    // What a request asks for: its answer's cap and whether it carries the session.
-    enum class Call { page, api, pdf, apiPdf };
+    // What a request is: sent without the session (bare, pdf) or with it
+    // (api, savedPdf); its answer a PDF, which may take the HttpsClient's
+    // own cap, or not (answerCap).
+    enum class Call { bare, api, pdf, savedPdf };
 
     // A 2xx answer, after rate-limit waits and (for API calls) one new
     // session; nullopt with LastFailure() set otherwise. A null `body` GETs.

@@ -132,6 +132,7 @@ TEST(OpsInquiry, UntrustedAnswersGiveNoImageSet)
         {OneInstance("12", link, Repeated("<a>", 253) + Repeated("</a>", 253)), false},
         {OneInstance("12", link, Repeated("<a x='1' y='2'/>", 34000)), false},
         {OneInstance("12", link, "<a>" + std::string(5 * 1024 * 1024, 'x') + "</a>"), false},
+        {OneInstance("12", link, "<a b='" + std::string(5 * 1024 * 1024, 'x') + "'/>"), false},
         {OneInstance("12", link, Repeated("a\n", 500000)), true, true},
     };
     for (const Case& c : cases) {
