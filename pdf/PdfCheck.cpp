@@ -7,9 +7,59 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <exception>
+#include <set>
 #include <stdexcept>
+#include <vector>
 
 namespace {
+
+// Whether the page tree names more than maxPdfPages pages, counted from its
+// /Kids arrays as qpdf's own list of the pages would count them (a page
+// named twice is two pages). That list copies a page for each further place
+// the tree names it, which for a tree naming one page a million times takes
+// long and cannot be stopped. A tree that takes more than four steps per
+// page allowed is refused too (one whose nodes hold two or more entries
+// each takes at most three), so that no tree costs more than that.
+bool TooManyPages(QPDF& reader)
+{
+    struct Node
+    {
+        QPDFObjectHandle kids;
+        int next;
+        QPDFObjGen id;
+    };
+    std::vector<Node> path;
+    std::set<QPDFObjGen> onPath;
+    // False for a page; a node already on the path (a loop, which qpdf
+    // refuses itself) is not entered again.
+    const auto enter = [&](QPDFObjectHandle node) {
+        QPDFObjectHandle kids = node.isDictionary() ? node.getKey("/Kids") : QPDFObjectHandle::newNull();
+        if (!kids.isArray())
+            return false;
+        if (!node.isIndirect() || onPath.insert(node.getObjGen()).second)
+            path.push_back({kids, 0, node.getObjGen()});
+        return true;
+    };
+    size_t pages = 0;
+    size_t steps = 0;
+    const size_t most = size_t(maxPdfPages);
+    enter(reader.getRoot().getKey("/Pages"));
+    while (!path.empty())
+    {
+        if (pages > most || ++steps > 4 * most)
+            return true;
+        Node& node = path.back();
+        if (node.next >= node.kids.getArrayNItems())
+        {
+            onPath.erase(node.id);
+            path.pop_back();
+            continue;
+        }
+        if (!enter(node.kids.getArrayItem(node.next++)))
+            ++pages;
+    }
+    return pages > most;
+}
 
 // Counts the bytes streams decode to and drops them; past maxDecodedBytes
 // the decoding stops (qpdf reports the stream as undecodable).
@@ -51,11 +101,6 @@ wxString DecodeEveryStream(QPDF& reader)
 
 }  // namespace
 
-wxString TooManyPages(size_t pages)
-{
-    return wxString::Format("PDF of %zu pages, more than any patent has", pages);
-}
-
 wxString ReadOfficePdf(QPDF& reader, const std::string& pdf)
 {
     if (pdf.compare(0, 5, "%PDF-") != 0)
@@ -63,7 +108,11 @@ wxString ReadOfficePdf(QPDF& reader, const std::string& pdf)
     reader.setSuppressWarnings(true);
     reader.setAttemptRecovery(false);
     reader.processMemoryFile("office PDF", pdf.data(), pdf.size());
-    return reader.isEncrypted() ? "Encrypted PDF" : "";
+    if (reader.isEncrypted())
+        return "Encrypted PDF";
+    if (TooManyPages(reader))
+        return wxString::Format("PDF of more than %d pages, more than any patent has", maxPdfPages);
+    return wxString();
 }
 
 bool CheckWholePdf(const std::string& pdf, int& pageCount, wxString& error)
@@ -75,13 +124,7 @@ bool CheckWholePdf(const std::string& pdf, int& pageCount, wxString& error)
         error = ReadOfficePdf(reader, pdf);
         if (!error.empty())
             return false;
-        const size_t pages = QPDFPageDocumentHelper(reader).getAllPages().size();
-        if (pages > size_t(maxPdfPages))
-        {
-            error = TooManyPages(pages);
-            return false;
-        }
-        pageCount = static_cast<int>(pages);
+        pageCount = static_cast<int>(QPDFPageDocumentHelper(reader).getAllPages().size());
         // Writing every object somewhere reads all of them.
         Pl_Discard discard;
         QPDFWriter writer(reader);

@@ -9,12 +9,10 @@ class QPDF;
 // More pages than any patent has: an office's PDF of more is refused.
 constexpr int maxPdfPages = 10'000;
 
-// "PDF of N pages, more than any patent has".
-wxString TooManyPages(size_t pages);
-
 // Reads `pdf` into `reader` as an office's file is read: quietly, and never
 // pieced together when damaged. Why it cannot be used ("Not a PDF",
-// "Encrypted PDF"), or empty; throws what qpdf throws for a damaged file.
+// "Encrypted PDF", a page tree of more than maxPdfPages pages), or empty;
+// throws what qpdf throws for a damaged file.
 wxString ReadOfficePdf(QPDF& reader, const std::string& pdf);
 
 // Whether `pdf` is a whole PDF a reader can show: parsed without repair,

@@ -187,11 +187,6 @@ PdfFaxPages::PdfFaxPages(const std::string& pdf)
             Fail("PDF without pages");
             return;
         }
-        if (all.size() > size_t(maxPdfPages))
-        {
-            Fail(TooManyPages(all.size()));
-            return;
-        }
         Lifted lifted(pdf.size());
         for (QPDFPageObjectHelper& page : all)
         {

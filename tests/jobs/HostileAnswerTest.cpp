@@ -87,12 +87,13 @@ TEST_F(HostileAnswer, AbsurdOpsPageCountsEndTheJobWithoutRequestingPages)
     EXPECT_TRUE(RequestsMatching(".tiff?Range=").empty());
 }
 
-// A PDF whose `pages` pages all draw image object 3: `image` under `filter`.
-std::string OneImagePdf(int pages, const std::string& image, const std::string& filter)
+// A PDF whose `pages` pages, `pageObjects` page objects named in turn, all
+// draw image object 3: `image` under `filter`.
+std::string OneImagePdf(int pages, int pageObjects, const std::string& image, const std::string& filter)
 {
     std::string kids;
     for (int page = 0; page < pages; ++page)
-        kids += std::to_string(5 + page) + " 0 R ";
+        kids += std::to_string(5 + page % pageObjects) + " 0 R ";
     std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>",
@@ -101,7 +102,7 @@ std::string OneImagePdf(int pages, const std::string& image, const std::string& 
             + std::to_string(image.size()) + " >>\nstream\n" + image + "\nendstream",
         "<< /Length 32 >>\nstream\nq 612 0 0 792 0 0 cm /Im0 Do Q  \nendstream",
     };
-    for (int page = 0; page < pages; ++page)
+    for (int page = 0; page < pageObjects; ++page)
         objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
                           "/Resources << /XObject << /Im0 3 0 R >> >> /Contents 4 0 R >>");
     std::string pdf = "%PDF-1.7\n";
@@ -166,11 +167,14 @@ TEST_F(HostileAnswer, AHostileServerNeverTakesTheProgramDown)
     for (int i = 0; i < 1000000; ++i)
         xml += "</a>";
     const std::string deepXml = body("deep.xml", xml);
+    // The command's peak memory counts the test's own from before its start.
+    std::string().swap(xml);
     const std::string deepJson = body("deep.json", std::string(1000000, '[') + std::string(1000000, ']'));
     const std::string hugeTiff = body("huge.tif", PageFile(0xFFFFFFFF, 0xFFFFFFFF, 4, Noise(1000)));
-    const std::string sharedPdf = body("shared.pdf", OneImagePdf(1000, Noise(1000000), "/CCITTFaxDecode"));
-    const std::string manyPages = body("many.pdf", OneImagePdf(20000, Noise(1000), "/CCITTFaxDecode"));
-    const std::string noisePdf = body("noise.pdf", OneImagePdf(1, Noise(1000), "/FlateDecode"));
+    const std::string sharedPdf = body("shared.pdf", OneImagePdf(1000, 1000, Noise(1000000), "/CCITTFaxDecode"));
+    const std::string manyPages = body("many.pdf", OneImagePdf(20000, 20000, Noise(1000), "/CCITTFaxDecode"));
+    const std::string onePageNamedOften = body("often.pdf", OneImagePdf(1000000, 1, Noise(1000), "/CCITTFaxDecode"));
+    const std::string noisePdf = body("noise.pdf", OneImagePdf(1, 1, Noise(1000), "/FlateDecode"));
     const std::string part = InCwd(".5123456.pdf.part");
     const std::string victim = home.Dir("elsewhere") + "/victim.txt";
     const std::string caFifo = home.Path() + "/authorities.pem";
@@ -203,7 +207,9 @@ TEST_F(HostileAnswer, AHostileServerNeverTakesTheProgramDown)
          "USPTO sent malformed JSON for the print status"},
         {"a thousand pages of one image", "5123456", {sharedDirect}, nullptr, "Finished!", sharedPdf},
         {"twenty thousand pages", "5123456", bothPdfs(manyPages), nullptr,
-         "USPTO sent an unusable PDF: PDF of 20000 pages, more than any patent has"},
+         "USPTO sent an unusable PDF: PDF of more than 10000 pages, more than any patent has"},
+        {"one page named a million times", "5123456", bothPdfs(onePageNamedOften), nullptr,
+         "USPTO sent an unusable PDF: PDF of more than 10000 pages, more than any patent has"},
         {"noise for a Flate stream", "5123456", bothPdfs(noisePdf), nullptr,
          "USPTO sent an unusable PDF: Damaged PDF: the stream of object 3 cannot be decoded"},
         {"saved PDF cut short", "5123456",
@@ -245,7 +251,11 @@ TEST_F(HostileAnswer, AHostileServerNeverTakesTheProgramDown)
         EXPECT_EQ(cli.Finish(60000), c.madeFrom.empty() ? 1 : 0) << cli.Errors();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         RecordProperty(c.name, std::to_string(cli.PeakRssKib() / 1024) + " MB, " + std::to_string(seconds) + " s");
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        // Sanitizer runtimes hold freed memory back on purpose; the bound
+        // speaks of the program, not of them.
         EXPECT_LT(cli.PeakRssKib(), 300 * 1024);
+#endif
         ASSERT_FALSE(cli.Output().empty());
         const std::string last = cli.Output().back();
         if (c.last.size() > 3 && c.last.compare(c.last.size() - 3, 3, "...") == 0)
@@ -264,7 +274,7 @@ TEST_F(HostileAnswer, AHostileServerNeverTakesTheProgramDown)
         std::filesystem::remove(caFifo);
         WriteFile(home.SettingsFile(), settings);
     }
-    EXPECT_EQ(ReadFile(victim), "not yours");
+    EXPECT_TRUE(ReadFile(victim) == "not yours") << "the file a link was planted to was written";
 }
 
 // A server whose every answer is one fixed page list; stopped by closing its
