@@ -63,10 +63,14 @@ void MyFrame::ImportListFile(const wxString& path)
 {
     ListFile list;
     wxString error;
-    if (ReadListFile(path, list, error))
-        ImportList(list, wxFileName(path).GetFullName());
-    else
+    if (!ReadListFile(path, list, error)) {
         wxLogError("%s", error);
+        return;
+    }
+    const wxString name = wxFileName(path).GetFullName();
+    ImportList(list, name);
+    if (list.leftOut != 0)
+        wxLogError("%s", LeftOutLine(name, list));
 }
 
 // Each new entry goes the way of a typed one; the list is drawn once, at the end.

@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -252,9 +253,14 @@ public:
             PrintError(error);
             return false;
         }
-        std::set<int> tooLong;
+        std::map<int, wxString> refused;
         for (const ListLine& line : file.tooLong)
-            tooLong.insert(line.line);
+            refused[line.line] = wxString::Format("Entry longer than %zu characters", ListFile::maxLineLength);
+        for (const ListLine& line : file.withNul)
+            refused[line.line] = "Entry holding a NUL byte";
+        if (file.leftOut != 0)
+            PrintError(LeftOutLine(path, file));
+        leftOut += file.leftOut;
         const ListImport import = SortList(file, listed);
         duplicates += import.duplicates;
         std::vector<ListLine> lines = import.add;
@@ -264,9 +270,9 @@ public:
         for (const ListLine& line : lines) {
             Classification entry = Classify(line.text);
             wxString problem;
-            if (tooLong.count(line.line) != 0)
+            if (refused.count(line.line) != 0)
             {
-                problem = wxString::Format("Entry longer than %zu characters", ListFile::maxLineLength);
+                problem = refused[line.line];
                 entry = Classification();
             }
             else if (!entry.Valid())
@@ -278,6 +284,7 @@ public:
 
     std::vector<std::unique_ptr<Row>>& Rows() { return rows; }
     size_t Duplicates() const { return duplicates; }
+    size_t LeftOut() const { return leftOut; }
 
 private:
     void Add(const wxString& text, const Classification& entry, const wxString& problem,
@@ -294,6 +301,7 @@ private:
     std::vector<std::unique_ptr<Row>> rows;
     std::set<wxString> listed;
     size_t duplicates = 0;
+    size_t leftOut = 0;  // list entries past a list's limit
 };
 
 // Counts of how the rows ended, for the closing line.
@@ -321,7 +329,7 @@ struct Summary
 
     bool AllSucceeded() const { return failed + invalid + stopped + notStarted == 0; }
 
-    std::string Line(size_t duplicates) const
+    std::string Line(size_t duplicates, size_t leftOut) const
     {
         std::string line = std::to_string(finished) + " finished, " + std::to_string(previously)
                            + " previously downloaded, " + std::to_string(failed) + " failed, "
@@ -332,6 +340,8 @@ struct Summary
             line += ", " + std::to_string(notStarted) + " not started";
         if (duplicates != 0)
             line += ", " + std::to_string(duplicates) + " duplicates skipped";
+        if (leftOut != 0)
+            line += ", " + std::to_string(leftOut) + " left out";
         return line;
     }
 };
@@ -392,8 +402,8 @@ public:
             PrintError(wxString("standard output: ") + std::strerror(view->Error()));
         const Summary summary(rows);
         const bool reported = WriteTheReport();
-        std::fprintf(stderr, "%s\n", summary.Line(list.Duplicates()).c_str());
-        return summary.AllSucceeded() && reported && view->Error() == 0 ? 0 : 1;
+        std::fprintf(stderr, "%s\n", summary.Line(list.Duplicates(), list.LeftOut()).c_str());
+        return summary.AllSucceeded() && list.LeftOut() == 0 && reported && view->Error() == 0 ? 0 : 1;
     }
 
 private:

@@ -56,6 +56,10 @@ wxThread::ExitCode opsJob::Entry()
     }
     const wxString path = outFile.GetFullPath();
     client = std::make_unique<HttpsClient>(network, services.caFile);
+    if (client->SetupFailure().Failed()) {
+        PostStatus(client->SetupFailure().text);
+        return 0;
+    }
     client->SetStopTest([this] { return StopRequested(); });
     client->SetBodyCap(bodyCap);
 
@@ -264,9 +268,13 @@ opsJob::Next opsJob::Judge(const HttpAnswer& answer, OpsVerdict::Request request
     case OpsVerdict::Outcome::renewToken:
         return Next::renew;
     case OpsVerdict::Outcome::throttled:
+        if (!MayWait(verdict.wait))
+            return Next::end;
         pacer.HoldFor(verdict.wait);
         return Next::again;
     case OpsVerdict::Outcome::hourlyQuota:
+        if (!MayWait(verdict.wait))
+            return Next::end;
         context->HoldForHourlyQuota(verdict.wait);
         return Next::again;
     case OpsVerdict::Outcome::transient:
@@ -291,6 +299,15 @@ bool opsJob::WaitTurn(OpsPacer& pacer, const wxString& busyStatus)
     if (turn && shown)
         PostStatus(busyStatus);
     return turn;
+}
+
+bool opsJob::MayWait(std::chrono::milliseconds wait)
+{
+    waited += wait;
+    if (waited <= mostWaiting)
+        return true;
+    PostStatus(waitedTooLongStatus);
+    return false;
 }
 
 bool opsJob::RetryAfterCountDown(const wxString& cause, const wxString& busyStatus)

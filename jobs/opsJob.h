@@ -5,6 +5,7 @@
 #include "numbers/Classification.h"
 #include "services/ops/OpsVerdict.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,10 @@ public:
     static constexpr const char* keyNeededStatus = "EPO OPS key needed: File > Setup > Services";
     // A page or an inquiry easily fits; the cap only stops a runaway answer.
     static constexpr size_t bodyCap = 64u * 1024 * 1024;
+    // The waits OPS asks of one document add up to at most this; a wait
+    // that would pass it ends the job.
+    static constexpr std::chrono::milliseconds mostWaiting{3'600'000};
+    static constexpr const char* waitedTooLongStatus = "EPO OPS waits passed an hour: try again later";
 
 protected:
     ExitCode Entry() override;
@@ -56,6 +61,9 @@ private:
     Next Judge(const HttpAnswer& answer, OpsVerdict::Request request, OpsPacer& pacer,
                const wxString& busyStatus, OpsVerdict& verdict);
     bool WaitTurn(OpsPacer& pacer, const wxString& busyStatus);
+    // Counts a wait OPS asked for; false, with the job's last status
+    // posted, once the document's waits pass mostWaiting.
+    bool MayWait(std::chrono::milliseconds wait);
     bool RetryAfterCountDown(const wxString& cause, const wxString& busyStatus);
     wxString ServiceUrl(const wxString& path) const;
 
@@ -63,4 +71,5 @@ private:
     const ServiceSettings services;  // caFile, opsUrl, opsKey, opsSecret
     OpsContext* const context;
     std::unique_ptr<HttpsClient> client;  // made on the job's thread, which alone uses it
+    std::chrono::milliseconds waited{0};  // asked of this document so far
 };

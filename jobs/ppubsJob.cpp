@@ -47,6 +47,10 @@ wxThread::ExitCode ppubsJob::Entry()
         return 0;
     }
     HttpsClient http(network, services.caFile);
+    if (http.SetupFailure().Failed()) {
+        PostStatus(http.SetupFailure().text);
+        return 0;
+    }
     http.SetStopTest([this] { return StopRequested(); });
     http.SetBodyCap(bodyCap);
     PpubsClient client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl));

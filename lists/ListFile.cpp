@@ -1,5 +1,6 @@
 #include "lists/ListFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,13 +19,44 @@ wxString LineText(const std::string& bytes)
     return text;
 }
 
-void AddLine(ListFile& list, int number, const std::string& bytes)
+bool IsBlank(char c)
 {
-    wxString text = LineText(bytes);
-    text.Trim(true).Trim(false);
-    if (text.empty() || text[0] == '#')
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// The bytes of the first maxLineLength + 1 characters at most, cut before a
+// UTF-8 continuation byte: a huge line is never converted whole.
+const char* HeadEnd(const char* begin, const char* end)
+{
+    const size_t room = 4 * (ListFile::maxLineLength + 1);
+    if (size_t(end - begin) <= room)
+        return end;
+    const char* cut = begin + room;
+    while (cut > begin && (static_cast<unsigned char>(*cut) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}
+
+// Blank lines and comments are told from the bytes, so a line past the
+// limit costs nothing but its counting.
+void AddLine(ListFile& list, int number, const char* begin, const char* end)
+{
+    begin = std::find_if_not(begin, end, IsBlank);
+    if (begin == end || *begin == '#')
         return;
-    if (text.length() > ListFile::maxLineLength)
+    if (list.entries.size() + list.tooLong.size() + list.withNul.size() >= ListFile::maxEntries) {
+        ++list.leftOut;
+        return;
+    }
+    const bool nul = std::find(begin, end, '\0') != end;
+    wxString text = LineText(std::string(begin, HeadEnd(begin, end)));
+    text.Trim(true).Trim(false);
+    if (text.empty())
+        return;
+    if (nul) {
+        text.Replace(wxString(wxUniChar(0)), wxString(wxUniChar(0xFFFD)));
+        list.withNul.push_back({number, text.Left(ListFile::maxLineLength)});
+    } else if (text.length() > ListFile::maxLineLength)
         list.tooLong.push_back({number, text.Left(ListFile::maxLineLength)});
     else
         list.entries.push_back({number, text});
@@ -50,7 +82,7 @@ ListFile ParseList(const std::string& bytes)
         size_t length = end - start;
         if (length > 0 && bytes[end - 1] == '\r')
             --length;
-        AddLine(list, number++, bytes.substr(start, length));
+        AddLine(list, number++, bytes.data() + start, bytes.data() + start + length);
         start = end + 1;
     }
     return list;
@@ -84,4 +116,12 @@ bool ReadListFile(const wxString& path, ListFile& list, wxString& error)
     }
     list = ParseList(bytes);
     return true;
+}
+
+wxString LeftOutLine(const wxString& name, const ListFile& list)
+{
+    if (list.leftOut == 0)
+        return wxString();
+    return wxString::Format("%s: only the first %zu entries are taken, %zu more left out", name, ListFile::maxEntries,
+                            list.leftOut);
 }

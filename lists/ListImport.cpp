@@ -6,6 +6,7 @@ ListImport SortList(const ListFile& list, std::set<wxString>& listed)
 {
     ListImport result;
     result.invalid = list.tooLong;
+    result.invalid.insert(result.invalid.end(), list.withNul.begin(), list.withNul.end());
     for (const ListLine& entry : list.entries) {
         const wxString key = DocumentKey(Classify(entry.text));
         if (key.empty())

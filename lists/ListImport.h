@@ -10,7 +10,7 @@
 struct ListImport
 {
     std::vector<ListLine> add;      // in file order
-    std::vector<ListLine> invalid;  // unknown format or too long, in file order
+    std::vector<ListLine> invalid;  // unknown format, too long or holding a NUL byte, in file order
     size_t duplicates = 0;          // valid entries whose document was listed already
 };
 

@@ -52,7 +52,7 @@ int CreateBeside(const std::string& target, std::string& name)
 wxString CsvField(const wxString& value)
 {
     wxString field = value;
-    if (!field.empty() && wxString("=+-@").find(field[0]) != wxString::npos)
+    if (!field.empty() && wxString("=+-@\t\r").find(field[0]) != wxString::npos)
         field.Prepend("'");
     if (field.find_first_of(",\"\r\n") == wxString::npos)
         return field;

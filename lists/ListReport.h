@@ -12,8 +12,8 @@ struct ReportRow
 
 // Writes the rows as CSV (UTF-8, CR LF, header "entry,number,status,file")
 // through a temporary file beside PATH that replaces it only when complete.
-// Fields are quoted as RFC 4180 says; one starting with = + - @ gets a
-// leading ' so a spreadsheet shows it instead of computing it. False with a
+// Fields are quoted as RFC 4180 says; one starting with = + - @ TAB or CR
+// gets a leading ' so a spreadsheet shows it instead of computing it. False with a
 // one-line error "PATH: reason" on failure, and PATH untouched.
 bool WriteReport(const wxString& path, const std::vector<ReportRow>& rows, wxString& error);
 

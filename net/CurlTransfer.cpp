@@ -2,6 +2,8 @@
 
 #include "net/TransferTrace.h"
 
+#include <algorithm>
+#include <limits>
 #include <new>
 
 namespace {
@@ -72,8 +74,6 @@ void CurlTransfer::SetSharedOptions()
     curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 0L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     // The head a client sees is the server's, not the proxy's answer to CONNECT.
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
@@ -86,10 +86,17 @@ void CurlTransfer::SetSharedOptions()
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
 }
 
+void CurlTransfer::SetSpeedLimits(long seconds, long bytesPerSecond)
+{
+    stallLimit = std::max(1L, seconds);
+    floorRate = std::max(1L, bytesPerSecond);
+}
+
 size_t CurlTransfer::OnBody(char* data, size_t size, size_t count, void* self)
 {
     CurlTransfer& transfer = *static_cast<CurlTransfer*>(self);
     const size_t n = size * count;
+    transfer.received += n;
     if (transfer.body.size() > transfer.bodyCap || n > transfer.bodyCap - transfer.body.size()) {
         transfer.tooLarge = true;
         return 0;
@@ -108,6 +115,7 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
     CurlTransfer& transfer = *static_cast<CurlTransfer*>(self);
     const size_t n = size * count;
     transfer.answerBegun = true;
+    transfer.received += n;
     const std::string line(data, n);
     // A status line starts the head of another answer (after a 100 Continue
     // or an authentication round): only the final answer's head is kept.
@@ -194,7 +202,18 @@ CurlTransfer::Outcome CurlTransfer::Perform()
     answerBegun = false;
     tooLarge = false;
     outOfMemory = false;
+    tooSlow = false;
+    received = 0;
+    measuring = false;
     errorText[0] = '\0';
+
+    // Before the answer begins, libcurl's own check ends a silent transfer.
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallLimit);
+    const long long capSeconds = static_cast<long long>(std::min<size_t>(bodyCap / size_t(floorRate), 1u << 30));
+    const long long limitSeconds = connectTimeoutSeconds + stallLimit + capSeconds;
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::min<long long>(
+                                                   limitSeconds * 1000, std::numeric_limits<long>::max())));
 
     Outcome outcome;
     if (trace)
@@ -204,8 +223,18 @@ CurlTransfer::Outcome CurlTransfer::Perform()
     curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &outcome.proxyStatus);
     outcome.answerBegun = answerBegun;
     outcome.outOfMemory = outOfMemory || outcome.code == CURLE_OUT_OF_MEMORY;
+    outcome.tooSlow = tooSlow;
+    // Only an answer makes libcurl speak of HTTP/0.9 or a weird reply: the
+    // request was sent.
+    long requestBytes = 0;
+    curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &requestBytes);
+    outcome.notHttp = outcome.code == CURLE_WEIRD_SERVER_REPLY
+                      || (outcome.code == CURLE_UNSUPPORTED_PROTOCOL && requestBytes > 0);
     outcome.kind = KindOf(outcome);
-    if (outcome.code != CURLE_OK)
+    if (tooSlow)
+        outcome.detail =
+            "under " + std::to_string(floorRate) + " bytes a second for " + std::to_string(stallLimit) + " s";
+    else if (outcome.code != CURLE_OK)
         outcome.detail = errorText[0] ? errorText : curl_easy_strerror(outcome.code);
     if (trace)
         trace->End(outcome.code, outcome.detail, body);
@@ -234,6 +263,11 @@ CURLcode CurlTransfer::RunTransfer()
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
+        if (!done && !AboveFloor()) {
+            tooSlow = true;
+            result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
         if (!done && curl_multi_poll(multi, nullptr, 0, stopPollMilliseconds, nullptr) != CURLM_OK)
             break;
     }
@@ -242,8 +276,31 @@ CURLcode CurlTransfer::RunTransfer()
     return result;
 }
 
+// Counted in whole windows from the answer's first byte, so the time a
+// server takes to begin is the stall limit's alone.
+bool CurlTransfer::AboveFloor()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!measuring) {
+        measuring = received > 0;
+        windowStart = now;
+        receivedAtWindowStart = received;
+        return true;
+    }
+    if (now - windowStart < std::chrono::seconds(stallLimit))
+        return true;
+    const size_t floor = size_t(floorRate) * size_t(stallLimit);
+    if (received - receivedAtWindowStart < floor)
+        return false;
+    windowStart = now;
+    receivedAtWindowStart = received;
+    return true;
+}
+
 FailureKind CurlTransfer::KindOf(const Outcome& outcome) const
 {
+    if (outcome.notHttp)
+        return FailureKind::Read;
     switch (outcome.code) {
     case CURLE_OK:
         return FailureKind::None;

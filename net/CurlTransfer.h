@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -20,9 +21,10 @@ class TransferTrace;
 // The libcurl core of the HTTP clients: one easy handle with a connection
 // cache of its own (so connections stay alive between requests), the
 // options every request shares, a transfer loop that sees the stop test
-// within about 100 ms, a cap on the body, the answer's headers, and the
-// proxy choice of the network settings. The clients add their own request
-// options through Handle() and turn an Outcome into their texts.
+// within about 100 ms, a cap on the body, limits on the time a transfer may
+// take, the answer's headers, and the proxy choice of the network settings.
+// The clients add their own request options through Handle() and turn an
+// Outcome into their texts.
 class CurlTransfer
 {
 public:
@@ -30,8 +32,12 @@ public:
     using Header = std::pair<std::string, std::string>;
 
     static constexpr long connectTimeoutSeconds = 30;
-    // A transfer that receives nothing for this long counts as broken.
+    // A transfer that receives nothing for this long counts as broken; once
+    // its answer has begun, so does one that receives fewer than
+    // floorBytesPerSecond on average over this long, which every real
+    // server exceeds and a server that drips its answer does not.
     static constexpr long stallSeconds = 60;
+    static constexpr long floorBytesPerSecond = 1024;
     // How often a transfer looks at the stop test even when nothing arrives.
     static constexpr long stopPollMilliseconds = 100;
     // Bodies larger than this are refused unless the client sets its own cap,
@@ -48,6 +54,8 @@ public:
         long proxyStatus = 0;      // the proxy's answer to CONNECT, 0 when none came
         bool answerBegun = false;  // some of the answer's head had arrived
         bool outOfMemory = false;
+        bool tooSlow = false;      // ended under the floor rate (kind Timeout)
+        bool notHttp = false;      // the server's answer to a sent request was no HTTP (kind Read)
         std::string detail;        // libcurl's own words on a failure
     };
 
@@ -72,9 +80,14 @@ public:
     bool NewConnectionCache();
 
     void SetStopTest(StopTest test) { stopTest = std::move(test); }
+    // Also sets the longest a transfer may take: the time the body cap
+    // takes at the floor rate, plus the connection's and one stall's time.
     void SetBodyCap(size_t bytes) { bodyCap = bytes; }
     // Every later request and answer is written to `trace`; null for none.
     void SetTrace(std::shared_ptr<HttpTrace> trace);
+    // The stall limit and the floor rate; tests shorten them, so that a
+    // slow server does not cost a real minute.
+    void SetSpeedLimits(long seconds, long bytesPerSecond);
 
     // The proxy choice for every later request. An explicit choice (direct,
     // or a proxy) overrules the environment's proxy variables and no_proxy:
@@ -100,6 +113,8 @@ private:
 
     void SetSharedOptions();
     CURLcode RunTransfer();
+    // False once the answer, begun, has come slower than the floor rate.
+    bool AboveFloor();
     FailureKind KindOf(const Outcome& outcome) const;
 
     CURLM* multi = nullptr;
@@ -110,6 +125,8 @@ private:
     std::string proxyText;
     StopTest stopTest;
     size_t bodyCap = defaultBodyCap;
+    long stallLimit = stallSeconds;
+    long floorRate = floorBytesPerSecond;
     char errorText[CURL_ERROR_SIZE] = {};
     std::unique_ptr<TransferTrace> trace;
 
@@ -119,4 +136,9 @@ private:
     bool answerBegun = false;
     bool tooLarge = false;
     bool outOfMemory = false;
+    bool tooSlow = false;
+    size_t received = 0;  // bytes of head and body
+    bool measuring = false;
+    std::chrono::steady_clock::time_point windowStart;
+    size_t receivedAtWindowStart = 0;
 };

@@ -5,9 +5,13 @@
 
 #include <curl/curl.h>
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,11 +36,46 @@ wxString Latin1(const std::string& bytes)
     return text;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes)
+// The bytes of an authorities file; empty, with why in `problem`, unless it
+// is a regular file of at most HttpsClient::maxCaFileBytes. Opened without
+// blocking (a FIFO would wait for a writer for ever) and read without
+// exceptions (a stream's read of a folder throws).
+bool ReadAuthorities(const wxString& path, std::string& bytes, wxString& problem)
 {
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.good() || in.eof();
+    bytes.clear();
+    const int fd = open(path.fn_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0 || fstat(fd, &info) != 0)
+        problem = wxString::FromUTF8(std::strerror(errno));
+    else if (S_ISDIR(info.st_mode))
+        problem = "a folder";
+    else if (!S_ISREG(info.st_mode))
+        problem = "not a regular file";
+    else if (static_cast<unsigned long long>(info.st_size) > HttpsClient::maxCaFileBytes)
+        problem = wxString::Format("larger than %zu bytes", HttpsClient::maxCaFileBytes);
+    else {
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n < 0)
+                    problem = wxString::FromUTF8(std::strerror(errno));
+                break;
+            }
+            if (bytes.size() + size_t(n) > HttpsClient::maxCaFileBytes) {
+                problem = wxString::Format("larger than %zu bytes", HttpsClient::maxCaFileBytes);
+                break;
+            }
+            bytes.append(chunk, size_t(n));
+        }
+    }
+    if (fd >= 0)
+        close(fd);
+    if (!problem.empty())
+        bytes.clear();
+    return problem.empty();
 }
 
 // The host of an absolute http:// or https:// URL; false for anything else.
@@ -82,9 +121,9 @@ wxString FailureText(FailureKind kind, const CurlTransfer::Outcome& outcome, uns
         detail.StartsWith("SSL certificate problem: ", &detail);
         return "certificate not trusted: " + detail;
     case FailureKind::Read:
-        return "connection broken: " + detail;
+        return (outcome.notHttp ? "not an HTTP answer: " : "connection broken: ") + detail;
     case FailureKind::Timeout:
-        return "no answer in time: " + detail;
+        return (outcome.tooSlow ? "answer too slow: " : "no answer in time: ") + detail;
     case FailureKind::TooLarge:
         if (outcome.outOfMemory)
             return "answer too large for memory";
@@ -150,18 +189,21 @@ void HttpsClient::Impl::SetUp(const wxString& caFile)
 void HttpsClient::Impl::TrustAlso(const wxString& caFile)
 {
     std::string extra;
-    if (!ReadFile(Narrow(caFile), extra) || extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
-        setupFailure = {FailureKind::Certificate, 0, "certificate not trusted: no certificate readable in " + caFile};
-        return;
-    }
+    wxString problem;
+    if (ReadAuthorities(caFile, extra, problem) && extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+        problem = "no certificate in it";
     std::string authorities;
     char* systemBundle = nullptr;
-    if (curl_easy_getinfo(transfer.Handle(), CURLINFO_CAINFO, &systemBundle) == CURLE_OK && systemBundle)
-        ReadFile(systemBundle, authorities);
+    wxString systemProblem;
+    if (problem.empty() && curl_easy_getinfo(transfer.Handle(), CURLINFO_CAINFO, &systemBundle) == CURLE_OK &&
+        systemBundle)
+        ReadAuthorities(wxString::FromUTF8(systemBundle), authorities, systemProblem);
     authorities += "\n" + extra;
     curl_blob blob{authorities.data(), authorities.size(), CURL_BLOB_COPY};
-    if (curl_easy_setopt(transfer.Handle(), CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK)
-        setupFailure = {FailureKind::Certificate, 0, "certificate not trusted: cannot use " + caFile};
+    if (problem.empty() && curl_easy_setopt(transfer.Handle(), CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK)
+        problem = "libcurl cannot use it";
+    if (!problem.empty())
+        setupFailure = {FailureKind::Certificate, 0, "certificate authority file unusable: " + caFile + ": " + problem};
 }
 
 bool HttpsClient::Impl::BuildHeaderList(const HeaderLines& lines, bool withBody)
@@ -257,6 +299,21 @@ void HttpsClient::SetBodyCap(size_t bytes)
 {
     impl->bodyCap = bytes;
     impl->transfer.SetBodyCap(bytes);
+}
+
+size_t HttpsClient::BodyCap() const
+{
+    return impl->bodyCap;
+}
+
+void HttpsClient::SetSpeedLimits(long seconds, long bytesPerSecond)
+{
+    impl->transfer.SetSpeedLimits(seconds, bytesPerSecond);
+}
+
+const RequestFailure& HttpsClient::SetupFailure() const
+{
+    return impl->setupFailure;
 }
 
 HttpAnswer HttpsClient::Get(const wxString& url, const HeaderLines& headers)

@@ -16,7 +16,9 @@
 // an optional PEM file, the connection type and proxy of the network settings
 // (HTTPS goes through an HTTP proxy by CONNECT, hosts without a dot bypass
 // it), connections kept alive between requests, a stop test seen within about
-// 100 ms, a 60 s stall limit and a cap on the body. Cookies a server sets
+// 100 ms, a 60 s stall limit, a floor rate once the answer has begun (1 KB/s
+// averaged over 60 s), a cap on the body and on the time it may take at that
+// rate. Cookies a server sets
 // are sent back to it for as long as the client lives. Redirects are not
 // followed. One client serves one thread; nothing throws.
 class HttpsClient
@@ -31,8 +33,12 @@ public:
     static constexpr size_t defaultBodyCap = 256u * 1024 * 1024;
 
     // `network` is copied: the client never reads settings that change
-    // later; its trace, when it has one, records every request. `caFile` names a PEM file of authorities trusted besides the
-    // system's; empty for none.
+    // later; its trace, when it has one, records every request. `caFile`
+    // names a PEM file of authorities trusted besides the system's; empty for
+    // none. A file that cannot be used (not a regular file, over
+    // maxCaFileBytes, unreadable, without a certificate) fails every request
+    // with SetupFailure().
+    static constexpr size_t maxCaFileBytes = 8u * 1024 * 1024;
     explicit HttpsClient(const NetworkSettings& network, const wxString& caFile = wxString());
     ~HttpsClient();
     HttpsClient(const HttpsClient&) = delete;
@@ -42,6 +48,12 @@ public:
     void SetStopTest(StopTest test);
     // A body larger than this ends the request (kind TooLarge).
     void SetBodyCap(size_t bytes);
+    size_t BodyCap() const;
+    // The stall limit and the floor rate (see CurlTransfer); for tests.
+    void SetSpeedLimits(long seconds, long bytesPerSecond);
+    // Why every request of this client fails before it is sent (kind
+    // Refused or Certificate, one line), or kind None.
+    const RequestFailure& SetupFailure() const;
 
     // The answer's failure kind is None for a 2xx status, Auth for 401 and
     // 407, HttpStatus for any other status; the answer keeps what came.

@@ -22,6 +22,19 @@ struct PageRefused : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
+// The image bytes taken so far: each image stream once, however many pages
+// show it. A stream's bytes are a part of the file, so an honest file
+// never holds more image bytes than its own size; more can only be one
+// stretch of bytes named by many objects.
+struct Lifted
+{
+    explicit Lifted(size_t fileSize) : cap(fileSize) {}
+
+    std::map<QPDFObjGen, std::shared_ptr<const std::string>> images;
+    size_t bytes = 0;
+    const size_t cap;
+};
+
 // The first line of a library message, so errors stay one line.
 wxString OneLine(const char* text)
 {
@@ -93,7 +106,26 @@ void CheckDrawing(QPDFObjectHandle dict)
     }
 }
 
-FaxImage ReadImage(QPDFObjectHandle image)
+std::shared_ptr<const std::string> DataOf(QPDFObjectHandle image, Lifted& lifted)
+{
+    const QPDFObjGen id = image.getObjGen();
+    const auto known = lifted.images.find(id);
+    if (known != lifted.images.end())
+        return known->second;
+    const std::shared_ptr<Buffer> data = image.getRawStreamData();
+    if (!data || data->getSize() == 0)
+        throw PageRefused("its image is empty");
+    if (data->getSize() > lifted.cap - lifted.bytes)
+        throw PageRefused("its images hold more bytes than the whole file");
+    lifted.bytes += data->getSize();
+    auto bytes = std::make_shared<const std::string>(reinterpret_cast<const char*>(data->getBuffer()),
+                                                     data->getSize());
+    if (id.isIndirect())
+        lifted.images.emplace(id, bytes);
+    return bytes;
+}
+
+FaxImage ReadImage(QPDFObjectHandle image, Lifted& lifted)
 {
     QPDFObjectHandle dict = image.getDict();
     QPDFObjectHandle filter = Single(dict.getKey("/Filter"), "the filters");
@@ -114,14 +146,11 @@ FaxImage ReadImage(QPDFObjectHandle image)
         throw PageRefused("its image's size is not its fax data's");
     fax.k = IntegerOr(parms, "/K", 0);
     fax.blackIs1 = BoolOr(parms, "/BlackIs1", false);
-    const std::shared_ptr<Buffer> data = image.getRawStreamData();
-    if (!data || data->getSize() == 0)
-        throw PageRefused("its image is empty");
-    fax.data.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    fax.data = DataOf(image, lifted);
     return fax;
 }
 
-FaxImage ReadPage(QPDFPageObjectHelper& page)
+FaxImage ReadPage(QPDFPageObjectHelper& page, Lifted& lifted)
 {
     QPDFObjectHandle rotation = page.getAttribute("/Rotate", false);
     if (!rotation.isNull() && (!rotation.isInteger() || rotation.getIntValue() % 360 != 0))
@@ -129,7 +158,7 @@ FaxImage ReadPage(QPDFPageObjectHelper& page)
     std::map<std::string, QPDFObjectHandle> images = page.getImages();
     if (images.size() != 1)
         throw PageRefused("it has " + std::to_string(images.size()) + " images, not one");
-    FaxImage fax = ReadImage(images.begin()->second);
+    FaxImage fax = ReadImage(images.begin()->second, lifted);
     const QPDFObjectHandle::Rectangle box = page.getMediaBox().getArrayAsRectangle();
     fax.width = box.urx - box.llx;
     fax.height = box.ury - box.lly;
@@ -158,10 +187,11 @@ PdfFaxPages::PdfFaxPages(const std::string& pdf)
             Fail("PDF without pages");
             return;
         }
+        Lifted lifted(pdf.size());
         for (QPDFPageObjectHelper& page : all)
         {
             ++pageNumber;
-            pages.push_back(ReadPage(page));
+            pages.push_back(ReadPage(page, lifted));
         }
         pageNumber = 0;
         if (reader.anyWarnings())

@@ -154,38 +154,75 @@ bool SameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Opens `path` for writing, locked against every other writer, and empties
-// it: a file left by a killed process is taken over, one being written now
-// is refused (EBUSY). A link at `path` is refused rather than followed.
-// The descriptor, or -1 with errno set.
-int OpenLocked(const wxString& path)
+// Why the thing at `path` is not a file this writer may replace, or empty:
+// a link, a FIFO, a folder or a file with a second name is never opened
+// for writing, so nothing elsewhere is written through it.
+wxString Unreplaceable(const struct stat& info, const wxString& name)
+{
+    if (S_ISLNK(info.st_mode))
+        return name + " is a symbolic link";
+    if (!S_ISREG(info.st_mode))
+        return name + " is not a regular file";
+    if (info.st_nlink != 1)
+        return name + " is linked to another file";
+    return wxString();
+}
+
+// Creates `path` afresh for writing, locked against every other writer. A
+// file there already is taken for one left by a killed process when no
+// writer holds its lock: it is removed and the name created anew. One being
+// written now is refused (EBUSY). The descriptor, or -1 with errno set and,
+// for a refusal of our own, `cause` in words.
+int CreateLocked(const wxString& path, wxString& cause)
 {
     const wxCharBuffer name = path.fn_str();
-    for (int attempt = 0; attempt < 2; ++attempt)
+    const wxString shown = wxFileName(path).GetFullName();
+    for (int attempt = 0; attempt < 3; ++attempt)
     {
-        const int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0)
-            return -1;
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd >= 0)
         {
-            const int cause = errno == EWOULDBLOCK ? EBUSY : errno;
-            close(fd);
-            errno = cause;
-            return -1;
-        }
-        // The writer that held the lock may have renamed the file between
-        // our open and our lock; then the name is free for a new file.
-        struct stat opened;
-        struct stat named;
-        if (fstat(fd, &opened) == 0 && stat(name, &named) == 0 && SameFile(opened, named))
-        {
-            if (ftruncate(fd, 0) == 0)
+            if (flock(fd, LOCK_EX | LOCK_NB) == 0)
                 return fd;
+            close(fd);
+            break;  // a writer took it over between our creating and locking it
         }
-        const int cause = errno;
-        close(fd);
-        errno = cause != 0 ? cause : EBUSY;
+        if (errno != EEXIST)
+            return -1;
+        struct stat named;
+        if (lstat(name, &named) != 0)
+        {
+            if (errno == ENOENT)
+                continue;
+            return -1;
+        }
+        cause = Unreplaceable(named, shown);
+        if (!cause.empty())
+        {
+            errno = EEXIST;
+            return -1;
+        }
+        // Opened to read it only, for its lock.
+        const int left = open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat opened;
+        if (left < 0 || fstat(left, &opened) != 0 || !SameFile(opened, named))
+        {
+            if (left >= 0)
+                close(left);
+            continue;
+        }
+        if (flock(left, LOCK_EX | LOCK_NB) != 0)
+        {
+            close(left);
+            break;
+        }
+        // The writer that held the lock may have renamed the file meanwhile.
+        if (lstat(name, &named) == 0 && SameFile(opened, named))
+            unlink(name);
+        close(left);
     }
+    cause = shown + " is being written by another download";
+    errno = EBUSY;
     return -1;
 }
 
@@ -236,11 +273,14 @@ bool PdfWriter::Start()
 {
     wxLogNull quiet;  // the failures below are reported through GetError()
     // A folder under the name could never be replaced by the document.
-    const int cause = wxDirExists(path) ? EISDIR : Open();
+    wxString why;
+    const int cause = wxDirExists(path) ? EISDIR : Open(why);
     if (cause != 0)
     {
         systemError = cause;
-        return Fail("Creating PDF");
+        if (cause == EISDIR)
+            why = wxFileName(path).GetFullName() + " is a folder";
+        return Fail("Creating PDF: " + (why.empty() ? GetSystemError() : why));
     }
     created = true;
     // The stdio buffer would split each of our buffer's writes in two.
@@ -249,9 +289,9 @@ bool PdfWriter::Start()
     return true;
 }
 
-int PdfWriter::Open()
+int PdfWriter::Open(wxString& cause)
 {
-    const int fd = OpenLocked(tempPath);
+    const int fd = CreateLocked(tempPath, cause);
     if (fd < 0)
         return errno != 0 ? errno : EIO;
     // A second descriptor keeps the lock while the stream's is closed.
@@ -445,6 +485,8 @@ bool PdfWriter::AddPage(wxInputStream& input)
     // gets the same object numbers.
     if (page.width == 0 || page.length == 0)
         return RejectPage(" image width or length is 0!");
+    if (page.width > maxImageSide || page.length > maxImageSide)
+        return RejectPage(wxString::Format(" image width or length over %u!", unsigned(maxImageSide)));
     if (!page.StripsInsideData())
         return RejectPage(" image strips outside the data!");
     // Strip arrays stored outside the directory are not read, so the image
@@ -465,8 +507,10 @@ bool PdfWriter::AddFaxPage(const FaxImage& image)
         error = "All pages already added";
         return false;
     }
-    if (image.data.empty() || image.columns == 0 || image.rows == 0)
+    if (!image.data || image.data->empty() || image.columns == 0 || image.rows == 0)
         return RejectPage("Empty fax image");
+    if (image.columns > maxImageSide || image.rows > maxImageSide)
+        return RejectPage(wxString::Format("Fax image width or length over %u", unsigned(maxImageSide)));
     if (!(image.width >= minPageSide && image.width <= maxPageSide && image.height >= minPageSide
           && image.height <= maxPageSide))
         return RejectPage("Page size unsupported!");
@@ -475,13 +519,20 @@ bool PdfWriter::AddFaxPage(const FaxImage& image)
         + " /Rows " + std::to_string(image.rows);
     if (image.blackIs1)
         parameters += " /BlackIs1 true";
+    const std::string fields = ImageFields(image.columns, image.rows, 1, parameters);
     wxLogNull quiet;  // write failures are reported through GetError()
+    const auto written = writtenImages.find(image.data);
+    if (written != writtenImages.end() && written->second.fields == fields)
+        return WriteImagePage(image.width, image.height, fields, 0, nullptr, &written->second);
+    const WrittenImage mine{fields, 4 * (pagesWritten + 1) + 2, imageIndex};
     const auto writeData = [this, &image] {
-        Put(image.data);
+        Put(*image.data);
         return true;
     };
-    return WriteImagePage(image.width, image.height,
-                          ImageFields(image.columns, image.rows, 1, parameters), image.data.size(), writeData);
+    if (!WriteImagePage(image.width, image.height, fields, image.data->size(), writeData))
+        return false;
+    writtenImages.emplace(image.data, mine);
+    return true;
 }
 
 bool PdfWriter::WritePage(TiffPage& page)
@@ -512,18 +563,22 @@ std::string PdfWriter::ImageFields(uint32_t width, uint32_t height, uint32_t bit
 
 // One page of one image: the page, its content stream drawing the image
 // over the whole page, the image (`fields` its dictionary's entries after
-// /Name, `writeData` its bytes) and the image's length.
+// /Name, `writeData` its bytes) and the image's length. A page that shows
+// an image written before (`shared`) names that one, and its own two image
+// objects are nulls, so that every page keeps its four object numbers.
 bool PdfWriter::WriteImagePage(double width, double height, const std::string& fields, uint64_t imageBytes,
-                               const std::function<bool()>& writeData)
+                               const std::function<bool()>& writeData, const WrittenImage* shared)
 {
     const int p = 4 * (pagesWritten + 1);
+    const int image = shared ? shared->object : p + 2;
+    const int name = shared ? shared->name : imageIndex;
 
     RecordOffset();
     Print("%d 0 obj\r\n<< \r\n/Type /Page\r\n/Parent 3 0 R \r\n"
           "/MediaBox [0.0000 0.0000 %s %s]\r\n/Contents %d 0 R \r\n"
           "/Resources << \r\n/XObject << \r\n/Im%d %d 0 R >>\r\n"
           "/ProcSet [ /ImageB ]\r\n>>\r\n>>\r\nendobj\r\n",
-          p, PointsText(width).c_str(), PointsText(height).c_str(), p + 1, imageIndex, p + 2);
+          p, PointsText(width).c_str(), PointsText(height).c_str(), p + 1, name, image);
     if (!Check("Writing PDF Page Mediabox"))
         return false;
 
@@ -531,11 +586,25 @@ bool PdfWriter::WriteImagePage(double width, double height, const std::string& f
     char content[160];
     const int contentLength = std::snprintf(content, sizeof content,
                                             "q  %.4f 0.0000 0.0000 %.4f 0.0000 0.0000 cm /Im%d Do Q",
-                                            width, height, imageIndex);
+                                            width, height, name);
     Print("%d 0 obj\r\n<< \r\n/Length %d \r\n>>\r\nstream\r\n%s\r\nendstream\r\nendobj\r\n", p + 1,
           contentLength, content);
     if (!Check("Writing PDF Page Dictionary"))
         return false;
+
+    if (shared)
+    {
+        for (int unused = p + 2; unused <= p + 3; ++unused)
+        {
+            RecordOffset();
+            Print("%d 0 obj\r\nnull\r\nendobj\r\n", unused);
+        }
+        if (!Check("Writing PDF Page Stream"))
+            return false;
+        ++imageIndex;
+        ++pagesWritten;
+        return true;
+    }
 
     RecordOffset();
     Print("%d 0 obj\r\n<< \r\n/Length %d 0 R\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im%d\r\n",

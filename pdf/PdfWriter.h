@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,9 +63,14 @@ public:
     bool AddPage(wxInputStream& input);
     bool AddPageFromUrl(HttpSession& session, const wxString& requestPath);
     // A page of `image.width` x `image.height` points showing the image,
-    // its coded bytes written unchanged. False with IsOk() still true when
-    // the image cannot make a page (no data, a page size readers refuse).
+    // its coded bytes written unchanged, once for all pages that share them
+    // (the same image.data). False with IsOk() still true when the image
+    // cannot make a page (no data, a size no page scan has, a page size
+    // readers refuse).
     bool AddFaxPage(const FaxImage& image);
+
+    // Images wider or longer than this (or 0) are no page scan: refused.
+    static constexpr uint32_t maxImageSide = 100'000;
 
     // Writes the cross-reference table and trailer, closes the file and
     // gives it its final name, or deletes it when pages are missing. True
@@ -83,6 +89,14 @@ public:
     static wxString TempPathFor(const wxString& path);
 
 private:
+    // An image written once, which later pages show too.
+    struct WrittenImage
+    {
+        std::string fields;
+        int32_t object;
+        int32_t name;  // N of /ImN
+    };
+
     bool Fail(const wxString& text);
     // A page that could not be read: the writer stays usable. Not logged:
     // the writer runs in job threads, which must not raise a message box.
@@ -102,12 +116,12 @@ private:
     bool WritePage(TiffPage& page);
     static std::string ImageFields(uint32_t width, uint32_t height, uint32_t bits, const std::string& parameters);
     bool WriteImagePage(double width, double height, const std::string& fields, uint64_t imageBytes,
-                        const std::function<bool()>& writeData);
+                        const std::function<bool()>& writeData, const WrittenImage* shared = nullptr);
     bool WriteOutline();
     bool WriteTrailer();
     int32_t OutlineRoot() const;
     bool Start();  // the hidden file opened and buffered
-    int Open();  // 0, or the errno of the failure
+    int Open(wxString& cause);  // 0, or the errno of the failure and maybe its cause in words
     bool CloseStreams();
     bool Rename();
 
@@ -129,6 +143,8 @@ private:
     int lockFd = -1;
     int systemError = 0;  // errno of the first failed file operation
     std::vector<uint32_t> objectOffsets;
+    // Held, so no other image can take their bytes' address meanwhile.
+    std::map<std::shared_ptr<const std::string>, WrittenImage> writtenImages;
     bool closed = false;
     bool asServed = false;     // holds another's whole document, not ours
     bool complete = false;

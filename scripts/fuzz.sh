@@ -30,7 +30,8 @@ from officesim.tiff import g4_strip
 pages = [g4_strip(open(name, "rb").read()) for name in sys.argv[2:]]
 open(sys.argv[1], "wb").write(g4_pdf([(w, h, strip) for w, h, _, strip in pages]))' \
                "$dir/office.pdf" "$top"/tools/office-sim/pages/g4-[12].tif ;;
-    settings|page_list|search_hit|image_list) cp "$top"/tests/data/fuzz/$1/* "$dir"/ ;;
+    ops_answers) cp "$top"/tests/data/ops/* "$top"/tests/data/fuzz/ops_answers/* "$dir"/ ;;
+    settings|page_list|search_hit|image_list|ppubs_answers) cp "$top"/tests/data/fuzz/$1/* "$dir"/ ;;
   esac
   echo "$dir"
 }

@@ -11,7 +11,7 @@ set -euo pipefail
 
 base=(
   build-essential cmake pkg-config
-  libwxgtk3.2-dev libcurl4-openssl-dev nlohmann-json3-dev libqpdf-dev
+  libwxgtk3.2-dev libcurl4-openssl-dev nlohmann-json3-dev libqpdf-dev libexpat1-dev
   libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra
   python3 openssl
 )

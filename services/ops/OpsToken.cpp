@@ -1,5 +1,7 @@
 #include "services/ops/OpsToken.h"
 
+#include "services/JsonAnswer.h"
+
 #include <wx/base64.h>
 
 #include <nlohmann/json.hpp>
@@ -39,7 +41,7 @@ std::optional<long long> SecondsOf(const json& value)
 std::optional<OpsToken> OpsToken::Parse(const std::string& answer, wxString& error)
 {
     const wxString prefix = "EPO OPS token answer unreadable: ";
-    const json root = json::parse(answer, nullptr, false);
+    const json root = ParseJsonAnswer(answer);
     if (root.is_discarded() || !root.is_object()) {
         error = prefix + "not a JSON object";
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "services/ppubs/PpubsClient.h"
 
 #include "net/HttpsClient.h"
+#include "services/JsonAnswer.h"
 #include "services/ppubs/PpubsNumber.h"
 
 #include <wx/utils.h>
@@ -21,6 +22,7 @@ const long longestRateLimitWait = 3600;
 const int mostPages = 10000;
 const int pollIntervalMs = 1000;
 const int stopCheckMs = 100;
+const char* const rateLimitStatus = "USPTO rate limit did not end";
 
 bool IsJson(const HttpAnswer& answer)
 {
@@ -48,6 +50,22 @@ std::string PageKey(const std::string& imageLocation, int page)
     char name[16];
     std::snprintf(name, sizeof name, "/%08d.tif", page);
     return imageLocation + name;
+}
+
+void SetFailure(PpubsClient::Failure& failure, PpubsClient::Failure::Kind kind, const wxString& text)
+{
+    failure = {kind, text};
+}
+
+std::optional<Json> ParseJson(const std::string& body, const char* what, PpubsClient::Failure& failure)
+{
+    Json parsed = ParseJsonAnswer(body);
+    if (parsed.is_discarded()) {
+        SetFailure(failure, PpubsClient::Failure::Kind::failed,
+                   "USPTO sent malformed JSON for the " + wxString(what));
+        return std::nullopt;
+    }
+    return std::optional<Json>(std::move(parsed));
 }
 
 PpubsDocument DocumentOf(const Json& patent)
@@ -87,7 +105,7 @@ void PpubsClient::SetPollLimit(int polls)
 std::optional<std::string> PpubsClient::DirectPdf(const wxString& n)
 {
     failure = {};
-    std::optional<HttpAnswer> answer = Api(paths.DirectPdf(n), nullptr, "direct PDF", false);
+    std::optional<HttpAnswer> answer = Api(paths.DirectPdf(n), nullptr, "direct PDF", Call::pdf);
     if (!answer)
         return std::nullopt;
     return Pdf(*answer);
@@ -98,24 +116,37 @@ bool PpubsClient::OpenSession()
     failure = {};
     token.clear();
     caseId = 0;
-    if (!Api(paths.Page(), nullptr, "page", false))
+    if (!Api(paths.Page(), nullptr, "page", Call::bare))
         return false;
-    std::optional<HttpAnswer> answer = Api(paths.Session(), [] { return std::string("-1"); }, "session", false);
-    std::optional<Json> body = answer ? ParseJson(*answer, "session") : std::nullopt;
-    if (!body)
+    std::optional<HttpAnswer> answer = Api(paths.Session(), [] { return std::string("-1"); }, "session", Call::bare);
+    const std::optional<std::int64_t> newCase = answer ? ReadSession(answer->body, failure) : std::nullopt;
+    const std::string newToken = answer ? std::string(answer->Header("x-access-token").utf8_str()) : "";
+    if (!newCase)
         return false;
-    const std::string newToken(answer->Header("x-access-token").utf8_str());
-    try {
-        caseId = body->at("userCase").at("caseId").get<std::int64_t>();
-    } catch (const Json::exception&) {
-        caseId = 0;
-    }
-    if (newToken.empty() || caseId <= 0) {
+    if (newToken.empty()) {
         Fail(Failure::Kind::failed, "USPTO's session answer lacks its token or case");
         return false;
     }
     token = newToken;
+    caseId = *newCase;
     return true;
+}
+
+std::optional<std::int64_t> PpubsClient::ReadSession(const std::string& body, Failure& failure)
+{
+    const std::optional<Json> session = ParseJson(body, "session", failure);
+    if (!session)
+        return std::nullopt;
+    std::int64_t caseId = 0;
+    try {
+        caseId = session->at("userCase").at("caseId").get<std::int64_t>();
+    } catch (const Json::exception&) {
+    }
+    if (caseId <= 0) {
+        SetFailure(failure, Failure::Kind::failed, "USPTO's session answer lacks its token or case");
+        return std::nullopt;
+    }
+    return caseId;
 }
 
 std::optional<PpubsDocument> PpubsClient::Search(const wxString& n)
@@ -129,14 +160,19 @@ std::optional<PpubsDocument> PpubsClient::Search(const wxString& n)
         Json search = {{"caseId", caseId}, {"op", "OR"}, {"q", query}, {"qt", "brs"}, {"databaseFilters", filters}};
         return Json{{"start", 0}, {"pageCount", 500}, {"sort", "date_publ desc"}, {"query", search}}.dump();
     };
-    std::optional<HttpAnswer> answer = Api(paths.Search(), body, "search");
-    std::optional<Json> found = answer ? ParseJson(*answer, "search") : std::nullopt;
+    std::optional<HttpAnswer> answer = Api(paths.Search(), body, "search", Call::api);
+    return answer ? ReadSearch(answer->body, n, failure) : std::nullopt;
+}
+
+std::optional<PpubsDocument> PpubsClient::ReadSearch(const std::string& body, const wxString& n, Failure& failure)
+{
+    const std::optional<Json> found = ParseJson(body, "search", failure);
     if (!found)
         return std::nullopt;
     try {
         const Json& patents = found->at("patents");
         if (found->at("numFound").get<long>() == 0 || patents.empty()) {
-            Fail(Failure::Kind::notFound, "USPTO found no document " + n);
+            SetFailure(failure, Failure::Kind::notFound, "USPTO found no document " + n);
             return std::nullopt;
         }
         PpubsDocument document = DocumentOf(patents.at(0));
@@ -144,7 +180,7 @@ std::optional<PpubsDocument> PpubsClient::Search(const wxString& n)
             return document;
     } catch (const Json::exception&) {
     }
-    Fail(Failure::Kind::failed, "USPTO's search answer lacks the expected fields");
+    SetFailure(failure, Failure::Kind::failed, "USPTO's search answer lacks the expected fields");
     return std::nullopt;
 }
 
@@ -166,12 +202,17 @@ std::optional<std::int64_t> PpubsClient::PrintJob(const PpubsDocument& document)
                           {"source", document.type}};
         return job.dump();
     };
-    std::optional<HttpAnswer> answer = Api(paths.ImageViewer(), body, "print job");
-    std::optional<Json> id = answer ? ParseJson(*answer, "print job") : std::nullopt;
+    std::optional<HttpAnswer> answer = Api(paths.ImageViewer(), body, "print job", Call::api);
+    return answer ? ReadPrintJob(answer->body, failure) : std::nullopt;
+}
+
+std::optional<std::int64_t> PpubsClient::ReadPrintJob(const std::string& body, Failure& failure)
+{
+    const std::optional<Json> id = ParseJson(body, "print job", failure);
     if (!id)
         return std::nullopt;
     if (!id->is_number_integer() || id->get<std::int64_t>() <= 0) {
-        Fail(Failure::Kind::failed, "USPTO's print job answer is not a job number");
+        SetFailure(failure, Failure::Kind::failed, "USPTO's print job answer is not a job number");
         return std::nullopt;
     }
     return id->get<std::int64_t>();
@@ -184,24 +225,41 @@ std::optional<std::string> PpubsClient::PollUntilComplete(std::int64_t jobId)
     for (int poll = 0; poll < pollLimit; ++poll) {
         if (poll > 0 && !Sleep(pollIntervalMs))
             return std::nullopt;
-        std::optional<HttpAnswer> answer = Api(paths.PrintProcess(), body, "print status");
-        std::optional<Json> jobs = answer ? ParseJson(*answer, "print status") : std::nullopt;
-        if (!jobs)
-            return std::nullopt;
-        try {
-            for (const Json& job : jobs->get<std::vector<Json>>()) {
-                if (job.at("printProcessId").get<std::int64_t>() != jobId || job.at("printStatus") != "COMPLETED")
-                    continue;
-                const std::string name = job.at("pdfName").get<std::string>();
-                if (IsPlainName(name))
-                    return name;
-            }
-        } catch (const Json::exception&) {
-            Fail(Failure::Kind::failed, "USPTO's print status answer lacks the expected fields");
-            return std::nullopt;
-        }
+        std::optional<HttpAnswer> answer = Api(paths.PrintProcess(), body, "print status", Call::api);
+        std::optional<std::string> name = answer ? ReadPrintStatus(answer->body, jobId, failure) : std::nullopt;
+        if (name || failure.kind != Failure::Kind::none)
+            return name;
     }
     Fail(Failure::Kind::failed, wxString::Format("USPTO print job not complete after %d polls", pollLimit));
+    return std::nullopt;
+}
+
+std::optional<std::string> PpubsClient::ReadPrintStatus(const std::string& body, std::int64_t jobId,
+                                                        Failure& failure)
+{
+    failure = {};
+    const std::optional<Json> jobs = ParseJson(body, "print status", failure);
+    if (!jobs)
+        return std::nullopt;
+    const char* const unreadable = "USPTO's print status answer lacks the expected fields";
+    if (!jobs->is_array()) {
+        SetFailure(failure, Failure::Kind::failed, unreadable);
+        return std::nullopt;
+    }
+    try {
+        for (const Json& job : *jobs) {
+            if (job.at("printProcessId").get<std::int64_t>() != jobId || job.at("printStatus") != "COMPLETED")
+                continue;
+            const std::string name = job.at("pdfName").get<std::string>();
+            if (IsPlainName(name))
+                return name;
+            // Waiting longer would not make the name usable.
+            SetFailure(failure, Failure::Kind::failed, "USPTO's print job named its PDF unusably");
+            return std::nullopt;
+        }
+    } catch (const Json::exception&) {
+        SetFailure(failure, Failure::Kind::failed, unreadable);
+    }
     return std::nullopt;
 }
 
@@ -212,19 +270,20 @@ std::optional<std::string> PpubsClient::Save(const std::string& pdfName)
         Fail(Failure::Kind::failed, "not a print job's PDF name");
         return std::nullopt;
     }
-    std::optional<HttpAnswer> answer = Api(paths.Save(wxString::FromUTF8(pdfName)), nullptr, "saved PDF");
+    std::optional<HttpAnswer> answer =
+        Api(paths.Save(wxString::FromUTF8(pdfName)), nullptr, "saved PDF", Call::savedPdf);
     if (!answer)
         return std::nullopt;
     return Pdf(*answer);
 }
 
-std::optional<HttpAnswer> PpubsClient::Api(const wxString& url, const BodyMaker& body, const char* what, bool api)
+std::optional<HttpAnswer> PpubsClient::Api(const wxString& url, const BodyMaker& body, const char* what, Call call)
 {
     int rateLimitWaits = 0;
-    bool renewed = !api;
+    bool renewed = call == Call::bare || call == Call::pdf;
     for (;;) {
         const std::string text = body ? body() : std::string();
-        HttpAnswer answer = Send(url, body ? &text : nullptr, api);
+        HttpAnswer answer = Send(url, body ? &text : nullptr, call);
         if (answer.status == 429 && rateLimitWaits++ < maxRateLimitWaits) {
             if (!WaitOutRateLimit(answer))
                 return std::nullopt;
@@ -243,14 +302,19 @@ std::optional<HttpAnswer> PpubsClient::Api(const wxString& url, const BodyMaker&
     }
 }
 
-HttpAnswer PpubsClient::Send(const wxString& url, const std::string* body, bool withToken)
+HttpAnswer PpubsClient::Send(const wxString& url, const std::string* body, Call call)
 {
     HttpsClient::HeaderLines headers;
     if (body)
         headers.push_back("Content-Type: application/json");
-    if (withToken && !token.empty())
+    if ((call == Call::api || call == Call::savedPdf) && !token.empty())
         headers.push_back("X-Access-Token: " + wxString::FromUTF8(token));
-    return body ? http.Post(url, *body, headers) : http.Get(url, headers);
+    const size_t cap = http.BodyCap();
+    if (call != Call::pdf && call != Call::savedPdf)
+        http.SetBodyCap(std::min(cap, answerCap));
+    HttpAnswer answer = body ? http.Post(url, *body, headers) : http.Get(url, headers);
+    http.SetBodyCap(cap);
+    return answer;
 }
 
 bool PpubsClient::WaitOutRateLimit(const HttpAnswer& answer)
@@ -259,6 +323,12 @@ bool PpubsClient::WaitOutRateLimit(const HttpAnswer& answer)
     if (!answer.Header("x-rate-limit-retry-after-seconds").ToLong(&seconds) || seconds < 0)
         seconds = 1;
     seconds = std::min(seconds, longestRateLimitWait);
+    // Counted when asked, so that a wait refused ends every later one too.
+    rateLimitSeconds += seconds + 1;
+    if (rateLimitSeconds > mostRateLimitSeconds) {
+        Fail(Failure::Kind::failed, rateLimitStatus);
+        return false;
+    }
     for (long left = seconds + 1; left > 0; --left) {
         if (waitReport)
             waitReport(int(left));
@@ -297,22 +367,12 @@ bool PpubsClient::Judge(const HttpAnswer& answer, const char* what)
     else if (answer.status == 403)
         Fail(Failure::Kind::failed, "USPTO refused the request (403)");
     else if (answer.status == 429)
-        Fail(Failure::Kind::failed, "USPTO rate limit did not end");
-    else if (answer.status != 0)
+        Fail(Failure::Kind::failed, rateLimitStatus);
+    else if (answer.failure.kind == FailureKind::HttpStatus || answer.failure.kind == FailureKind::Auth)
         Fail(Failure::Kind::failed, wxString::Format("USPTO answered %u to the %s", answer.status, what));
     else
         Fail(Failure::Kind::failed, "USPTO " + wxString(what) + ": " + answer.failure.text);
     return false;
-}
-
-std::optional<Json> PpubsClient::ParseJson(const HttpAnswer& answer, const char* what)
-{
-    Json parsed = Json::parse(answer.body, nullptr, false);
-    if (parsed.is_discarded()) {
-        Fail(Failure::Kind::failed, "USPTO sent malformed JSON for the " + wxString(what));
-        return std::nullopt;
-    }
-    return parsed;
 }
 
 std::optional<std::string> PpubsClient::Pdf(const HttpAnswer& answer)
@@ -325,5 +385,5 @@ std::optional<std::string> PpubsClient::Pdf(const HttpAnswer& answer)
 
 void PpubsClient::Fail(Failure::Kind kind, const wxString& text)
 {
-    failure = {kind, text};
+    SetFailure(failure, kind, text);
 }

@@ -5,10 +5,10 @@
 
 #include <wx/string.h>
 
-#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <functional>
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -47,6 +47,12 @@ public:
     };
 
     static constexpr int defaultPollLimit = 120;
+    // Beyond this the service's JSON answers and page are refused (kind
+    // TooLarge); only the PDFs may take the HttpsClient's own cap.
+    static constexpr size_t answerCap = 8u * 1024 * 1024;
+    // The rate-limit waits of one client (one document) add up to at most
+    // this; a wait that would pass it ends the step.
+    static constexpr long mostRateLimitSeconds = 3600;
 
     PpubsClient(HttpsClient& http, const PpubsPaths& paths);
 
@@ -71,18 +77,34 @@ public:
 
     const Failure& LastFailure() const { return failure; }
 
+    // The readers of the service's JSON answers, each given a whole body (a
+    // fuzz target drives them too): nullopt with `failure` set when the body
+    // is not the answer expected.
+    // The session's case.
+    static std::optional<std::int64_t> ReadSession(const std::string& body, Failure& failure);
+    // The first document found by N; notFound when none.
+    static std::optional<PpubsDocument> ReadSearch(const std::string& body, const wxString& n, Failure& failure);
+    static std::optional<std::int64_t> ReadPrintJob(const std::string& body, Failure& failure);
+    // The PDF's name once job `jobId` is COMPLETED; nullopt with
+    // failure.kind none while it is not.
+    static std::optional<std::string> ReadPrintStatus(const std::string& body, std::int64_t jobId,
+                                                      Failure& failure);
+
 private:
     using BodyMaker = std::function<std::string()>;
+    // What a request is: sent without the session (bare, pdf) or with it
+    // (api, savedPdf); its answer a PDF, which may take the HttpsClient's
+    // own cap, or not (answerCap).
+    enum class Call { bare, api, pdf, savedPdf };
 
-    // A 2xx answer, after rate-limit waits and (for `api` calls) one new
+    // A 2xx answer, after rate-limit waits and (for API calls) one new
     // session; nullopt with LastFailure() set otherwise. A null `body` GETs.
-    std::optional<HttpAnswer> Api(const wxString& url, const BodyMaker& body, const char* what, bool api = true);
-    HttpAnswer Send(const wxString& url, const std::string* body, bool withToken);
+    std::optional<HttpAnswer> Api(const wxString& url, const BodyMaker& body, const char* what, Call call);
+    HttpAnswer Send(const wxString& url, const std::string* body, Call call);
     bool WaitOutRateLimit(const HttpAnswer& answer);
     bool Sleep(int milliseconds);
     bool Stopped();
     bool Judge(const HttpAnswer& answer, const char* what);
-    std::optional<nlohmann::json> ParseJson(const HttpAnswer& answer, const char* what);
     std::optional<std::string> Pdf(const HttpAnswer& answer);
     void Fail(Failure::Kind kind, const wxString& text);
 
@@ -91,6 +113,7 @@ private:
     StopTest stopTest;
     WaitReport waitReport;
     int pollLimit = defaultPollLimit;
+    long rateLimitSeconds = 0;  // asked for so far
     std::string token;
     std::int64_t caseId = 0;
     Failure failure;

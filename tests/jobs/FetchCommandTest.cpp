@@ -187,7 +187,8 @@ TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
         "US-5123456\n"
         "20,020,000,001\n"
         "# end\n"
-        "PP12835";
+        "PP12835\n"
+        + std::string("D36\0" "5123", 8);
     WriteFile(InCwd("list.txt"), list);
     CliProcess cli({"fetch", "-j", "4", "EP1000000", "--from", "list.txt", "--report", "report.csv"});
     EXPECT_EQ(cli.Finish(120000), 1) << cli.Errors();
@@ -195,11 +196,13 @@ TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
     const std::map<int, Lines> rows = ByRow(cli.Output());
     const std::vector<std::string> entries = {
         "EP1000000", "5,123,456", "D365123", "ABC", "RE035136", "20020000001", "WO2004/012345", "?!x",
-        "PP012835", std::string(200, '5'), "X0000001", "H0001520", "T0106201", "AI000318", "US-5123456"};
+        "PP012835", std::string(200, '5'), "X0000001", "H0001520", "T0106201", "AI000318", "US-5123456",
+        "D36\xEF\xBF\xBD" "5123"};
     const std::map<int, std::string> invalid = {{3, "\"ABC\" -- Unknown Format"},
                                                 {7, "\"?!x\" -- Unknown Format"},
                                                 {9, "Entry longer than 200 characters"},
-                                                {14, "\"US-5123456\" -- Unknown Format"}};
+                                                {14, "\"US-5123456\" -- Unknown Format"},
+                                                {15, "Entry holding a NUL byte"}};
     ASSERT_EQ(rows.size(), entries.size());
     for (const auto& [row, lines] : rows) {
         SCOPED_TRACE(entries[row]);
@@ -218,7 +221,8 @@ TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
     EXPECT_EQ(RequestsMatching("/WO2004/012345/images").size(), 1u);
     EXPECT_NE(cli.Errors().find("list.txt:8: \"ABC\" -- Unknown Format\n"), std::string::npos)
         << cli.Errors();
-    EXPECT_NE(cli.Errors().find("11 finished, 0 previously downloaded, 0 failed, 4 invalid, "
+    EXPECT_NE(cli.Errors().find("list.txt:31: Entry holding a NUL byte\n"), std::string::npos) << cli.Errors();
+    EXPECT_NE(cli.Errors().find("11 finished, 0 previously downloaded, 0 failed, 5 invalid, "
                                 "9 duplicates skipped\n"),
               std::string::npos) << cli.Errors();
 

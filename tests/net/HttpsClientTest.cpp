@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using Json = nlohmann::json;
@@ -60,17 +63,28 @@ TEST_F(HttpsClientTest, TheSimulatorsCertificateIsTrustedOnlyWithItsAuthorityFil
 {
     const std::string notPem = home.Path() + "/not-a-certificate.pem";
     WriteFile(notPem, "no certificate here\n");
+    const std::string fifo = home.Path() + "/fifo.pem";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = home.Path() + "/huge.pem";
+    WriteFile(huge, ReadFile(sim->CaFile()));
+    ASSERT_EQ(truncate(huge.c_str(), HttpsClient::maxCaFileBytes + 1), 0);
+    const std::string unusable = "certificate authority file unusable: ";
     struct Case
     {
         std::string caFile;
         FailureKind kind;
-        const char* textStart;
+        std::string textStart;
     };
     const Case cases[] = {
         {sim->CaFile(), FailureKind::None, ""},
         {"", FailureKind::Certificate, "certificate not trusted: "},
-        {notPem, FailureKind::Certificate, "certificate not trusted: no certificate readable in "},
-        {home.Path() + "/missing.pem", FailureKind::Certificate, "certificate not trusted: no certificate readable in "},
+        {notPem, FailureKind::Certificate, unusable + notPem + ": no certificate in it"},
+        {home.Path() + "/missing.pem", FailureKind::Certificate,
+         unusable + home.Path() + "/missing.pem: No such file or directory"},
+        {home.Path(), FailureKind::Certificate, unusable + home.Path() + ": a folder"},
+        {"/dev/zero", FailureKind::Certificate, unusable + "/dev/zero: not a regular file"},
+        {fifo, FailureKind::Certificate, unusable + fifo + ": not a regular file"},
+        {huge, FailureKind::Certificate, unusable + huge + ": larger than 8388608 bytes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caFile);
@@ -79,6 +93,7 @@ TEST_F(HttpsClientTest, TheSimulatorsCertificateIsTrustedOnlyWithItsAuthorityFil
         EXPECT_EQ(Kind(answer.failure.kind), Kind(c.kind)) << answer.failure.text;
         EXPECT_TRUE(answer.failure.text.StartsWith(c.textStart)) << answer.failure.text;
         EXPECT_EQ(answer.failure.text.find_first_of("\r\n"), wxString::npos);
+        EXPECT_EQ(client.SetupFailure().Failed(), c.textStart.rfind(unusable, 0) == 0);
     }
 }
 
@@ -181,6 +196,19 @@ TEST_F(HttpsClientTest, TheStopTestEndsAHangingRequest)
     const HttpAnswer answer = client.Post(TokenUrl(), grantBody, TokenHeaders());
     EXPECT_EQ(Kind(answer.failure.kind), Kind(FailureKind::Stopped));
     // Unstopped, the request would wait for the 60 s stall limit.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST_F(HttpsClientTest, AnAnswerThatDripsEndsAtTheFloorRate)
+{
+    // A byte every 50 ms: the token answer would take half a minute.
+    sim->Faults(R"([{"service": "ops32", "action": "drip", "ms": 50}])");
+    HttpsClient client(Direct(), sim->CaFile());
+    client.SetSpeedLimits(1, 100);
+    const auto start = std::chrono::steady_clock::now();
+    const HttpAnswer answer = client.Post(TokenUrl(), grantBody, TokenHeaders());
+    EXPECT_EQ(Kind(answer.failure.kind), Kind(FailureKind::Timeout));
+    EXPECT_EQ(answer.failure.text, "answer too slow: under 100 bytes a second for 1 s");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 

@@ -157,12 +157,22 @@ TEST(OpsInquiry, SectionsBecomeAnOutlineInPageOrder)
     EXPECT_EQ("Description 2; Examination report 3; Claims 6; Drawings 8; ", OutlineText(inquiry.Choose()));
 }
 
+std::string Repeated(const std::string& text, size_t times)
+{
+    std::string all;
+    for (size_t i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
 TEST(OpsInquiry, UntrustedAnswersGiveNoImageSet)
 {
+    const std::string link = "published-data/images/EP/1/A1/fullimage";
     struct Case
     {
         std::string xml;
         bool parsed;
+        bool chosen = false;
     } const cases[] = {
         {"", false},
         {"<html><body>Bad Gateway</body></html>", false},
@@ -176,13 +186,23 @@ TEST(OpsInquiry, UntrustedAnswersGiveNoImageSet)
         {OneInstance("12", "/published-data/images/EP/1/A1/fullimage"), true},
         {OneInstance("12", "http://elsewhere.example/x"), true},
         {OneInstance("12", "published-data/x?Range=9"), true},
+        // Shapes no OPS answer has are refused before they cost the stack,
+        // memory or time: nesting, nodes, text; a megabyte of short lines
+        // reads at once.
+        {OneInstance("12", link, Repeated("<a>", 250) + Repeated("</a>", 250)), true, true},
+        {OneInstance("12", link, Repeated("<a>", 253) + Repeated("</a>", 253)), false},
+        {OneInstance("12", link, Repeated("<a x='1' y='2'/>", 34000)), false},
+        {OneInstance("12", link, "<a>" + std::string(5 * 1024 * 1024, 'x') + "</a>"), false},
+        {OneInstance("12", link, "<a b='" + std::string(5 * 1024 * 1024, 'x') + "'/>"), false},
+        {OneInstance("12", link, Repeated("a\n", 500000)), true, true},
     };
     for (const Case& c : cases) {
+        const std::string shown = c.xml.substr(0, 300);
         OpsInquiry inquiry;
         wxString error;
-        EXPECT_EQ(c.parsed, inquiry.Parse(c.xml, error)) << c.xml;
-        EXPECT_EQ(c.parsed, error.empty()) << c.xml;
-        EXPECT_EQ(nullptr, inquiry.Choose()) << c.xml;
+        EXPECT_EQ(c.parsed, inquiry.Parse(c.xml, error)) << shown;
+        EXPECT_EQ(c.parsed, error.empty()) << shown;
+        EXPECT_EQ(c.chosen, inquiry.Choose() != nullptr) << shown;
     }
     // The service's namespace under another prefix reads the same.
     OpsInquiry inquiry;

@@ -7,8 +7,18 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
+
+std::string Repeated(const std::string& text, size_t times)
+{
+    std::string all;
+    for (size_t i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
 
 using std::chrono::seconds;
 
@@ -31,12 +41,16 @@ TEST(OpsToken, ReadsEveryLayoutOfTheAnswer)
 
 TEST(OpsToken, MalformedAnswerIsAClearErrorThatHidesTheToken)
 {
-    for (const char* answer :
-         {"", "<html>Gateway</html>", "[\"SECRET\"]", R"({"access_token":"SECRET","expires_in":"1199")",
-          R"({"expires_in":"1199"})", R"({"access_token":"","expires_in":"1199"})",
-          "{\"access_token\":\"SEC\\r\\nRET\",\"expires_in\":\"1199\"}", R"({"access_token":"SECRET"})",
-          R"({"access_token":"SECRET","expires_in":"soon"})", R"({"access_token":"SECRET","expires_in":"0"})",
-          R"({"access_token":"SECRET","expires_in":"99999999999999999999"})"}) {
+    const std::string nested = std::string(64, '[') + std::string(64, ']');
+    const std::string wide = "[" + Repeated("0,", 1000000) + "0]";
+    for (const std::string& answer : std::vector<std::string>{
+             "", "<html>Gateway</html>", "[\"SECRET\"]", R"({"access_token":"SECRET","expires_in":"1199")",
+             R"({"expires_in":"1199"})", R"({"access_token":"","expires_in":"1199"})",
+             "{\"access_token\":\"SEC\\r\\nRET\",\"expires_in\":\"1199\"}", R"({"access_token":"SECRET"})",
+             R"({"access_token":"SECRET","expires_in":"soon"})", R"({"access_token":"SECRET","expires_in":"0"})",
+             R"({"access_token":"SECRET","expires_in":"99999999999999999999"})",
+             R"({"access_token":"SECRET","expires_in":"1199","x":)" + nested + "}",
+             R"({"access_token":"SECRET","expires_in":"1199","x":)" + wide + "}"}) {
         SCOPED_TRACE(answer);
         wxString error;
         EXPECT_FALSE(OpsToken::Parse(answer, error));

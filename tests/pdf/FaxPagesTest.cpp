@@ -96,7 +96,7 @@ TEST_F(FaxPages, ServedPdfLiftsIntoOurOwnWithTheSameStripsAndPixels)
         wxFileInputStream file(servedPages[i]);
         TiffPage tiff(file);
         ASSERT_TRUE(tiff.IsOk());
-        EXPECT_TRUE(images[i].data == Strip(tiff)) << "page " << i + 1;
+        EXPECT_TRUE(*images[i].data == Strip(tiff)) << "page " << i + 1;
         EXPECT_EQ(images[i].columns, tiff.width);
         EXPECT_EQ(images[i].rows, tiff.length);
         EXPECT_EQ(images[i].k, -1);
@@ -186,7 +186,9 @@ TEST_F(FaxPages, AnImageThatCannotMakeAPageLeavesTheWriterUsable)
     FaxImage tooWide = lifted.GetPages()[0];
     tooWide.width = 20000;
     FaxImage empty = lifted.GetPages()[0];
-    empty.data.clear();
+    empty.data = std::make_shared<const std::string>();
+    FaxImage noScan = lifted.GetPages()[0];
+    noScan.rows = 100001;
 
     const std::string pdf = home.Path() + "/one.pdf";
     PdfWriter writer(pdf, 1);
@@ -194,6 +196,8 @@ TEST_F(FaxPages, AnImageThatCannotMakeAPageLeavesTheWriterUsable)
     EXPECT_EQ(writer.GetError(), "Page size unsupported!");
     EXPECT_FALSE(writer.AddFaxPage(empty));
     EXPECT_EQ(writer.GetError(), "Empty fax image");
+    EXPECT_FALSE(writer.AddFaxPage(noScan));
+    EXPECT_EQ(writer.GetError(), "Fax image width or length over 100000");
     EXPECT_TRUE(writer.IsOk());
     EXPECT_TRUE(writer.AddFaxPage(lifted.GetPages()[0])) << writer.GetError();
     EXPECT_TRUE(writer.Close());

@@ -10,6 +10,7 @@
 #include <wx/log.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -141,7 +142,7 @@ TEST_F(PdfWriterTest, MediaBoxFitsTheSheetAtTheImageAspect)
     } cases[] = {
         {1203, 1203, "612 612"},          {1001, 2002, "396 792"},   {612, 792, "612 792"},
         {2402, 1201, "612 306"},          {2550, 3300, "612 792"},   {1, 100000, "1 792"},
-        {100000, 1, "612 1"},             {10000000, 10000000, "612 612"},
+        {100000, 1, "612 1"},             {100000, 100000, "612 612"},
     };
     for (const auto& c : cases)
     {
@@ -338,6 +339,8 @@ TEST_F(PdfWriterTest, UnreadablePagesCanBeRetriedWithTheSameObjectNumbers)
         {"zero width and length", PageFile(0, 0, 4), " image width or length is 0!"},
         {"zero width", PageFile(0, 792, 4), " image width or length is 0!"},
         {"zero length", PageFile(612, 0, 4), " image width or length is 0!"},
+        {"wider than any scan", PageFile(100001, 792, 4), " image width or length over 100000!"},
+        {"longer than any scan", PageFile(612, 0xFFFFFFFF, 4), " image width or length over 100000!"},
         {"strip past the end", letterG4.substr(0, letterG4.size() - 1), " image strips outside the data!"},
         {"offsets without counts",
          TiffFile({{256, 4, 1, 8}, {257, 4, 1, 8}, {259, 3, 1, 4}, {262, 3, 1, 0}, {273, 4, 1, base},
@@ -413,7 +416,7 @@ TEST_F(PdfWriterTest, ASecondWriterOfTheSameNameIsRefusedWhileTheFirstWrites)
     {
         PdfWriter second(path, 1);
         EXPECT_FALSE(second.IsOk());
-        EXPECT_EQ(second.GetError(), "Creating PDF");
+        EXPECT_EQ(second.GetError(), "Creating PDF: .twice.pdf.part is being written by another download");
     }
     ASSERT_TRUE(AddBytes(first, letterG4));
     EXPECT_TRUE(first.Close());
@@ -470,14 +473,17 @@ TEST_F(PdfWriterTest, OpeningFailuresCreateNothingAndDeleteNothing)
     const std::string folder = home.Dir("existing-folder");
     const std::string keep = PathOf("keep.pdf");
     WriteFile(keep, "someone else's bytes");
+    const std::string symlinked = PathOf("linked.pdf");
+    ASSERT_EQ(symlink(keep.c_str(), PdfWriter::TempPathFor(symlinked).fn_str()), 0);
     const struct
     {
         std::string path;
         int pages;
         const char* error;
     } cases[] = {
-        {home.Path() + "/missing/folder/doc.pdf", 1, "Creating PDF"},
-        {folder, 1, "Creating PDF"},
+        {home.Path() + "/missing/folder/doc.pdf", 1, "Creating PDF: No such file or directory"},
+        {folder, 1, "Creating PDF: existing-folder is a folder"},
+        {symlinked, 1, "Creating PDF: .linked.pdf.part is a symbolic link"},
         {keep, 0, "Invalid page count"},
         {keep, -5, "Invalid page count"},
         {keep, 1000000000, "Invalid page count"},

@@ -544,6 +544,8 @@ TEST_F(SetupDialogTest, TestButtonShowsTheServicesLoadOrTheErrorInPlainWords)
         {"wrong secret", "wrong-secret", sim->CaFile(), false,
          "EPO OPS key or secret refused: File > Setup > Services", "POST"},
         {"no CA file", OfficeSim::opsSecret, "", false, "EPO OPS not reached: certificate not trusted: ", nullptr},
+        {"a folder for the CA file", OfficeSim::opsSecret, "/tmp", false,
+         "EPO OPS not reached: certificate authority file unusable: /tmp: a folder", ""},
         {"no secret", "", sim->CaFile(), false, "EPO OPS key and secret needed", ""},
     };
     for (const Case& c : cases) {

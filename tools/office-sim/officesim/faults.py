@@ -4,11 +4,11 @@ import hashlib
 import threading
 
 ACTIONS = ("refuse", "reset", "delay", "hang", "status", "status-empty", "html",
-           "truncate", "damaged", "empty", "auth401", "auth407",
+           "truncate", "damaged", "empty", "auth401", "auth407", "raw", "drip",
            # answers of the OPS 3.2 kind
            "expired", "unauthorized", "throttled", "hourly", "weekly", "maintenance", "notfound",
            # answers of the Patent Public Search kind
-           "ratelimit", "waf", "session-expired", "pending")
+           "ratelimit", "waf", "session-expired", "pending", "pdfname")
 
 
 class FaultError(ValueError):
@@ -18,12 +18,13 @@ class FaultError(ValueError):
 class Fault:
     """What one request gets: the action with its parameters."""
 
-    def __init__(self, action, ms, status, has_ms=True, body=None):
+    def __init__(self, action, ms, status, has_ms=True, body=None, ctype=None):
         self.action = action
         self.ms = ms
         self.status = status  # None: the action's own
         self.has_ms = has_ms  # whether the rule gave "ms" (some answers have a default wait)
-        self.body = body
+        self.body = body      # None, a text, or the bytes of the rule's bodyFile
+        self.ctype = ctype
 
     def status_or(self, default):
         return default if self.status is None else self.status
@@ -58,6 +59,12 @@ class FaultRule:
         self.body = entry.get("body")
         if self.body is not None and not isinstance(self.body, str):
             raise FaultError("body must be a text")
+        self.body_file = entry.get("bodyFile")
+        if self.body_file is not None and (not isinstance(self.body_file, str) or self.body is not None):
+            raise FaultError("bodyFile must be a file name, instead of body")
+        self.ctype = entry.get("ctype")
+        if self.ctype is not None and not isinstance(self.ctype, str):
+            raise FaultError("ctype must be a text")
         if self.ms < 0 or (self.status is not None and not 100 <= self.status <= 999):
             raise FaultError("bad ms or status")
         self.count = 0
@@ -80,7 +87,12 @@ class FaultRule:
             return None
         if self.percent is not None and share * 100.0 / 2 ** 64 >= self.percent:
             return None
-        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status, self.has_ms, self.body)
+        body = self.body
+        if self.body_file is not None:
+            with open(self.body_file, "rb") as f:
+                body = f.read()
+        return Fault(self.actions[pick % len(self.actions)], self.ms, self.status, self.has_ms, body,
+                     self.ctype)
 
 
 class FaultTable:

@@ -133,6 +133,35 @@ class Handler(BaseHTTPRequestHandler):
             pass
         return 0
 
+    def _raw(self, data):
+        """Sends `data` as the whole answer, without a status line or head, and closes."""
+        self._note(0)
+        self.close_connection = True
+        self.wfile.write(data if isinstance(data, bytes) else data.encode("utf-8"))
+        self.wfile.flush()
+        return self._drop(hard=False)
+
+    def _drip(self, response, ms):
+        """Sends the head at once and the body a byte every `ms` until the client goes."""
+        self._note(response.status)
+        self.close_connection = True
+        self.send_response(response.status)
+        self.send_header("Content-Type", response.ctype)
+        self.send_header("Content-Length", str(len(response.body)))
+        for name, value in response.headers:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.flush()
+        try:
+            for i in range(len(response.body)):
+                if self.state.stopping.wait(ms / 1000.0):
+                    break
+                self.wfile.write(response.body[i:i + 1])
+                self.wfile.flush()
+        except OSError:
+            pass
+        return self._drop(hard=False)
+
     def _hang(self):
         """Answers nothing until the client goes or the simulator stops."""
         self._note(0)
@@ -146,13 +175,14 @@ class Handler(BaseHTTPRequestHandler):
                     break
         return self._drop(hard=False)
 
-    def _answer(self, service, path, body, pending=False):
-        """The answer of a service to an ordinary request (pending: print jobs stay PENDING)."""
+    def _answer(self, service, path, body, pending=False, pdf_name=None):
+        """The answer of a service to an ordinary request (pending: print jobs stay PENDING;
+        pdf_name: they are COMPLETED with that name)."""
         request = Request(self.command, self.headers, body)
         if service == ops32.SERVICE:
             return ops32.answer(self.state, path, request)
         if service in ppubs.SERVICES:
-            return ppubs.answer(self.state, service, path, request, pending)
+            return ppubs.answer(self.state, service, path, request, pending, pdf_name)
         return services.answer(self.state, service, path)
 
     def _with_fault(self, fault, service, path):
@@ -168,6 +198,9 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(ppubs_answer)
         if action == "pending":
             return self.send(self._answer(service, path, body, pending=True))
+        if action == "pdfname":
+            name = fault.body.decode("latin-1") if isinstance(fault.body, bytes) else fault.body or ""
+            return self.send(self._answer(service, path, body, pdf_name=name))
         if action == "reset":
             return self._drop(hard=True)
         if action == "hang":
@@ -179,7 +212,7 @@ class Handler(BaseHTTPRequestHandler):
         if action == "status":
             status = fault.status_or(500)
             if fault.body is not None:
-                return self.send(services.Response(status, fault.body, "text/plain"))
+                return self.send(services.Response(status, fault.body, fault.ctype or "text/plain"))
             return self.send(services.html_page(status, "Error %d" % status,
                                                 "The office simulator was told to fail."))
         if action == "status-empty":
@@ -197,6 +230,10 @@ class Handler(BaseHTTPRequestHandler):
                                                whole.ctype, whole.headers))
         if action == "empty":
             return self.send(services.Response(200, b""))
+        if action == "raw":
+            return self._raw(fault.body or b"")
+        if action == "drip":
+            return self._drip(self._answer(service, path, body), fault.ms or 500)
         if action == "auth401":
             return self.send(services.Response(401, "<html><body>Unauthorized</body></html>\n",
                                                headers=[("WWW-Authenticate",

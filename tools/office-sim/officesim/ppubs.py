@@ -196,12 +196,12 @@ def fault(state, fault_):
 
 # the services
 
-def answer(state, service, path, request, pending=False):
+def answer(state, service, path, request, pending=False, pdf_name=None):
     ppubs = state.ppubs
     if service == IMAGES:
         response = _direct(state, urlsplit(path).path)
     else:
-        response = _app(state, urlsplit(path).path, request, pending)
+        response = _app(state, urlsplit(path).path, request, pending, pdf_name)
     response.headers.append(ppubs.count())
     return response
 
@@ -217,7 +217,7 @@ def _direct(state, path):
     return Response(200, state.catalog.ppubs_pdf(number, doc, keys), "application/pdf")
 
 
-def _app(state, path, request, pending):
+def _app(state, path, request, pending, pdf_name=None):
     ppubs = state.ppubs
     if path in (APP_PATH, APP_PATH.rstrip("/")) and request.method == "GET":
         cookie = ppubs.new_cookie()
@@ -246,7 +246,7 @@ def _app(state, path, request, pending):
     if path == IMAGEVIEWER_PATH:
         return _imageviewer(state, case_id, body)
     if path == PRINT_PROCESS_PATH:
-        return _print_process(ppubs, body, pending)
+        return _print_process(ppubs, body, pending, pdf_name)
     if path.startswith(SAVE_PREFIX) and request.method == "GET":
         pdf = ppubs.saved_pdf(unquote(path[len(SAVE_PREFIX):]))
         if pdf is None:
@@ -287,8 +287,11 @@ def _imageviewer(state, case_id, body):
     return Response(200, str(job), "application/json")
 
 
-def _print_process(ppubs, body, pending):
+def _print_process(ppubs, body, pending, pdf_name=None):
     statuses = ppubs.poll(body, count=not pending) if isinstance(body, list) and body else None
     if statuses is None:
         return _message(400, "Bad request")
+    if pdf_name is not None:
+        for status in statuses:
+            status.update(printStatus="COMPLETED", pdfName=pdf_name)
     return _json(200, statuses)
