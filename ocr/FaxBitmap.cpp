@@ -48,7 +48,7 @@ public:
         Entry(273, 4, strip);
         Entry(277, 3, 1);
         Entry(278, 4, image.rows);
-        Entry(279, 4, static_cast<uint32_t>(image.data.size()));
+        Entry(279, 4, static_cast<uint32_t>(image.data->size()));
         Entry(282, 5, resolutions, 1);
         Entry(283, 5, resolutions + 8, 1);
         if (!group4)
@@ -57,7 +57,7 @@ public:
         Put32(0);
         PutRational(PerInch(image.columns, image.width));
         PutRational(PerInch(image.rows, image.height));
-        bytes += image.data;
+        bytes += *image.data;
     }
 
     const std::string& Bytes() const { return bytes; }
@@ -110,7 +110,7 @@ private:
 
 FaxBitmap::FaxBitmap(const FaxImage& image)
 {
-    if (image.data.empty())
+    if (!image.data || image.data->empty())
         error = "empty fax image";
     else if (!Decodable(image.columns, image.rows))
         error = "fax image too large to read";
