@@ -65,6 +65,9 @@ const char cliHead[] =
     "  fetch [-j N] [--from FILE] [--report FILE] [--trace FILE] [ENTRY...]\n"
     "        download documents into the current directory (also installed as\n"
     "        folioharvester-fetch)\n"
+    "  check [--trace FILE]\n"
+    "        ask each service the settings' routes use whether it works: one\n"
+    "        line per service, OK or FAILED\n"
     "  classify ENTRY\n"
     "        print what an entry names: kind, number, document id, file, query\n"
     "  assemble OUT.pdf PAGE.tif...\n"
@@ -77,8 +80,9 @@ const char cliHead[] =
 const char cliExitText[] =
     "Exit status:\n"
     "  0   success\n"
-    "  1   a download failed or an entry was invalid (fetch); a file could not be\n"
-    "      read or written, or was left without text (ocr)\n"
+    "  1   a download failed or an entry was invalid (fetch); a service failed\n"
+    "      (check); a file could not be read or written, or was left without text\n"
+    "      (ocr)\n"
     "  2   the entry is invalid (classify)\n"
     "  64  wrong usage or unknown command\n";
 
@@ -138,6 +142,33 @@ const char ocrText[] =
     "      could not be read or written)\n"
     "  64  wrong usage\n";
 
+const char checkHead[] =
+    "usage: folioharvester-cli check [--trace FILE]\n"
+    "       folioharvester-fetch --check [--trace FILE]\n"
+    "\n";
+
+const char checkText[] =
+    "Asks each service that the routes of the settings use, through the\n"
+    "connection and proxy of the settings, whether it works, and prints one line\n"
+    "per service: OK or FAILED, the service, where it is, and what was found.\n"
+    "  Patent Public Search (us=ppubs): its page, a session and a search, and\n"
+    "      from its image host the PDF of 6103599\n"
+    "  EPO OPS (us=ops or other=ops): the key and secret accepted, then one\n"
+    "      inquiry: the service's load (throttling) and the quota used\n"
+    "  classic route: an answer from each of its hosts\n"
+    "  the update server ([hosts] maker), when one is set: its proxy test page\n"
+    "Each line also says whether the service was reached and its certificate\n"
+    "trusted; with no connection it says so (\"cannot resolve ppubs.uspto.gov: is\n"
+    "this computer online?\").\n"
+    "\n"
+    "Options:\n";
+
+const char checkExitText[] =
+    "Exit status:\n"
+    "  0   every service works\n"
+    "  1   a service failed\n"
+    "  64  wrong usage, or the --trace FILE cannot be written\n";
+
 const char fetchHead[] =
     "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
     "                                [--] [ENTRY...]\n"
@@ -171,6 +202,12 @@ std::string FetchUsage()
 {
     return std::string(fetchHead) + fetchText + TraceOptionUsage() + helpOptionText + "\n" + settingsText + "\n" +
            fetchExitText;
+}
+
+std::string CheckUsage()
+{
+    return std::string(checkHead) + checkText + TraceOptionUsage() + helpOptionText + "\n" + settingsText + "\n" +
+           checkExitText;
 }
 
 std::string TraceOptionUsage()

@@ -8,6 +8,7 @@ std::string CliUsage();
 std::string ClassifyUsage();
 std::string AssembleUsage();
 std::string FetchUsage();
+std::string CheckUsage();
 // The lines of --trace FILE in a command's options.
 std::string TraceOptionUsage();
 std::string OcrUsage();

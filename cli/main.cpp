@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <limits.h>
 #include <unistd.h>
@@ -30,8 +31,9 @@ int Help(const std::string& text)
 }
 
 // Replaces this process with `helper` (folioharvester-fetch or -ocr) from
-// the same folder, so signals and the exit code are the helper's own.
-int ExecHelper(char** argv, const char* helper)
+// the same folder, so signals and the exit code are the helper's own. The
+// helper gets the subcommand's arguments, after `mode` when one is given.
+int ExecHelper(int argc, char** argv, const char* helper, const char* mode = nullptr)
 {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -41,8 +43,12 @@ int ExecHelper(char** argv, const char* helper)
     }
     std::string path(self, static_cast<size_t>(n));
     path = path.substr(0, path.rfind('/') + 1) + helper;
-    argv[1] = const_cast<char*>(path.c_str());
-    execv(path.c_str(), argv + 1);
+    std::vector<char*> helperArgs{const_cast<char*>(path.c_str())};
+    if (mode)
+        helperArgs.push_back(const_cast<char*>(mode));
+    helperArgs.insert(helperArgs.end(), argv + 2, argv + argc);
+    helperArgs.push_back(nullptr);
+    execv(path.c_str(), helperArgs.data());
     std::perror(path.c_str());
     return 1;
 }
@@ -62,8 +68,10 @@ int main(int argc, char** argv)
     if (std::strcmp(argv[1], "assemble") == 0)
         return help ? Help(AssembleUsage()) : RunAssemble(args);
     if (std::strcmp(argv[1], "fetch") == 0)
-        return ExecHelper(argv, "folioharvester-fetch");
+        return ExecHelper(argc, argv, "folioharvester-fetch");
+    if (std::strcmp(argv[1], "check") == 0)
+        return ExecHelper(argc, argv, "folioharvester-fetch", checkOption);
     if (std::strcmp(argv[1], "ocr") == 0)
-        return ExecHelper(argv, "folioharvester-ocr");
+        return ExecHelper(argc, argv, "folioharvester-ocr");
     return Usage();
 }

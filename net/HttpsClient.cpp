@@ -106,8 +106,9 @@ wxString OneLine(const std::string& text)
     return line.Trim();
 }
 
-// The plain words for how a request failed.
-wxString FailureText(FailureKind kind, const CurlTransfer::Outcome& outcome, unsigned status, size_t bodyCap)
+// The plain words for how a request to `host` failed.
+wxString FailureText(FailureKind kind, const CurlTransfer::Outcome& outcome, unsigned status, size_t bodyCap,
+                     const wxString& host)
 {
     wxString detail = OneLine(outcome.detail);
     switch (kind) {
@@ -116,6 +117,9 @@ wxString FailureText(FailureKind kind, const CurlTransfer::Outcome& outcome, uns
     case FailureKind::Refused:
         return "request not sent: " + detail;
     case FailureKind::Connect:
+        // Nearly always no network at all, which the user should hear as such.
+        if (outcome.code == CURLE_COULDNT_RESOLVE_HOST)
+            return "cannot resolve " + host + ": is this computer online?";
         return "cannot connect: " + detail;
     case FailureKind::Certificate:
         detail.StartsWith("SSL certificate problem: ", &detail);
@@ -157,7 +161,7 @@ struct HttpsClient::Impl
     void TrustAlso(const wxString& caFile);
     bool BuildHeaderList(const HeaderLines& lines, bool withBody);
     HttpAnswer Run(const wxString& url, const std::string* body, const HeaderLines& lines);
-    HttpAnswer Judge(const CurlTransfer::Outcome& outcome);
+    HttpAnswer Judge(const CurlTransfer::Outcome& outcome, const wxString& host);
 };
 
 void HttpsClient::Impl::SetUp(const wxString& caFile)
@@ -260,10 +264,10 @@ HttpAnswer HttpsClient::Impl::Run(const wxString& url, const std::string* body, 
         answer.failure = {FailureKind::Refused, 0, "request not sent: libcurl refused the request's options"};
         return answer;
     }
-    return Judge(transfer.Perform());
+    return Judge(transfer.Perform(), host);
 }
 
-HttpAnswer HttpsClient::Impl::Judge(const CurlTransfer::Outcome& outcome)
+HttpAnswer HttpsClient::Impl::Judge(const CurlTransfer::Outcome& outcome, const wxString& host)
 {
     HttpAnswer answer;
     answer.status = outcome.status > 0 ? unsigned(outcome.status) : 0;
@@ -278,7 +282,7 @@ HttpAnswer HttpsClient::Impl::Judge(const CurlTransfer::Outcome& outcome)
     if (kind == FailureKind::None && (status < 200 || status > 299))
         kind = status == 401 || status == 407 ? FailureKind::Auth : FailureKind::HttpStatus;
     if (kind != FailureKind::None)
-        answer.failure = {kind, status, FailureText(kind, outcome, status, bodyCap)};
+        answer.failure = {kind, status, FailureText(kind, outcome, status, bodyCap, host)};
     return answer;
 }
 

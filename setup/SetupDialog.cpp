@@ -1,26 +1,21 @@
 #include "setup/SetupDialog.h"
 
+#include "net/FetchSettings.h"
 #include "net/Hosts.h"
-#include "net/HttpSession.h"
-#include "net/HttpsClient.h"
 #include "net/NetworkSettings.h"
-#include "net/ProxyTestTargets.h"
 #include "net/SettingsStore.h"
-#include "setup/OpsKeyCheck.h"
+#include "setup/CheckProgressDialog.h"
+#include "setup/CheckResult.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
-#include <wx/html/htmlwin.h>
 #include <wx/log.h>
-#include <wx/msgdlg.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
-#include <wx/sstream.h>
-#include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -28,6 +23,7 @@
 #include <wx/valtext.h>
 #include <wx/wfstream.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -92,41 +88,6 @@ wxPanel* CreatePage(wxWindow* parent)
                        wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
 }
 
-void ShowProxyTestResult(wxWindow* parent, const wxString& file)
-{
-    wxDialog result(parent, wxID_ANY, "Proxy Test Result", wxDefaultPosition, wxDefaultSize,
-                    wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER, "Proxy Test Result");
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto* html = new wxHtmlWindow(&result, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                  wxHW_SCROLLBAR_AUTO, "htmlWindow");
-    html->LoadFile(wxFileName(file));
-    sizer->Add(html, 1, wxEXPAND | wxALL, 10);
-    sizer->Add(new wxStaticLine(&result, wxID_ANY), 0, wxEXPAND | wxLEFT | wxRIGHT, 10);
-    auto* ok = new wxButton(&result, wxID_OK, "OK");
-    ok->SetDefault();
-    sizer->Add(ok, 0, wxALL | wxALIGN_RIGHT, 15);
-    result.SetSizer(sizer);
-    result.ShowModal();
-}
-
-// The update server's test page where one is configured; otherwise a page
-// made from asking the services the chosen routes use.
-std::unique_ptr<wxInputStream> FetchProxyTestPage(HttpSession& session, const NetworkSettings& network,
-                                                  const ServiceSettings& services)
-{
-    const Hosts hosts = Hosts::Load();
-    if (hosts.HasUpdateServer()) {
-        session.Connect(hosts.maker);
-        return session.Request("/proxyTest.htm");
-    }
-    wxBusyCursor busy;
-    HttpsClient client(network, services.caFile);
-    const wxString page = CheckProxyTestTargets(session, client, ProxyTestTargets(hosts, services));
-    if (page.empty())
-        return nullptr;
-    return std::make_unique<wxStringInputStream>(page);
-}
-
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(SetupDialog, wxDialog)
@@ -134,7 +95,7 @@ wxBEGIN_EVENT_TABLE(SetupDialog, wxDialog)
     EVT_BUTTON(ID_CHECK_NETWORK, SetupDialog::OnCheckNetworkSettings)
     EVT_BUTTON(ID_CHANGE_DIR, SetupDialog::OnChangeDirectory)
     EVT_CHOICE(ID_CONNECTION_TYPE, SetupDialog::OnConnectionTypeChanged)
-    EVT_BUTTON(ID_TEST_OPS, SetupDialog::OnTestOpsKey)
+    EVT_BUTTON(ID_TEST_OPS, SetupDialog::OnTestServices)
     EVT_BUTTON(ID_BROWSE_CA_FILE, SetupDialog::OnBrowseCaFile)
 wxEND_EVENT_TABLE()
 
@@ -322,34 +283,44 @@ void SetupDialog::OnTextEnter(wxCommandEvent&)
 
 void SetupDialog::OnCheckNetworkSettings(wxCommandEvent&)
 {
-    // The values typed so far, accepted or not: that is what is being tested.
-    HttpSession session(connectionChoice->GetSelection(), proxyServerText->GetValue(),
-                        proxyPortText->GetValue(), proxyUserText->GetValue(),
-                        proxyPassText->GetValue());
-    if (!session.IsReady()) {
-        wxLogError("Error %s", session.GetError());
+    const std::optional<wxString> page = RunCheck(false);
+    if (!page)
         return;
-    }
-    session.SetTrace(TheNetworkSettings().trace);
-    std::unique_ptr<wxInputStream> body = FetchProxyTestPage(session, TypedNetworkSettings(), TypedRoutes());
-    if (!body || body->GetSize() == 0) {
-        wxLogError("Error Connecting to Proxy");
-        return;
-    }
-    if (!WriteProxyTestFile(*body)) {
+    if (!WriteProxyTestFile(*page)) {
         wxLogError("Error writing proxyTest.html");
         return;
     }
-    ShowProxyTestResult(this, proxyTestFile);
+    ShowCheckResult(this, "Proxy Test Result", *page);
 }
 
-bool SetupDialog::WriteProxyTestFile(wxInputStream& body)
+void SetupDialog::OnTestServices(wxCommandEvent&)
+{
+    // The key on this page is tested whichever route uses it.
+    if (const std::optional<wxString> page = RunCheck(true))
+        ShowCheckResult(this, "Services Test", *page);
+}
+
+std::optional<wxString> SetupDialog::RunCheck(bool withOps)
+{
+    // The values typed on the pages, accepted or not: that is what is being tested.
+    FetchSettings typed;
+    typed.network = TypedNetworkSettings();
+    typed.services = TypedServices();
+    typed.hosts = Hosts::Load();
+    CheckProgressDialog progress(this, typed, withOps);
+    if (progress.ShowModal() != wxID_OK || !progress.Finished())
+        return std::nullopt;
+    return CheckResultPage(progress.Lines(), progress.ProxyTestPage());
+}
+
+bool SetupDialog::WriteProxyTestFile(const wxString& page)
 {
     wxLogNull quiet;  // the caller reports the failure in its own words
     wxFileOutputStream out(proxyTestFile);
     if (!out.IsOk())
         return false;
-    out.Write(body);
+    const wxScopedCharBuffer bytes = page.utf8_str();
+    out.Write(bytes.data(), bytes.length());
     return out.Close() && out.GetLastError() != wxSTREAM_WRITE_ERROR;
 }
 
@@ -365,7 +336,7 @@ NetworkSettings SetupDialog::TypedNetworkSettings() const
     return typed;
 }
 
-ServiceSettings SetupDialog::TypedRoutes() const
+ServiceSettings SetupDialog::TypedServices() const
 {
     ServiceSettings typed = services;
     if (auto* us = wxDynamicCast(FindWindow("usRoute"), wxChoice))
@@ -373,21 +344,9 @@ ServiceSettings SetupDialog::TypedRoutes() const
     if (auto* other = wxDynamicCast(FindWindow("otherRoute"), wxChoice))
         typed.other = RouteAt(otherRoutes, other->GetSelection());
     typed.caFile = wxString(caFileText->GetValue()).Trim().Trim(false);
+    typed.opsKey = wxString(opsKeyText->GetValue()).Trim().Trim(false);
+    typed.opsSecret = opsSecretText->GetValue();
     return typed;
-}
-
-void SetupDialog::OnTestOpsKey(wxCommandEvent&)
-{
-    // The values typed on the pages, accepted or not, as for the proxy test.
-    OpsKeyCheck check;
-    {
-        wxBusyCursor busy;
-        check = OpsKeyCheck::Run(TypedNetworkSettings(), wxString(caFileText->GetValue()).Trim().Trim(false),
-                                 services.opsUrl, wxString(opsKeyText->GetValue()).Trim().Trim(false),
-                                 opsSecretText->GetValue());
-    }
-    wxMessageBox(check.text, "EPO OPS Test", wxOK | (check.accepted ? wxICON_INFORMATION : wxICON_ERROR),
-                 this);
 }
 
 void SetupDialog::OnBrowseCaFile(wxCommandEvent&)

@@ -6,11 +6,12 @@
 #include <wx/dialog.h>
 #include <wx/string.h>
 
+#include <optional>
+
 class wxChoice;
 class wxStaticText;
 class wxTextCtrl;
 class wxCommandEvent;
-class wxInputStream;
 
 // The modal "Setup" dialog: network settings on one page, the save folder on
 // another, the services documents come from on a third. It edits the
@@ -38,13 +39,17 @@ private:
     void OnChangeDirectory(wxCommandEvent& event);
     void OnConnectionTypeChanged(wxCommandEvent& event);
     void OnBrowseCaFile(wxCommandEvent& event);
-    void OnTestOpsKey(wxCommandEvent& event);
+    void OnTestServices(wxCommandEvent& event);
     void OnTextEnter(wxCommandEvent& event);
     void EnableProxyFields(bool enable);
-    bool WriteProxyTestFile(wxInputStream& body);
+    // Runs the network check off the GUI thread with the settings as the
+    // pages show them; the result page, or nullopt when it was cancelled.
+    std::optional<wxString> RunCheck(bool withOps);
+    bool WriteProxyTestFile(const wxString& page);
     NetworkSettings TypedNetworkSettings() const;
-    // The stored service settings with the routes and CA file as the page shows them now.
-    ServiceSettings TypedRoutes() const;
+    // The stored service settings with the routes, CA file, key and secret as
+    // the page shows them now.
+    ServiceSettings TypedServices() const;
 
     wxTextCtrl* proxyServerText = nullptr;
     wxTextCtrl* proxyUserText = nullptr;

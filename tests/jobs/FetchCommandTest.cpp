@@ -293,6 +293,8 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
         {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]"},
         {{"classify", "--help"}, 0, "usage: folioharvester-cli classify ENTRY"},
         {{"assemble", "--help"}, 0, "usage: folioharvester-cli assemble OUT.pdf PAGE.tif..."},
+        {{"check", "--help"}, 0, "usage: folioharvester-cli check [--trace FILE]"},
+        {{"check", "5123456"}, 64, "usage: folioharvester-cli check [--trace FILE]"},
         {{"download", "5123456"}, 64, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
     };
     for (const Case& c : cases) {
@@ -306,12 +308,77 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
         for (const std::string& line : cli.Output())
             all += line + "\n";
         EXPECT_EQ(all.find("retry-step"), std::string::npos);
-        if (c.args[0] == "--help" || c.args[0] == "fetch") {
+        if (c.exitCode == 0 && (c.args[0] == "--help" || c.args[0] == "fetch" || c.args[0] == "check")) {
             for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "other=ops|classic",
                                       "FOLIOHARVESTER_OPS_KEY", "--trace FILE", "Exit status:"})
                 EXPECT_NE(all.find(topic), std::string::npos) << topic;
         }
     }
+}
+
+// `check` asks each service of the chosen routes and the update server,
+// through the settings fetch reads, a line each as it goes, and exits 1 when
+// one fails.
+TEST_F(FetchCommand, CheckPrintsALineForEachServiceAndFailsWhenOneFails)
+{
+    sim->WriteSettings(home.SettingsFile(), OfficeSim::Routes::defaults);
+    const std::string settings = ReadFile(home.SettingsFile());
+    const std::string ppubs = "USPTO Patent Public Search (" + sim->PpubsUrl(false, true) + "): ";
+    const std::string images = "USPTO Patent Public Search images (" + sim->PpubsUrl(true, true) + "): ";
+    const std::string ops = "EPO Open Patent Services (" + sim->OpsUrl(true) + "): ";
+    const std::string maker = "OK     Update server (" + sim->Host("maker") + "): reachable; its proxy test page came";
+    const std::string searched = "OK     " + ppubs + "reachable, TLS trusted; page, session and search work: "
+                                                    "6103599 has 12 pages";
+    const std::string pdf = "OK     " + images + "reachable, TLS trusted; the PDF of 6103599 came (";
+    struct Case
+    {
+        const char* name;
+        const char* acceptedSecret;   // what the simulator takes instead of the stored one; null: the stored
+        const char* ppubsUrl;         // instead of the simulator's
+        Lines starts;                 // each line's start
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"every service works", nullptr, nullptr,
+         {searched, pdf, "OK     " + ops + "reachable, TLS trusted; key accepted; throttling idle; images green "
+                         "200/min, inpadoc green 60/min, other green 1000/min, retrieval green 200/min, search green "
+                         "30/min; quota used ",
+          maker},
+         0},
+        {"a refused secret", "another-secret", nullptr,
+         {searched, pdf,
+          "FAILED " + ops + "reachable, TLS trusted; EPO OPS key or secret refused: File > Setup > Services", maker},
+         1},
+        {"no such host", nullptr, "https://ppubs.invalid",
+         {"FAILED USPTO Patent Public Search (https://ppubs.invalid): cannot resolve ppubs.invalid: is this "
+          "computer online?",
+          pdf, "OK     " + ops, maker},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim->Reset();
+        if (c.acceptedSecret)
+            sim->Control("POST", "/_sim/ops", std::string(R"({"secret": ")") + c.acceptedSecret + "\"}");
+        std::string changed = settings;
+        if (c.ppubsUrl)
+            changed.replace(changed.find("=" + sim->PpubsUrl(false, true) + "\n") + 1,
+                            sim->PpubsUrl(false, true).size(), c.ppubsUrl);
+        WriteFile(home.SettingsFile(), changed);
+        const std::string trace = home.Path() + "/check-trace.txt";
+        CliProcess cli({"check", "--trace", trace});
+        EXPECT_EQ(cli.Finish(60000), c.exitCode) << cli.Errors();
+        ASSERT_EQ(cli.Output().size(), c.starts.size()) << cli.Output().front();
+        for (size_t i = 0; i < c.starts.size(); ++i)
+            EXPECT_EQ(cli.Output()[i].substr(0, c.starts[i].size()), c.starts[i]);
+        EXPECT_EQ(ReadFile(home.SettingsFile()), changed) << "read, never written";
+        const std::string traced = ReadFile(trace);
+        EXPECT_NE(traced.find("/3.2/auth/accesstoken"), std::string::npos);
+        EXPECT_EQ(traced.find(OfficeSim::opsSecret), std::string::npos) << "no secret in the trace";
+    }
+    EXPECT_EQ(RequestsMatching("/api/searches/searchWithBeFamily").size(), 2u);
+    EXPECT_EQ(RequestsMatching("/dirsearch-public/print/downloadPdf/6103599").size(), 3u);
+    EXPECT_EQ(RequestsMatching("/publication/epodoc/EP1000000/images").size(), 2u) << "only with a token";
 }
 
 TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)

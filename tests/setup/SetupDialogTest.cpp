@@ -7,6 +7,7 @@
 #include "net/NetworkSettings.h"
 #include "net/ServiceSettings.h"
 #include "net/SettingsStore.h"
+#include "setup/CheckProgressDialog.h"
 #include "setup/SetupDialog.h"
 #include "app/MyFrame.h"
 
@@ -27,6 +28,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <memory>
 
@@ -89,16 +91,31 @@ void PressEnter(wxTextCtrl* field)
     field->ProcessWindowEvent(event);
 }
 
-// Checks the proxy test's result window and closes it with OK.
+// Lets the network check run to its end while the window's events are
+// handled, as the progress window's own loop would, then closes it.
+class LetCheckFinish : public wxExpectModalBase<CheckProgressDialog, LetCheckFinish>
+{
+protected:
+    int OnInvoked(CheckProgressDialog* progress) const override
+    {
+        EXPECT_TRUE(PumpUntil([progress] { return progress->Finished(); }, 60000));
+        return wxID_OK;
+    }
+};
+
+// Checks a check's result window and closes it with OK.
 class ExpectProxyTestResult : public wxExpectModalBase<wxDialog, ExpectProxyTestResult>
 {
 public:
-    explicit ExpectProxyTestResult(wxString* pageText) : pageText(pageText) {}
+    explicit ExpectProxyTestResult(wxString* pageText, const char* title = "Proxy Test Result")
+        : pageText(pageText), title(title)
+    {
+    }
 
 protected:
     int OnInvoked(wxDialog* dialog) const override
     {
-        EXPECT_EQ(dialog->GetTitle(), "Proxy Test Result");
+        EXPECT_EQ(dialog->GetTitle(), title);
         auto* html = dynamic_cast<wxHtmlWindow*>(wxWindow::FindWindowByName("htmlWindow", dialog));
         EXPECT_NE(html, nullptr);
         if (html)
@@ -108,6 +125,7 @@ protected:
 
 private:
     wxString* pageText;
+    const char* title;
 };
 
 // A modal window that must not appear; optional, so its absence passes.
@@ -293,11 +311,13 @@ TEST_F(SetupDialogTest, ProxyTestShowsTheMakersPageAndSavesIt)
 {
     Open(0);
     wxString shown;
-    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    wxTEST_DIALOG(Click(dialog, 1), LetCheckFinish(), ExpectProxyTestResult(&shown));
     const std::string saved = ReadFile(home.Path() + "/proxyTest.html");
-    EXPECT_FALSE(saved.empty());
+    EXPECT_NE(saved.find("office-sim proxy test page"), std::string::npos) << saved;
     EXPECT_NE(sim->Log().find("/proxyTest.htm"), std::string::npos);
-    EXPECT_FALSE(shown.empty());
+    EXPECT_NE(shown.find("OK Update server (" + sim->Host("maker") + "): reachable; its proxy test page came"),
+              wxString::npos) << shown;
+    EXPECT_NE(shown.find("office-sim proxy test page"), wxString::npos) << shown;
     EXPECT_TRUE(log.Errors().empty());
 }
 
@@ -307,7 +327,7 @@ TEST_F(SetupDialogTest, ProxyTestGoesThroughTheTypedProxyEvenWhenCancelled)
     Open(0);
     TypeSimulatorProxy("ops");
     wxString shown;
-    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    wxTEST_DIALOG(Click(dialog, 1), LetCheckFinish(), ExpectProxyTestResult(&shown));
     const std::string requests = sim->Log();
     EXPECT_NE(requests.find("/proxyTest.htm"), std::string::npos);
     EXPECT_NE(requests.find("\"proxied\": true"), std::string::npos) << requests;
@@ -349,7 +369,7 @@ TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheChosenRoutesService
         Open(0);
         TypeSimulatorProxy("maker");
         wxString shown;
-        wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+        wxTEST_DIALOG(Click(dialog, 1), LetCheckFinish(), ExpectProxyTestResult(&shown));
         dialog->Destroy();
         dialog = nullptr;
         EXPECT_TRUE(log.Errors().empty());
@@ -361,7 +381,7 @@ TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheChosenRoutesService
             EXPECT_NE(shown.find(where), wxString::npos) << where;
         for (const char* name : c.names)
             EXPECT_NE(shown.find(name), wxString::npos) << name;
-        EXPECT_EQ(shown.find("no answer"), wxString::npos) << shown;
+        EXPECT_EQ(shown.find("FAILED"), wxString::npos) << shown;
         // All through the typed proxy: HTTPS in a tunnel it was asked for, one per service.
         size_t tunnels = 0;
         for (size_t at = requests.find("\"CONNECT\""); at != std::string::npos; at = requests.find("\"CONNECT\"", at + 1))
@@ -374,16 +394,18 @@ TEST_F(SetupDialogTest, ProxyTestWithoutAnUpdateServerAsksTheChosenRoutesService
     }
 }
 
+// Without a proxy nothing is blamed on one: the line says what failed.
 TEST_F(SetupDialogTest, ProxyTestReportsAServerThatIsDown)
 {
-    OpenSettingsStore()->Write("/hosts/maker",
-                               wxString::Format("127.0.0.1:%d", ClosedLoopbackPort()));
+    const wxString maker = wxString::Format("127.0.0.1:%d", ClosedLoopbackPort());
+    OpenSettingsStore()->Write("/hosts/maker", maker);
     Open(0);
-    int shown = 0;
-    wxTEST_DIALOG(Click(dialog, 1), MustNotShow(&shown).Optional());
-    EXPECT_EQ(shown, 0);
-    EXPECT_EQ(log.Errors(), std::vector<wxString>{"Error Connecting to Proxy"});
-    EXPECT_FALSE(FileExists(home.Path() + "/proxyTest.html"));
+    wxString shown;
+    wxTEST_DIALOG(Click(dialog, 1), LetCheckFinish(), ExpectProxyTestResult(&shown));
+    EXPECT_TRUE(log.Errors().empty());
+    EXPECT_NE(shown.find("FAILED Update server (" + maker + "): cannot connect: "), wxString::npos) << shown;
+    EXPECT_EQ(shown.find("Proxy"), wxString::npos) << shown;
+    EXPECT_NE(shown.find("OK US patent images"), wxString::npos) << "the other lines stay";
 }
 
 TEST_F(SetupDialogTest, ProxyTestShowsAnErrorPageLikeAnyOtherBody)
@@ -391,9 +413,48 @@ TEST_F(SetupDialogTest, ProxyTestShowsAnErrorPageLikeAnyOtherBody)
     sim->Faults(R"([{"service": "maker", "path": "/proxyTest.htm", "action": "status", "status": 404}])");
     Open(0);
     wxString shown;
-    wxTEST_DIALOG(Click(dialog, 1), ExpectProxyTestResult(&shown));
+    wxTEST_DIALOG(Click(dialog, 1), LetCheckFinish(), ExpectProxyTestResult(&shown));
     EXPECT_TRUE(log.Errors().empty());
+    EXPECT_NE(shown.find("FAILED Update server (" + sim->Host("maker") +
+                         "): reachable, but it answered 404 to /proxyTest.htm"),
+              wxString::npos) << shown;
     EXPECT_TRUE(FileExists(home.Path() + "/proxyTest.html"));
+}
+
+// Cancels the check once `asked` holds, while the window's events are handled.
+class CancelWhen : public wxExpectModalBase<CheckProgressDialog, CancelWhen>
+{
+public:
+    explicit CancelWhen(std::function<bool()> asked) : asked(std::move(asked)) {}
+
+protected:
+    int OnInvoked(CheckProgressDialog* progress) const override
+    {
+        EXPECT_TRUE(PumpUntil(asked, 20000));
+        EXPECT_FALSE(progress->Finished());
+        return wxID_CANCEL;
+    }
+
+private:
+    std::function<bool()> asked;
+};
+
+// The check runs off the GUI thread, so the window keeps handling events
+// while a service hangs, and Cancel stops the hung request at once.
+TEST_F(SetupDialogTest, CancelEndsACheckWhoseServiceHangs)
+{
+    sim->Faults(R"([{"service": "maker", "path": "/proxyTest.htm", "action": "hang"}])");
+    Open(0);
+    int shown = 0;
+    const auto start = std::chrono::steady_clock::now();
+    wxTEST_DIALOG(Click(dialog, 1),
+                  CancelWhen([] { return sim->Log().find("/proxyTest.htm") != std::string::npos; }),
+                  MustNotShow(&shown).Optional());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "a hung request lasts 60 s";
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(log.Errors().empty());
+    EXPECT_FALSE(FileExists(home.Path() + "/proxyTest.html"));
+    EXPECT_TRUE(dialog->IsShown());
 }
 
 TEST_F(SetupDialogTest, ProxyTestReportsAFileItCannotWrite)
@@ -401,7 +462,7 @@ TEST_F(SetupDialogTest, ProxyTestReportsAFileItCannotWrite)
     home.Dir("proxyTest.html");  // a folder in the way of the file
     Open(0);
     int shown = 0;
-    wxTEST_DIALOG(Click(dialog, 1), MustNotShow(&shown).Optional());
+    wxTEST_DIALOG(Click(dialog, 1), LetCheckFinish(), MustNotShow(&shown).Optional());
     EXPECT_EQ(shown, 0);
     EXPECT_EQ(log.Errors(), std::vector<wxString>{"Error writing proxyTest.html"});
 }
@@ -437,23 +498,6 @@ struct ScopedVariable
     ScopedVariable(const char* name, const char* value) : name(name) { wxSetEnv(name, value); }
     ~ScopedVariable() { wxUnsetEnv(name); }
     const char* name;
-};
-
-// Reads a message box's text and closes it.
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
-{
-public:
-    explicit ExpectMessage(wxString* text) : text(text) {}
-
-protected:
-    int OnInvoked(wxMessageDialog* box) const override
-    {
-        *text = box->GetMessage();
-        return wxID_OK;
-    }
-
-private:
-    wxString* text;
 };
 
 TEST_F(SetupDialogTest, ServicesPageShowsTheStoredServicesAndWritesThemOnlyOnOk)
@@ -525,28 +569,34 @@ TEST_F(SetupDialogTest, KeyAndSecretFromTheEnvironmentAreShownButNeverWritten)
     EXPECT_EQ(ReadFile(home.SettingsFile()).find("env-key"), std::string::npos);
 }
 
+// The page's key is tested even while no route uses OPS, in the same lines
+// as the network check.
 TEST_F(SetupDialogTest, TestButtonShowsTheServicesLoadOrTheErrorInPlainWords)
 {
     const std::string load = R"json({"throttling": "busy (images=yellow:100, other=green:1000)"})json";
-    const char* accepted = "EPO OPS accepted the key.\nThrottling: busy; images yellow 100/min, other green 1000/min";
+    const std::string ops = "EPO Open Patent Services (" + sim->OpsUrl(true) + "): ";
+    const std::string accepted = "OK " + ops +
+                                 "reachable, TLS trusted; key accepted; throttling busy; images yellow 100/min, "
+                                 "other green 1000/min; quota used ";
     struct Case
     {
         const char* name;
         std::string secret;
         std::string caFile;
         bool viaProxy;
-        const char* shownStart;
-        const char* firstRequest;  // its method; "" for none; nullptr: not checked
+        std::string shown;
+        bool tokenAsked;  // and OPS reached at all, when not
     };
     const Case cases[] = {
-        {"right key", OfficeSim::opsSecret, sim->CaFile(), false, accepted, "POST"},
-        {"through the typed proxy", OfficeSim::opsSecret, sim->CaFile(), true, accepted, "CONNECT"},
+        {"right key", OfficeSim::opsSecret, sim->CaFile(), false, accepted, true},
+        {"through the typed proxy", OfficeSim::opsSecret, sim->CaFile(), true, accepted, true},
         {"wrong secret", "wrong-secret", sim->CaFile(), false,
-         "EPO OPS key or secret refused: File > Setup > Services", "POST"},
-        {"no CA file", OfficeSim::opsSecret, "", false, "EPO OPS not reached: certificate not trusted: ", nullptr},
+         "FAILED " + ops + "reachable, TLS trusted; EPO OPS key or secret refused: File > Setup > Services", true},
+        {"no CA file", OfficeSim::opsSecret, "", false, "FAILED " + ops + "certificate not trusted: ", false},
         {"a folder for the CA file", OfficeSim::opsSecret, "/tmp", false,
-         "EPO OPS not reached: certificate authority file unusable: /tmp: a folder", ""},
-        {"no secret", "", sim->CaFile(), false, "EPO OPS key and secret needed", ""},
+         "FAILED " + ops + "certificate authority file unusable: /tmp: a folder", false},
+        {"no secret", "", sim->CaFile(), false, "FAILED " + ops + "reachable, TLS trusted; EPO OPS key and secret needed",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -562,18 +612,21 @@ TEST_F(SetupDialogTest, TestButtonShowsTheServicesLoadOrTheErrorInPlainWords)
         wxWindow* test = wxWindow::FindWindowByLabel("Test", dialog);
         ASSERT_NE(test, nullptr);
         wxString shown;
-        wxTEST_DIALOG(Click(dialog, test->GetId()), ExpectMessage(&shown));
-        EXPECT_TRUE(shown.StartsWith(c.shownStart)) << shown;
+        wxTEST_DIALOG(Click(dialog, test->GetId()), LetCheckFinish(), ExpectProxyTestResult(&shown, "Services Test"));
+        EXPECT_NE(shown.find(c.shown), wxString::npos) << shown;
+        EXPECT_NE(shown.find("OK Update server"), wxString::npos) << "the network check's lines too";
         EXPECT_FALSE(!c.secret.empty() && shown.Contains(c.secret)) << "never the secret";
         EXPECT_TRUE(dialog->IsShown());
 
         const nlohmann::json requests = nlohmann::json::parse(sim->Log());
-        if (c.firstRequest && !*c.firstRequest)
-            EXPECT_TRUE(requests.empty()) << requests.dump();
-        else if (c.firstRequest && !requests.empty())
-            EXPECT_EQ(requests[0]["method"], c.firstRequest);
-        else if (c.firstRequest)
-            ADD_FAILURE() << "no request";
+        bool tokenAsked = false;
+        bool tunnelled = false;
+        for (const auto& request : requests) {
+            tokenAsked = tokenAsked || request["path"] == "/3.2/auth/accesstoken";
+            tunnelled = tunnelled || (request["method"] == "CONNECT" && request["path"] == sim->Host("ops32tls"));
+        }
+        EXPECT_EQ(tokenAsked, c.tokenAsked);
+        EXPECT_EQ(tunnelled, c.viaProxy);
         dialog->Destroy();
         dialog = nullptr;
     }
