@@ -150,21 +150,20 @@ private:
 // references of "&" (which every link with a query has) decoded.
 std::string Link(const std::string& value)
 {
-    static const char* const ampersands[] = {"&amp;", "&#38;", "&#x26;"};
+    static const char* const ampersands[] = {"&amp;", "&#38;", "&#x26;", "&#X26;"};
     const size_t first = value.find_first_not_of(" \t\n\r\f");
     const size_t last = value.find_last_not_of(" \t\n\r\f");
     const std::string trimmed = first == npos ? std::string() : value.substr(first, last - first + 1);
-    const std::string lower = LowerCase(trimmed);
     std::string out;
     for (size_t i = 0; i < trimmed.size();) {
-        const auto it = std::find_if(std::begin(ampersands), std::end(ampersands),
-                                     [&](const char* ref) { return lower.compare(i, strlen(ref), ref) == 0; });
-        if (it == std::end(ampersands)) {
-            out += trimmed[i++];
-            continue;
+        size_t length = 1;
+        for (const char* ref : ampersands) {
+            if (trimmed.compare(i, std::strlen(ref), ref) == 0)
+                length = std::strlen(ref);
         }
-        out += '&';
-        i += strlen(*it);
+        // Each reference starts with the "&" it stands for.
+        out += trimmed[i];
+        i += length;
     }
     return out;
 }
