@@ -32,6 +32,13 @@ open(sys.argv[1], "wb").write(g4_pdf([(w, h, strip) for w, h, _, strip in pages]
                "$dir/office.pdf" "$top"/tools/office-sim/pages/g4-[12].tif ;;
     ops_answers) cp "$top"/tests/data/ops/* "$top"/tests/data/fuzz/ops_answers/* "$dir"/ ;;
     settings|page_list|search_hit|image_list|ppubs_answers) cp "$top"/tests/data/fuzz/$1/* "$dir"/ ;;
+    eps_page) PYTHONPATH="$top/tools/office-sim" python3 -c 'import sys
+from officesim import eps
+pages = [eps._formats("EP2219563NWB1"), eps._toolbar_page("EP1000000NWA1", "EP1000000", "A1"),
+         eps._wipo_page("EP2707000NWA1", "WO2012153305")]
+for i, page in enumerate(pages):
+    open("%s/page%d.html" % (sys.argv[1], i), "wb").write(page.body)
+open(sys.argv[1] + "/blocked.html", "w").write(eps.BLOCK_PAGE)' "$dir" ;;
   esac
   echo "$dir"
 }

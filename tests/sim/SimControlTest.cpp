@@ -315,6 +315,7 @@ TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
             EXPECT_EQ(sim.PpubsUrl(false, c.tls), store->Read("ppubs/url", ""));
             EXPECT_EQ(sim.PpubsUrl(true, c.tls), store->Read("ppubs/imageUrl", ""));
             EXPECT_NE("", store->Read("ppubs/imageUrl", ""));
+            EXPECT_EQ(sim.EpsUrl(c.tls), store->Read("eps/url", ""));
             wxString secret = store->Read("ops/consumerSecret", "");
             ScramblePassword(secret);
             EXPECT_EQ(OfficeSim::opsSecret, secret);

@@ -291,6 +291,12 @@ std::string OfficeSim::PpubsUrl(bool images, bool tls) const
     return it == urls.end() ? std::string() : it->second;
 }
 
+std::string OfficeSim::EpsUrl(bool tls) const
+{
+    auto it = urls.find(tls ? "epsTls" : "eps");
+    return it == urls.end() ? std::string() : it->second;
+}
+
 int OfficeSim::Port(const std::string& service) const
 {
     std::string host = Host(service);
@@ -320,6 +326,7 @@ void OfficeSim::WriteSettings(const std::string& settingsFile, Routes routes,
         {"services", {{"us", us}, {"other", other}, {"caFile", caFile}}},
         {"ops", {{"url", url}, {"consumerKey", opsKey}, {"consumerSecret", secret.ToStdString()}}},
         {"ppubs", {{"url", PpubsUrl(false, !caFile.empty())}, {"imageUrl", PpubsUrl(true, !caFile.empty())}}},
+        {"eps", {{"url", EpsUrl(!caFile.empty())}}},
     };
     std::vector<std::string> out = WithGroups(lines, groups);
     // The settings file holds a proxy password.

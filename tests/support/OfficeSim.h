@@ -28,8 +28,9 @@ public:
     bool Running() const { return pid > 0 && !hosts.empty(); }
     // "127.0.0.1:PORT" of a service: patentImages1, patentImages2,
     // applicationImages1, applicationImages2, applicationSearch, ops, maker,
-    // of the OPS 3.2 listeners ops32 (HTTP) and ops32tls (HTTPS), and of
-    // Patent Public Search's ppubs, ppubsImages, ppubsTls and ppubsImagesTls.
+    // of the OPS 3.2 listeners ops32 (HTTP) and ops32tls (HTTPS), of
+    // Patent Public Search's ppubs, ppubsImages, ppubsTls and ppubsImagesTls,
+    // and of the publication server's eps and epsTls.
     std::string Host(const std::string& service) const;
     int Port(const std::string& service) const;
     // The services of the "hosts" group.
@@ -41,13 +42,17 @@ public:
     // The base URL of Patent Public Search ("http://127.0.0.1:PORT", [ppubs] url)
     // or with images of its image host ([ppubs] imageUrl), over HTTPS with tls.
     std::string PpubsUrl(bool images = false, bool tls = false) const;
+    // The publication server's base URL ("http://127.0.0.1:PORT/publication-server",
+    // [eps] url), over HTTPS with tls.
+    std::string EpsUrl(bool tls = false) const;
     // The PEM file of the authority that signed the HTTPS listener's certificate.
     const std::string& CaFile() const { return caFile; }
 
     // Writes a settings file whose "hosts" group points every service here and
     // whose "services" and "ops" groups choose `routes`, trust CaFile() and name
     // the OPS 3.2 service (`opsUrl`, by default the HTTPS one) with the demo key
-    // and Patent Public Search (HTTPS when there is a CaFile());
+    // and Patent Public Search and the publication server (HTTPS when there
+    // is a CaFile());
     // the other lines of an existing file are kept.
     void WriteSettings(const std::string& settingsFile, Routes routes = Routes::classic,
                        const std::string& opsUrl = "") const;

@@ -67,6 +67,7 @@ class Catalog:
         self.ops = self._ops(data.get("ops", {}))
         self.ops32 = self._ops32(data.get("ops32", {}))
         self.ppubs = self._ppubs(data.get("ppubs", {}))
+        self.eps = self._eps(data.get("eps", {}))
         self.pages = pages
         self.pool = pool
         self.ops32_pool = [n for n in sorted(pages) if n.startswith("g4-")]
@@ -142,6 +143,20 @@ class Catalog:
                     or not isinstance(doc.get("pages"), int) or doc["pages"] < 1 \
                     or not isinstance(doc.get("sections", {}), dict):
                 raise CatalogError("bad ppubs entry " + number)
+        return table
+
+    @staticmethod
+    def _eps(table):
+        if not isinstance(table, dict):
+            raise CatalogError("eps must be an object")
+        for number, kinds in table.items():
+            if not re.fullmatch(r"EP\d{7}", number) or not isinstance(kinds, dict):
+                raise CatalogError("bad eps entry " + number)
+            for kind, doc in kinds.items():
+                if not re.fullmatch(r"[AB]\d", kind) or not isinstance(doc, dict) \
+                        or not isinstance(doc.get("pages", 1), int) or doc.get("pages", 1) < 1 \
+                        or doc.get("answer", "pdf") not in ("pdf", "page", "redirect", "wipo"):
+                    raise CatalogError("bad eps document %s %s" % (number, kind))
         return table
 
     def _ops32_instances(self):
@@ -260,6 +275,12 @@ class Catalog:
         else:
             name = self.ops32_pool[(zlib.crc32(link.encode()) + page - 1) % len(self.ops32_pool)]
         return ops_page(self.stamped(name, _number_of(link), page, inst["pages"]))
+
+    # European Publication Server
+
+    def eps_document(self, number, kind):
+        """The entry of a seven-digit EP number ("EP0729353") and kind, or None."""
+        return self.eps.get(number, {}).get(kind)
 
     # Patent Public Search
 

@@ -7,7 +7,7 @@ import struct
 from http.server import BaseHTTPRequestHandler
 from urllib.parse import parse_qs, urlsplit
 
-from . import ops32, ppubs, services
+from . import eps, ops32, ppubs, services
 from .catalog import Catalog
 from .faults import FaultError
 
@@ -183,6 +183,8 @@ class Handler(BaseHTTPRequestHandler):
             return ops32.answer(self.state, path, request)
         if service in ppubs.SERVICES:
             return ppubs.answer(self.state, service, path, request, pending, pdf_name)
+        if service == eps.SERVICE:
+            return eps.answer(self.state, path, request, self.tls)
         return services.answer(self.state, service, path)
 
     def _with_fault(self, fault, service, path):
@@ -196,6 +198,9 @@ class Handler(BaseHTTPRequestHandler):
         ppubs_answer = ppubs.fault(self.state, fault)
         if ppubs_answer is not None:
             return self.send(ppubs_answer)
+        eps_answer = eps.fault(self.state, fault, path)
+        if eps_answer is not None:
+            return self.send(eps_answer)
         if action == "pending":
             return self.send(self._answer(service, path, body, pending=True))
         if action == "pdfname":

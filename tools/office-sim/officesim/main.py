@@ -18,13 +18,13 @@ HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 def parse_args(argv):
     p = argparse.ArgumentParser(prog="office-sim",
                                 description="Local simulator of the patent offices' services.")
-    p.add_argument("--settings", help="point this settings file's [hosts], [services], [ops] "
-                                      "and [ppubs] groups at the simulator")
+    p.add_argument("--settings", help="point this settings file's [hosts], [services], [ops], "
+                                      "[ppubs] and [eps] groups at the simulator")
     p.add_argument("--routes", choices=("classic", "new"), default="classic",
                    help="routes --settings chooses: classic (the original services) or new "
                         "(Patent Public Search for US documents, OPS 3.2 for the others)")
     p.add_argument("--plain-ops", action="store_true",
-                   help="--settings names the plain-HTTP OPS 3.2 and ppubs listeners instead of "
+                   help="--settings names the plain-HTTP OPS 3.2, ppubs and eps listeners instead of "
                         "the TLS ones")
     p.add_argument("--log", help="append every request as a JSON line to this file")
     p.add_argument("--latest", default="23", help="version number /latest.html answers")
@@ -55,7 +55,8 @@ def settings_groups(sim, args, ca_file):
             ("ops", [("url", url), ("consumerKey", ops32.DEMO_KEY),
                      ("consumerSecret", file_config_value(scrambled(ops32.DEMO_SECRET)))]),
             ("ppubs", [("url", urls["ppubsTls" if tls else "ppubs"]),
-                       ("imageUrl", urls["ppubsImagesTls" if tls else "ppubsImages"])])]
+                       ("imageUrl", urls["ppubsImagesTls" if tls else "ppubsImages"])]),
+            ("eps", [("url", urls["epsTls" if tls else "eps"])])]
 
 
 def make_certificates():

@@ -7,19 +7,21 @@ import threading
 import time
 from http.server import ThreadingHTTPServer
 
-from . import ops32, ppubs
+from . import eps, ops32, ppubs
 from .faults import FaultTable
 from .handler import Handler
 
 # The services of the [hosts] group, each on a listener of its own name.
 SERVICES = ("patentImages1", "patentImages2", "applicationImages1", "applicationImages2",
             "applicationSearch", "ops", "maker")
-# Listeners named by URL: name -> (service, TLS). OPS 3.2 and both hosts of
-# Patent Public Search answer over plain HTTP and over TLS.
+# Listeners named by URL: name -> (service, TLS). OPS 3.2, both hosts of
+# Patent Public Search and the publication server answer over plain HTTP and
+# over TLS.
 URL_LISTENERS = {"ops32": (ops32.SERVICE, False), "ops32tls": (ops32.SERVICE, True),
                  "ppubs": (ppubs.SERVICE, False), "ppubsTls": (ppubs.SERVICE, True),
-                 "ppubsImages": (ppubs.IMAGES, False), "ppubsImagesTls": (ppubs.IMAGES, True)}
-URL_PATHS = {ops32.SERVICE: ops32.BASE, ppubs.SERVICE: "", ppubs.IMAGES: ""}
+                 "ppubsImages": (ppubs.IMAGES, False), "ppubsImagesTls": (ppubs.IMAGES, True),
+                 "eps": (eps.SERVICE, False), "epsTls": (eps.SERVICE, True)}
+URL_PATHS = {ops32.SERVICE: ops32.BASE, ppubs.SERVICE: "", ppubs.IMAGES: "", eps.SERVICE: eps.BASE}
 
 # A session that adds its header lines again before every page sends a few
 # hundred lines on a long document; the standard limit of 100 would refuse it.
@@ -78,6 +80,7 @@ class Simulator:
         self.faults = FaultTable()
         self.ops = ops32.OpsState()
         self.ppubs = ppubs.PpubsState()
+        self.eps = eps.EpsState()
         self.tls_context = tls_context
         self.started = time.monotonic()
         self.stopping = threading.Event()
@@ -148,7 +151,8 @@ class Simulator:
         return [(s, self.host_of(s)) for s in SERVICES if s in self._ports]
 
     def urls(self):
-        """(listener, base URL) of the listeners named by URL: [ops] url, [ppubs] url and imageUrl."""
+        """(listener, base URL) of the listeners named by URL: [ops] url, [ppubs] url and
+        imageUrl, [eps] url."""
         return [(name, "%s://%s%s" % ("https" if tls else "http", self.host_of(name),
                                       URL_PATHS[service]))
                 for name, (service, tls) in URL_LISTENERS.items() if name in self._ports]
@@ -191,3 +195,4 @@ class Simulator:
         self.faults.clear()
         self.ops.reset()
         self.ppubs.reset()
+        self.eps.reset()
