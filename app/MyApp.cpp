@@ -5,6 +5,7 @@
 
 #include <csignal>
 
+#ifndef __WINDOWS__
 namespace {
 
 // Called from the event loop, not from the signal itself, so the window can
@@ -16,6 +17,7 @@ void CloseMainWindow(int)
 }
 
 }  // namespace
+#endif
 
 // wxApp::OnInit is not called: its command-line parser would refuse the
 // "delete <path>" arguments a previous version hands over.
@@ -38,10 +40,14 @@ MyFrame* MyApp::CreateMainWindow()
 
 void MyApp::CloseMainWindowOnSignals()
 {
+    // Windows has no such signals: it closes the window with its own
+    // messages, which the toolkit handles like the close box.
+#ifndef __WINDOWS__
     for (int stop : {SIGTERM, SIGINT, SIGHUP})
         wxTheApp->SetSignalHandler(stop, CloseMainWindow);
     // A file-size limit or a peer gone away fails the write, which the job
     // reports, instead of ending the program mid-document.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 }

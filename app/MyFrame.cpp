@@ -67,7 +67,7 @@ namespace {
 // years away; such a stored check time counts as no check at all.
 void ForgetUnusableLastCheck(wxConfigBase& config)
 {
-    const long limit = 100000000000L;  // about 3000 years either way
+    const long long limit = 100000000000LL;  // about 3000 years either way, beyond a 32-bit long
     long lastCheck = 0;
     if (config.Read("lastCheck", &lastCheck) &&
         (lastCheck == -1 || lastCheck < -limit || lastCheck > limit))

@@ -4,6 +4,7 @@
 #include "pdf/PdfWriter.h"
 
 #include <wx/file.h>
+#include <wx/filefn.h>
 #include <wx/init.h>
 #include <wx/log.h>
 #include <wx/wfstream.h>
@@ -11,8 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace {
 
@@ -38,13 +38,10 @@ bool NamesPdf(const std::string& name)
 // a hard or symbolic link), or null.
 const std::string* PageAt(const std::string& path, const std::vector<std::string>& pages)
 {
-    struct stat target;
-    if (stat(path.c_str(), &target) != 0)
-        return nullptr;
     for (const std::string& page : pages)
     {
-        struct stat other;
-        if (stat(page.c_str(), &other) == 0 && other.st_dev == target.st_dev && other.st_ino == target.st_ino)
+        std::error_code missing;
+        if (std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(page), missing))
             return &page;
     }
     return nullptr;
@@ -67,17 +64,22 @@ wxString AddFile(PdfWriter& writer, const wxString& name)
 {
     wxLogNull quiet;  // the caller prints the reason once
     wxFile file;
+    // errno's texts, the same on every system (Windows refuses to open a
+    // folder at all, with a vaguer reason).
     if (!file.Open(name))
-        return wxSysErrorMsgStr(wxSysErrorCode());
+    {
+        const int cause = errno;
+        return std::strerror(wxDirExists(name) ? EISDIR : cause);
+    }
     char head[4];
     const ssize_t count = file.Read(head, sizeof head);
     if (count == wxInvalidOffset)
-        return wxSysErrorMsgStr(wxSysErrorCode());
+        return std::strerror(errno);
     if (count != sizeof head
         || (std::memcmp(head, "II*\0", sizeof head) != 0 && std::memcmp(head, "MM\0*", sizeof head) != 0))
         return "not a TIFF file";
     if (file.Seek(0) == wxInvalidOffset)
-        return wxSysErrorMsgStr(wxSysErrorCode());
+        return std::strerror(errno);
     wxFileInputStream input(file);
     if (writer.AddPage(input))
         return wxString();

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/ProgressDisplay.h"
+#include "cli/SignalWatcher.h"
 #include "cli/StatusView.h"
 #include "cli/TraceOption.h"
 #include "cli/Usage.h"
@@ -33,8 +34,6 @@
 #include <memory>
 #include <thread>
 
-#include <pthread.h>
-#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -176,36 +175,6 @@ private:
     wxMutex lock;
     wxCondition ready;
     std::deque<wxEvent*> events;
-};
-
-// Turns SIGINT, SIGTERM and SIGHUP (blocked in every thread) into a stop
-// marker on the queue; SIGUSR1 only ends the watcher.
-class SignalWatcher
-{
-public:
-    explicit SignalWatcher(EventQueue& queue)
-    {
-        sigemptyset(&signals);
-        sigaddset(&signals, SIGINT);
-        sigaddset(&signals, SIGTERM);
-        sigaddset(&signals, SIGHUP);
-        sigaddset(&signals, SIGUSR1);
-        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-        watcher = std::thread([this, &queue] {
-            int received = 0;
-            while (sigwait(&signals, &received) == 0 && received != SIGUSR1)
-                queue.Push(nullptr);
-        });
-    }
-    ~SignalWatcher()
-    {
-        pthread_kill(watcher.native_handle(), SIGUSR1);
-        watcher.join();
-    }
-
-private:
-    sigset_t signals;
-    std::thread watcher;
 };
 
 struct Row
@@ -378,7 +347,7 @@ public:
         }
         bool stoppedBySignal = false;
         {
-            SignalWatcher watcher(queue);
+            SignalWatcher watcher([this] { queue.Push(nullptr); });
             StartWaiting();
             view->Idle();
             while (running > 0 && view->Error() == 0) {
@@ -526,8 +495,14 @@ bool ReportFolderWritable(const std::string& report)
 {
     const wxFileName name(wxString::FromUTF8(report));
     const wxString folder = name.GetPath().empty() ? wxString(".") : name.GetPath();
+#ifdef __WINDOWS__
+    // Folders there have no search permission to ask about.
+    if (_waccess(folder.wc_str(), 2) == 0)
+        return true;
+#else
     if (access(folder.fn_str(), W_OK | X_OK) == 0)
         return true;
+#endif
     PrintError(wxString::FromUTF8(report) + ": " + std::strerror(errno));
     return false;
 }
@@ -539,8 +514,10 @@ int RunFetch(const std::vector<std::string>& args)
     // A closed reader of the output and a file-size limit make writes fail,
     // which the run reports and stops on, instead of killing it with its
     // partial files behind.
+#ifndef __WINDOWS__
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     FetchOptions options;
     if (!ParseOptions(args, options)) {
         std::fputs(FetchUsage().c_str(), stderr);

@@ -1,28 +1,10 @@
 #include "cli/ProgressDisplay.h"
 
+#include "cli/TerminalSize.h"
+
 #include <wx/regex.h>
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 namespace {
-
-struct TerminalSize
-{
-    int columns = 80;
-    int rows = 24;
-};
-
-TerminalSize SizeOfTerminal()
-{
-    TerminalSize size;
-    winsize window{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 && window.ws_col > 0 && window.ws_row > 0) {
-        size.columns = window.ws_col;
-        size.rows = window.ws_row;
-    }
-    return size;
-}
 
 // "2/3" of a status "Downloading page 2 of 3"; empty for other statuses.
 wxString PageOf(const wxString& status)

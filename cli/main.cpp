@@ -1,6 +1,7 @@
 // folioharvester-cli: the headless front end. Shares every library with the
 // window; reads the settings store but never writes it.
 #include "cli/Commands.h"
+#include "cli/ExecHelper.h"
 #include "cli/Usage.h"
 
 #include <cstdio>
@@ -8,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include <limits.h>
-#include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -30,33 +33,15 @@ int Help(const std::string& text)
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-// Replaces this process with `helper` (folioharvester-fetch or -ocr) from
-// the same folder, so signals and the exit code are the helper's own. The
-// helper gets the subcommand's arguments, after `mode` when one is given.
-int ExecHelper(int argc, char** argv, const char* helper, const char* mode = nullptr)
-{
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) {
-        std::perror("folioharvester-cli");
-        return 1;
-    }
-    std::string path(self, static_cast<size_t>(n));
-    path = path.substr(0, path.rfind('/') + 1) + helper;
-    std::vector<char*> helperArgs{const_cast<char*>(path.c_str())};
-    if (mode)
-        helperArgs.push_back(const_cast<char*>(mode));
-    helperArgs.insert(helperArgs.end(), argv + 2, argv + argc);
-    helperArgs.push_back(nullptr);
-    execv(path.c_str(), helperArgs.data());
-    std::perror(path.c_str());
-    return 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Lines end in "\n" as on other systems: programs read this output.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     if (argc < 2)
         return Usage();
     if (AsksForHelp(argv[1]) || std::strcmp(argv[1], "help") == 0)

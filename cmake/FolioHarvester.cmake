@@ -1,8 +1,21 @@
+# fh_platform_sources(VAR): drops from the list VAR the other platform's
+# files: FooWindows.cpp builds for Windows only, FooPosix.cpp everywhere else.
+function(fh_platform_sources var)
+  set(sources ${${var}})
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "Posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "Windows\\.cpp$")
+  endif()
+  set(${var} ${sources} PARENT_SCOPE)
+endfunction()
+
 # fh_library(NAME GUI|CORE LIBS ...): a library of every .cpp/.h in the
-# calling folder. CORE libraries link wxBase only.
+# calling folder (for this platform). CORE libraries link wxBase only.
 function(fh_library name kind)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  fh_platform_sources(sources)
   if(NOT sources)
     set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()

@@ -1,5 +1,8 @@
 #include "lists/ListFile.h"
 
+#include <wx/filefn.h>
+#include <wx/wxcrt.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -91,9 +94,11 @@ ListFile ParseList(const std::string& bytes)
 bool ReadListFile(const wxString& path, ListFile& list, wxString& error)
 {
     const bool standardInput = path == "-";
-    std::FILE* file = standardInput ? stdin : std::fopen(path.fn_str(), "rb");
+    std::FILE* file = standardInput ? stdin : wxFopen(path, "rb");
     if (!file) {
-        error = Failure(path, std::strerror(errno));
+        // Windows refuses to open a folder at all, with a vaguer reason.
+        const int cause = errno;
+        error = Failure(path, std::strerror(wxDirExists(path) ? EISDIR : cause));
         return false;
     }
     std::string bytes;

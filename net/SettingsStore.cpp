@@ -28,8 +28,10 @@ public:
     ~SettingsFile() override
     {
         Flush();
+#ifndef __WINDOWS__  // there the file sits in the user's own profile
         if (wxFileName::FileExists(path))
             chmod(path.fn_str(), ownerOnly);
+#endif
     }
 
 private:

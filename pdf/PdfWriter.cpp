@@ -1,6 +1,7 @@
 #include "pdf/PdfWriter.h"
 
 #include "pdf/FaxImage.h"
+#include "pdf/LockedFile.h"
 #include "pdf/TiffPage.h"
 
 #include <wx/filefn.h>
@@ -16,9 +17,6 @@
 #include <limits>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -149,88 +147,13 @@ int FaxK(const TiffPage& page)
     return (page.t4Options & 1) ? 1 : 0;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Why the thing at `path` is not a file this writer may replace, or empty:
-// a link, a FIFO, a folder or a file with a second name is never opened
-// for writing, so nothing elsewhere is written through it.
-wxString Unreplaceable(const struct stat& info, const wxString& name)
-{
-    if (S_ISLNK(info.st_mode))
-        return name + " is a symbolic link";
-    if (!S_ISREG(info.st_mode))
-        return name + " is not a regular file";
-    if (info.st_nlink != 1)
-        return name + " is linked to another file";
-    return wxString();
-}
-
-// Creates `path` afresh for writing, locked against every other writer. A
-// file there already is taken for one left by a killed process when no
-// writer holds its lock: it is removed and the name created anew. One being
-// written now is refused (EBUSY). The descriptor, or -1 with errno set and,
-// for a refusal of our own, `cause` in words.
-int CreateLocked(const wxString& path, wxString& cause)
-{
-    const wxCharBuffer name = path.fn_str();
-    const wxString shown = wxFileName(path).GetFullName();
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-        if (fd >= 0)
-        {
-            if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-                return fd;
-            close(fd);
-            break;  // a writer took it over between our creating and locking it
-        }
-        if (errno != EEXIST)
-            return -1;
-        struct stat named;
-        if (lstat(name, &named) != 0)
-        {
-            if (errno == ENOENT)
-                continue;
-            return -1;
-        }
-        cause = Unreplaceable(named, shown);
-        if (!cause.empty())
-        {
-            errno = EEXIST;
-            return -1;
-        }
-        // Opened to read it only, for its lock.
-        const int left = open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        struct stat opened;
-        if (left < 0 || fstat(left, &opened) != 0 || !SameFile(opened, named))
-        {
-            if (left >= 0)
-                close(left);
-            continue;
-        }
-        if (flock(left, LOCK_EX | LOCK_NB) != 0)
-        {
-            close(left);
-            break;
-        }
-        // The writer that held the lock may have renamed the file meanwhile.
-        if (lstat(name, &named) == 0 && SameFile(opened, named))
-            unlink(name);
-        close(left);
-    }
-    cause = shown + " is being written by another download";
-    errno = EBUSY;
-    return -1;
-}
-
 }  // namespace
 
 wxString PdfWriter::MakeTitle(const wxString& path)
 {
-    wxString title = path.AfterLast(wxFileName::GetPathSeparator());
+    // Windows takes "/" as well as "\\" between folders.
+    const size_t slash = path.find_last_of(wxFileName::GetPathSeparators());
+    wxString title = slash == wxString::npos ? path : path.substr(slash + 1);
     title.Replace(".pdf", "");
     return title;
 }
@@ -291,11 +214,11 @@ bool PdfWriter::Start()
 
 int PdfWriter::Open(wxString& cause)
 {
-    const int fd = CreateLocked(tempPath, cause);
+    const int fd = LockedFile::Open(tempPath, cause);
     if (fd < 0)
         return errno != 0 ? errno : EIO;
     // A second descriptor keeps the lock while the stream's is closed.
-    lockFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    lockFd = LockedFile::KeepLock(fd);
     FILE* file = lockFd < 0 ? nullptr : fdopen(fd, "wb");
     if (!file)
     {
@@ -325,7 +248,7 @@ wxString PdfWriter::GetError() const
 
 wxString PdfWriter::GetSystemError() const
 {
-    return systemError != 0 ? wxString(wxSysErrorMsgStr(systemError)) : wxString();
+    return systemError != 0 ? LockedFile::ErrorText(systemError) : wxString();
 }
 
 bool PdfWriter::Fail(const wxString& text)
@@ -701,7 +624,7 @@ bool PdfWriter::CloseStreams()
 
 bool PdfWriter::Rename()
 {
-    if (wxRename(tempPath, path) == 0)
+    if (LockedFile::Rename(tempPath, path))
         return true;
     systemError = errno != 0 ? errno : EIO;
     return false;

@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh --test    also what the test suite needs
 #   scripts/install-deps.sh --bench   also what bench/ needs
 #   scripts/install-deps.sh --fuzz    also what scripts/fuzz.sh needs
+#   scripts/install-deps.sh --windows only what scripts/windows.sh needs
 # Silent when everything is there; uses sudo when not root. Packages are
 # installed without starting their services, and any systemd service they
 # bring is disabled: nothing is left running in the background.
@@ -20,6 +21,13 @@ test=(
 )
 bench=(hyperfine img2pdf time ghostscript groff fonts-urw-base35 netpbm libtiff-tools qpdf)
 fuzz=(clang-14 libclang-rt-14-dev)
+# The MinGW-w64 cross compiler, Wine to run the results, and what building
+# the libraries from Debian's source packages takes.
+windows=(
+  cmake make pkg-config ccache dpkg-dev xz-utils python3 openssl
+  g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev nlohmann-json3-dev googletest
+  wine wine64 nsis xvfb xauth
+)
 
 wanted=("${base[@]}")
 label="build"
@@ -28,7 +36,8 @@ for set in "$@"; do
     --test) wanted+=("${test[@]}"); label="test" ;;
     --bench) wanted+=("${bench[@]}"); label="benchmark" ;;
     --fuzz) wanted+=("${fuzz[@]}"); label="fuzzing" ;;
-    *) echo "install-deps.sh: unknown option $set (--test, --bench or --fuzz)" >&2; exit 64 ;;
+    --windows) wanted=("${windows[@]}"); label="Windows build" ;;
+    *) echo "install-deps.sh: unknown option $set (--test, --bench, --fuzz or --windows)" >&2; exit 64 ;;
   esac
 done
 

@@ -12,6 +12,18 @@
 
 namespace {
 
+#ifdef _WIN32
+// The C runtime's way there; an empty value removes the variable.
+int setenv(const char* name, const char* value, int)
+{
+    return _putenv_s(name, value);
+}
+int unsetenv(const char* name)
+{
+    return _putenv_s(name, "");
+}
+#endif
+
 TEST(ProxyInfo, ChoiceFollowsConnectionTypeAndServer)
 {
     using Access = ProxyInfo::Access;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,14 @@ public:
     std::vector<int> ClosedConnections() const;
 
 private:
+#ifdef _WIN32
+    // The test runner starts the server on the build machine's side (see
+    // tests/support/host-relay); closing this connection ends it.
+    uintptr_t relay = ~uintptr_t(0);
+#else
     pid_t pid = -1;
     int toChild = -1;
+#endif
     int port = 0;
     std::string logFile;
 };

@@ -56,7 +56,9 @@ TEST(AssembleCommand, NeverOverwritesAPageAndNamesWhatIsWrong)
     WriteFile(home.Path() + "/b.tif", g3);
     WriteFile(home.Path() + "/x.tif", g4);
     WriteFile(home.Path() + "/README.md", "# notes\n");
+#ifndef _WIN32  // links there need the administrator's leave
     std::filesystem::create_symlink("x.tif", home.Path() + "/link.pdf");
+#endif
     std::filesystem::create_hard_link(home.Path() + "/x.tif", home.Path() + "/hard.pdf");
     home.Dir("folder");
 
@@ -69,7 +71,9 @@ TEST(AssembleCommand, NeverOverwritesAPageAndNamesWhatIsWrong)
     } cases[] = {
         {"a page as the output", {"a.tif", "b.tif"}, 64, "a.tif: the output's name must end in .pdf"},
         {"one page as output and input", {"x.tif", "x.tif"}, 64, "x.tif: the output's name"},
+#ifndef _WIN32
         {"output linked to a page", {"link.pdf", "a.tif", "x.tif"}, 64, "link.pdf: is the page x.tif"},
+#endif
         {"output a hard link of a page", {"hard.pdf", "x.tif"}, 64, "hard.pdf: is the page x.tif"},
         {"missing page", {"out.pdf", "a.tif", "/nonexistent.tif"}, 1,
          "/nonexistent.tif: No such file or directory"},
@@ -95,7 +99,11 @@ TEST(AssembleCommand, NeverOverwritesAPageAndNamesWhatIsWrong)
     EXPECT_TRUE(ReadFile(home.Path() + "/x.tif") == g4);
     std::vector<std::string> files = FilesIn(home.Path());
     std::sort(files.begin(), files.end());
+#ifdef _WIN32
+    EXPECT_EQ(files, (std::vector<std::string>{"README.md", "a.tif", "b.tif", "hard.pdf", "x.tif"}));
+#else
     EXPECT_EQ(files, (std::vector<std::string>{"README.md", "a.tif", "b.tif", "hard.pdf", "link.pdf", "x.tif"}));
+#endif
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 
 #include <wx/mstream.h>
 
+#ifdef _WIN32
+#include "HostRelay.h"
+#else
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <string>
@@ -41,14 +45,25 @@ inline std::vector<std::string> XrefEntries(const std::string& pdf)
     return entries;
 }
 
+// Under Wine the checking tools are the build machine's own, run through
+// the test runner's relay.
+inline int RunShell(const std::string& command)
+{
+#ifdef _WIN32
+    return HostRelay::Run(command);
+#else
+    const int rc = std::system(command.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
+}
+
 inline bool ToolExists(const std::string& tool)
 {
-    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+    return RunShell("command -v " + tool + " >/dev/null 2>&1") == 0;
 }
 
 // Runs a shell command with its output sent to `log`; the exit status.
 inline int RunTool(const std::string& command, const std::string& log)
 {
-    const int rc = std::system((command + " >'" + log + "' 2>&1").c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return RunShell(command + " >'" + log + "' 2>&1");
 }

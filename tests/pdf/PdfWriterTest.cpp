@@ -514,7 +514,9 @@ TEST_F(PdfWriterTest, TitleIsTheEscapedFileName)
         {"5123456.pdf", "/Title (5123456)"},
         {"EP1000000.pdf", "/Title (EP1000000)"},
         {"a(b)c.pdf", "/Title (a\\(b\\)c)"},
+#ifndef _WIN32  // a folder's end there
         {"back\\slash).pdf", "/Title (back\\\\slash\\))"},
+#endif
         {"x.pdf.pdf", "/Title (x)"},
         {"Upper.PDF", "/Title (Upper.PDF)"},
     };
@@ -530,7 +532,11 @@ TEST_F(PdfWriterTest, TitleIsTheEscapedFileName)
     }
     EXPECT_EQ(PdfWriter::MakeTitle("/srv/a.pdf/b/7000100.pdf"), "7000100");
     EXPECT_EQ(PdfWriter::MakeTitle("noslash.pdf"), "noslash");
+#ifdef _WIN32
+    EXPECT_EQ(PdfWriter::MakeTitle("C:\\dir\\name.pdf"), "name");
+#else
     EXPECT_EQ(PdfWriter::MakeTitle("dir\\name.pdf"), "dir\\name");
+#endif
 }
 
 }  // namespace

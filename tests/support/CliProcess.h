@@ -1,12 +1,20 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sys/types.h>
+#ifdef _WIN32
+#include <cstdint>
+// Windows has no file-size limit: the tests that set one run on Linux only.
+using rlim_t = std::uint64_t;
+constexpr rlim_t RLIM_INFINITY = ~rlim_t(0);
+#else
+#include <sys/resource.h>
+#endif
 
 using Lines = std::vector<std::string>;
 
@@ -44,9 +52,14 @@ public:
     long PeakRssKib() const { return peakRssKib; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    static int MillisecondsUntil(Clock::time_point deadline);
     bool ReadSome(int timeoutMs);
 
     pid_t pid = -1;
+#ifdef _WIN32
+    void* process = nullptr;  // its handle
+#endif
     bool reaped = false;
     int outFd = -1;
     int errFd = -1;

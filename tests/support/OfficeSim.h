@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -25,7 +26,7 @@ public:
     OfficeSim(const OfficeSim&) = delete;
     OfficeSim& operator=(const OfficeSim&) = delete;
 
-    bool Running() const { return pid > 0 && !hosts.empty(); }
+    bool Running() const { return !hosts.empty(); }
     // "127.0.0.1:PORT" of a service: patentImages1, patentImages2,
     // applicationImages1, applicationImages2, applicationSearch, ops, maker,
     // of the OPS 3.2 listeners ops32 (HTTP) and ops32tls (HTTPS), of
@@ -68,11 +69,26 @@ public:
 
 private:
     bool ReadServiceLines(int timeoutMs);
+    // The platform's part (OfficeSimPosix.cpp, OfficeSimWindows.cpp): the
+    // child's output as it comes, at most `size` bytes; <= 0 at its end or
+    // when nothing came in time.
+    long ReadFromChild(char* buffer, size_t size, int timeoutMs);
     void Stop();
+    // One HTTP/1.0 exchange with a listener of the simulator.
+    static bool Exchange(int port, const std::string& request, std::string& answer);
+    // Writes a file only its owner can read.
+    static bool WriteOwnerOnly(const std::string& path, const std::string& text);
 
+#ifdef _WIN32
+    // The test runner starts the simulator on the build machine's side (see
+    // tests/support/host-relay): this connection stands for its stdin and
+    // stdout, and closing it ends the simulator.
+    uintptr_t relay = ~uintptr_t(0);
+#else
     pid_t pid = -1;
     int toChild = -1;    // the simulator's stdin: closing it ends the simulator
     int fromChild = -1;  // the simulator's stdout
+#endif
     std::map<std::string, std::string> hosts;
     std::map<std::string, std::string> urls;  // OPS 3.2 listeners
     std::string caFile;

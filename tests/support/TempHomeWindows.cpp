@@ -1,0 +1,36 @@
+#include "TempHome.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+TempHome::TempHome()
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+        const fs::path dir = fs::temp_directory_path() / ("fh-home-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(dir, ec))
+            path = dir.string();
+    }
+    if (path.empty())
+        throw std::runtime_error("no temporary home could be created");
+    if (const char* home = std::getenv("HOME")) {
+        hadHome = true;
+        oldHome = home;
+    }
+    _putenv_s("HOME", path.c_str());
+    oldCwd = fs::current_path().string();
+    fs::current_path(path);
+}
+
+TempHome::~TempHome()
+{
+    std::error_code ec;
+    fs::current_path(oldCwd, ec);
+    _putenv_s("HOME", hadHome ? oldHome.c_str() : "");
+    fs::remove_all(path, ec);
+}
