@@ -155,7 +155,8 @@ long MyFrame::AddRow(const wxString& text, JobEntry* entry)
 void MyFrame::ShowEndedRow(long row)
 {
     const JobEntry* entry = EntryAt(row);
-    if (entry && (entry->pdfPath.empty() || listCtrl->GetItemText(row, 1) == "Finished!"))
+    // "Finished!" may carry a note on the searchable step after it.
+    if (entry && (entry->pdfPath.empty() || listCtrl->GetItemText(row, 1).StartsWith("Finished!")))
         listView->ShowRowUnlessScrolling(row);
 }
 

@@ -9,6 +9,7 @@
 #include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
 #include "jobs/LibraryState.h"
+#include "jobs/SearchableDownload.h"
 #include "jobs/pat2pdf.h"
 #include "lists/ListFile.h"
 #include "lists/ListImport.h"
@@ -41,6 +42,7 @@ namespace {
 struct FetchOptions
 {
     bool help = false;
+    bool ocr = false;
     bool hasMaxThreads = false;
     long maxThreads = 0;
     long retryStepMs = 0;  // 0: the program's one second; for tests, not in the usage
@@ -93,6 +95,8 @@ bool ParseOptions(const std::vector<std::string>& args, FetchOptions& options)
             if (!TakeValue(args, i, value) || value.empty())
                 return false;
             options.report = value;
+        } else if (arg == "--ocr") {
+            options.ocr = true;
         } else if (arg == "-h" || arg == "--help") {
             options.help = true;
             return true;
@@ -191,7 +195,13 @@ struct Row
     Row(const wxString& text, const Classification& entry) : text(text), entry(entry) {}
     bool Succeeded() const
     {
-        return lastStatus == "Finished!" || lastStatus == "Previously Downloaded!";
+        return EndsWithDocument("Finished!") || EndsWithDocument("Previously Downloaded!");
+    }
+    // The last status is `status`, maybe with a note on the searchable step
+    // after it.
+    bool EndsWithDocument(const wxString& status) const
+    {
+        return lastStatus == status || lastStatus.StartsWith(status + " ");
     }
 };
 
@@ -287,9 +297,9 @@ struct Summary
                 ++stopped;
             else if (row->state == Row::waiting)
                 ++notStarted;
-            else if (row->lastStatus == "Finished!")
+            else if (row->EndsWithDocument("Finished!"))
                 ++finished;
-            else if (row->lastStatus == "Previously Downloaded!")
+            else if (row->EndsWithDocument("Previously Downloaded!"))
                 ++previously;
             else
                 ++failed;
@@ -545,9 +555,14 @@ int RunFetch(const std::vector<std::string>& args)
     for (const std::string& path : options.listFiles)
         if (!list.AddListFile(wxString::FromUTF8(path)))
             return 1;
+    if (options.ocr && !SearchableDownload::Available()) {
+        PrintError("--ocr: this build cannot make PDFs searchable");
+        return 64;
+    }
     long maxThreads = 3;
     FetchSettings settings = LoadSettings(maxThreads);
     settings.network.trace = trace;
+    settings.ocr = settings.ocr || options.ocr;
     for (const wxString& warning : settings.services.warnings)
         PrintError(warning);
     if (options.hasMaxThreads)

@@ -83,12 +83,7 @@ bool ParseOptions(const std::vector<std::string>& args, OcrOptions& options)
 // (5123456.pdf, EP2219563.pdf); empty for any other name.
 wxString OfficeOf(const wxString& path)
 {
-    const Classification entry = Classify(wxFileName(path).GetName());
-    if (entry.kind == Classification::us)
-        return "US";
-    if (entry.kind == Classification::other)
-        return entry.number.Left(2).Upper();
-    return wxString();
+    return OcrLanguages::OfficeOf(Classify(wxFileName(path).GetName()));
 }
 
 void PrintLine(std::FILE* stream, const std::string& file, const wxString& text)

@@ -5,7 +5,9 @@ namespace {
 const char settingsText[] =
     "Settings (read, never written; the window's File > Setup writes them):\n"
     "  ~/.FolioHarvester   the connection and proxy, max_threads (downloads at once,\n"
-    "                      default 3), and the routes by which documents come:\n"
+    "                      default 3), ocr (1: downloads made searchable, as with\n"
+    "                      fetch --ocr; default 0), and the routes by which\n"
+    "                      documents come:\n"
     "      [services]\n"
     "      us=ppubs|ops|classic      US documents (default ppubs)\n"
     "      other=ops|classic         other offices' documents (default ops)\n"
@@ -29,10 +31,15 @@ const char fetchText[] =
     "ROW<TAB>TEXT in the order it happens. At the end a summary line goes to\n"
     "standard error: finished, previously downloaded, failed, invalid.\n"
     "Ctrl+C (SIGINT), SIGTERM and SIGHUP stop the downloads; an unfinished\n"
-    "document leaves no file.\n"
+    "document leaves no file, one stopped while being made searchable leaves its\n"
+    "PDF without text.\n"
     "\n"
     "Options:\n"
     "  -j N           at most N downloads at once (default: max_threads)\n"
+    "  --ocr          make each PDF searchable once it is downloaded, as the ocr\n"
+    "                 command does (also when ocr=1 in the settings): the status\n"
+    "                 is \"Making searchable: page i of n\" meanwhile; a document\n"
+    "                 that was downloaded before is made searchable too\n"
     "  --from FILE    also the entries of FILE (- for standard input): one entry per\n"
     "                 line; blank lines and lines starting with # are skipped; an\n"
     "                 entry whose document is already listed is skipped; UTF-8,\n"
@@ -62,7 +69,7 @@ const char cliHead[] =
     "FolioHarvester without its window: downloads patent documents as PDF files.\n"
     "\n"
     "Commands:\n"
-    "  fetch [-j N] [--from FILE] [--report FILE] [--trace FILE] [ENTRY...]\n"
+    "  fetch [-j N] [--ocr] [--from FILE] [--report FILE] [--trace FILE] [ENTRY...]\n"
     "        download documents into the current directory (also installed as\n"
     "        folioharvester-fetch)\n"
     "  check [--trace FILE]\n"
@@ -170,10 +177,10 @@ const char checkExitText[] =
     "  64  wrong usage, or the --trace FILE cannot be written\n";
 
 const char fetchHead[] =
-    "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
-    "                                [--] [ENTRY...]\n"
-    "       folioharvester-fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
-    "                            [--] [ENTRY...]\n"
+    "usage: folioharvester-cli fetch [-j N] [--ocr] [--from FILE] [--report FILE]\n"
+    "                                [--trace FILE] [--] [ENTRY...]\n"
+    "       folioharvester-fetch [-j N] [--ocr] [--from FILE] [--report FILE]\n"
+    "                            [--trace FILE] [--] [ENTRY...]\n"
     "\n";
 
 }  // namespace

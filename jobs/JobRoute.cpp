@@ -3,16 +3,17 @@
 #include "jobs/opsJob.h"
 #include "jobs/pct.h"
 #include "jobs/ppubsJob.h"
+#include "jobs/SearchableDownload.h"
 #include "jobs/uspto.h"
 #include "net/FetchSettings.h"
 #include "numbers/Classification.h"
 #include "services/ops/OpsContext.h"
 
-pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                 const FetchSettings& settings, OpsContext* ops)
+namespace {
+
+pat2pdf* MakeRoutesJob(const Classification& entry, int row, wxEvtHandler* sink, const FetchSettings& settings,
+                       OpsContext* ops)
 {
-    if (!entry.Valid())
-        return nullptr;
     const bool usDocument = entry.kind == Classification::us;
     const ServiceSettings& services = settings.services;
     ServiceSettings::Route route = usDocument ? services.us : services.other;
@@ -26,6 +27,19 @@ pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
     if (usDocument)
         return new uspto(entry.typed, row, sink, settings.hosts, settings.network);
     return new pct(entry.typed, row, sink, settings.hosts, settings.network);
+}
+
+}  // namespace
+
+pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
+                 const FetchSettings& settings, OpsContext* ops)
+{
+    if (!entry.Valid())
+        return nullptr;
+    pat2pdf* job = MakeRoutesJob(entry, row, sink, settings, ops);
+    if (settings.ocr)
+        job->SetOcrOffice(SearchableDownload::OfficeOf(entry));
+    return job;
 }
 
 std::shared_ptr<OpsContext> NewOpsContext()

@@ -11,7 +11,8 @@ struct FetchSettings;
 // The one place that decides how a document is fetched: by the entry's kind
 // (US or another office) and the route the settings choose for that kind.
 // Returns the job, not yet created or run, that will post to `sink` under
-// `row`; null for an invalid entry. The job copies what it keeps of
+// `row`; null for an invalid entry. With `ocr` set the job makes its PDF
+// searchable when it is complete. The job copies what it keeps of
 // `settings`; `ops` is handed to OPS jobs and must outlive them.
 pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
                  const FetchSettings& settings, OpsContext* ops);

@@ -2,6 +2,7 @@
 
 #include "jobs/JobEvents.h"
 #include "jobs/OutputFile.h"
+#include "jobs/SearchableDownload.h"
 #include "pdf/CompletePdf.h"
 #include "pdf/PdfWriter.h"
 
@@ -106,8 +107,7 @@ bool pat2pdf::PreviouslyDownloaded()
     // document: it is downloaded again and replaced.
     if (!IsCompletePdf(outFile.GetFullPath()))
         return false;
-    PostStatus("Previously Downloaded!");
-    PostDone(outFile.GetFullPath());
+    Announce("Previously Downloaded!", outFile.GetFullPath());
     return true;
 }
 
@@ -121,7 +121,29 @@ bool pat2pdf::Finish(PdfWriter& writer, const wxString& path)
         PostStatus("Error Writing PDF " + writer.GetError());
         return false;
     }
-    PostStatus("Finished!");
+    return Announce("Finished!", path);
+}
+
+bool pat2pdf::Announce(const wxString& status, const wxString& path)
+{
+    wxString note;
+    if (!ocrOffice.empty()) {
+        int shown = 0;
+        const std::optional<wxString> made =
+            SearchableDownload::Run(path, ocrOffice, [this, &shown](int done, int total) {
+                if (StopRequested())
+                    return false;
+                const int page = std::min(done + 1, total);
+                if (page != shown)
+                    PostStatus(wxString::Format("Making searchable: page %d of %d", page, total));
+                shown = page;
+                return true;
+            });
+        if (!made)
+            return false;
+        note = *made;
+    }
+    PostStatus(note.empty() ? status : status + " " + note);
     PostDone(path);
     return true;
 }

@@ -26,6 +26,9 @@ public:
     // The wait between retry countdown steps. One second in the program;
     // tests shorten it so a fault does not cost ten real seconds.
     void SetRetryStepMs(unsigned ms) { retryStepMs = ms; }
+    // Makes the PDF searchable once it is complete, read in the languages
+    // of `office` ("US", "EP"); empty: not.
+    void SetOcrOffice(const wxString& office) { ocrOffice = office; }
 
     // Page counts above this are refused: a hostile answer must not make a
     // job allocate or request without bound.
@@ -59,11 +62,13 @@ protected:
     bool CountDown(const std::function<wxString(int)>& statusFor);
     // Names outFile after `number` in the working directory; true, with the
     // file announced as done, when a complete PDF is there already and
-    // nothing is to fetch.
+    // nothing is to fetch. That file too is made searchable first when the
+    // job is to, so a document whose recognition was stopped gets its text
+    // the next time.
     bool PreviouslyDownloaded();
-    // Completes the PDF at `path`, then posts "Finished!" and the done event;
-    // false (and no announcement) when stopped or when the file could not be
-    // completed.
+    // Completes the PDF at `path` and makes it searchable when the job is
+    // to, then posts "Finished!" and the done event; false (and no
+    // announcement) when stopped or when the file could not be completed.
     bool Finish(PdfWriter& writer, const wxString& path);
 
     // How one attempt at a page ended.
@@ -88,9 +93,14 @@ protected:
 
 private:
     void Post(wxEventType type, const wxString& text);
+    // Posts `status` (with the searchable step's note after it) and the
+    // done event for the complete PDF at `path`, once it is made searchable
+    // when the job is to; false, with nothing posted, when stopped meanwhile.
+    bool Announce(const wxString& status, const wxString& path);
 
     wxEvtHandler* sink;
     unsigned retryStepMs = 1000;
     int unreadablePage = 0;
     int unreadableAnswers = 0;
+    wxString ocrOffice;
 };

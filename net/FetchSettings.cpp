@@ -34,6 +34,7 @@ FetchSettings FetchSettings::Read(const wxConfigBase& config)
     settings.network = ReadNetwork(config);
     settings.services = ServiceSettings::Read(config);
     settings.hosts = Hosts::Read(config);
+    settings.ocr = config.ReadLong(ocrKey, 0L) == 1;
     return settings;
 }
 

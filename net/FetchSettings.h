@@ -10,12 +10,17 @@ class wxConfigBase;
 // way by the main window and the command line: the network settings (an
 // unknown connection type is "AUTO"; the older proxy layout is understood),
 // the route of each kind of document and the services' addresses and keys,
-// and the classic route's hosts. Nothing here writes the store.
+// the classic route's hosts, and whether downloads are made searchable.
+// Nothing here writes the store.
 struct FetchSettings
 {
     NetworkSettings network;
     ServiceSettings services;
     Hosts hosts;
+    // Downloads are made searchable (a text layer by OCR) once their PDF is
+    // complete: off unless the store's `ocr` says 1.
+    bool ocr = false;
+    static constexpr const char* ocrKey = "ocr";
 
     static FetchSettings Read(const wxConfigBase& config);
     static FetchSettings Load();

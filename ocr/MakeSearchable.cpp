@@ -8,12 +8,19 @@
 
 namespace {
 
-SearchableOutcome Outcome(SearchableOutcome::Kind kind, const wxString& text)
+SearchableOutcome Outcome(SearchableOutcome::Kind kind, const wxString& text, const wxString& reason = wxString())
 {
     SearchableOutcome outcome;
     outcome.kind = kind;
     outcome.text = text;
+    outcome.reason = reason;
     return outcome;
+}
+
+// A file left as it is, and why.
+SearchableOutcome LeftAsItIs(SearchableOutcome::Kind kind, const wxString& reason)
+{
+    return Outcome(kind, reason + ", left as it is", reason);
 }
 
 // "page 3 without text (unreadable fax image)", for the first such page.
@@ -37,12 +44,12 @@ SearchableOutcome MakeSearchable(const wxString& path, const wxString& office, O
 {
     SearchablePdf pdf(path);
     if (!pdf.IsOk())
-        return Outcome(SearchableOutcome::refused, pdf.GetError() + ", left as it is");
+        return LeftAsItIs(SearchableOutcome::refused, pdf.GetError());
     if (pdf.HasTextEverywhere())
         return Outcome(SearchableOutcome::hadText, "already searchable, left as it is");
     const OcrLanguages::Choice choice = languages.ForOffice(office);
     if (!choice.problem.empty())
-        return Outcome(SearchableOutcome::noLanguage, choice.problem + ", left as it is");
+        return LeftAsItIs(SearchableOutcome::noLanguage, choice.problem);
 
     std::vector<int> pages;
     OcrDocument document(pool, choice);
@@ -53,7 +60,7 @@ SearchableOutcome MakeSearchable(const wxString& path, const wxString& office, O
             document.AddPage(pdf.GetImage(k));
         }
     if (!document.Wait(keepGoing))
-        return Outcome(SearchableOutcome::stopped, "stopped, left as it was");
+        return Outcome(SearchableOutcome::stopped, "stopped, left as it was", "stopped");
 
     const std::vector<PageText> recognised = document.GetPages();
     std::vector<PageText> texts(pdf.GetPageCount());
@@ -62,14 +69,17 @@ SearchableOutcome MakeSearchable(const wxString& path, const wxString& office, O
     int unread = 0;
     const wxString unreadText = Unread(texts, pages, unread);
     if (unread == static_cast<int>(pages.size()))
-        return Outcome(SearchableOutcome::failed, unreadText + ", left as it is");
+        return LeftAsItIs(SearchableOutcome::failed, unreadText);
     if (!pdf.Write(texts))
-        return Outcome(SearchableOutcome::failed, pdf.GetError() + ", left as it is");
+        return LeftAsItIs(SearchableOutcome::failed, pdf.GetError());
 
     SearchableOutcome outcome = Outcome(SearchableOutcome::made, "made searchable");
     outcome.pagesRecognised = static_cast<int>(pages.size()) - unread;
     outcome.pagesWithoutText = unread;
     if (unread > 0)
+    {
+        outcome.reason = unreadText;
         outcome.text += ", " + unreadText;
+    }
     return outcome;
 }

@@ -22,6 +22,9 @@ struct SearchableOutcome
 
     Kind kind = failed;
     wxString text;
+    // Why the file, or some of its pages, got no text ("no Japanese OCR
+    // language installed"); empty when every page has text now.
+    wxString reason;
     // Pages recognised, and those of them not readable (their reason in text).
     int pagesRecognised = 0;
     int pagesWithoutText = 0;

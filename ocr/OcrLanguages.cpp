@@ -1,5 +1,7 @@
 #include "ocr/OcrLanguages.h"
 
+#include "numbers/Classification.h"
+
 #include <wx/dir.h>
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -100,6 +102,15 @@ wxString OcrLanguages::DefaultDataPath()
     if (wxGetEnv("TESSDATA_PREFIX", &path) && !path.empty())
         return path;
     return "/usr/share/tesseract-ocr/5/tessdata";
+}
+
+wxString OcrLanguages::OfficeOf(const Classification& entry)
+{
+    if (entry.kind == Classification::us)
+        return "US";
+    if (entry.kind == Classification::other)
+        return entry.number.Left(2).Upper();
+    return wxString();
 }
 
 const wxString& OcrLanguages::GetDataPath() const

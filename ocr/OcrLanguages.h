@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct Classification;
+
 // The Tesseract language packs installed, and which of them read an office's
 // documents: English for US, WO and GB; English, German and French for the
 // EPO and the German- and French-speaking offices; Japanese, Chinese or
@@ -27,6 +29,10 @@ public:
 
     // TESSDATA_PREFIX when set, else where Debian's language packs go.
     static wxString DefaultDataPath();
+    // The office of a document the program fetches or names a file after:
+    // "US" for US numbers, else the number's country code; empty for an
+    // invalid entry.
+    static wxString OfficeOf(const Classification& entry);
 
 private:
     bool Installed(const std::string& language) const;

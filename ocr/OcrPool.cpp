@@ -26,6 +26,12 @@ OcrPool::~OcrPool()
     Stop();
 }
 
+OcrPool& OcrPool::Shared()
+{
+    static OcrPool pool;
+    return pool;
+}
+
 unsigned OcrPool::GetWorkerCount() const
 {
     return workerCount;

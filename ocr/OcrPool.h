@@ -28,6 +28,12 @@ public:
     OcrPool(const OcrPool&) = delete;
     OcrPool& operator=(const OcrPool&) = delete;
 
+    // The pool that everything a process makes searchable shares, made at
+    // its first use with one worker per core: however many downloads end
+    // at once, at most one page per core is recognised. Stopped as the
+    // process ends, after its downloads.
+    static OcrPool& Shared();
+
     unsigned GetWorkerCount() const;
     // Queues `task`; once the pool stopped it is dropped at once.
     void Add(std::shared_ptr<OcrTask> task);

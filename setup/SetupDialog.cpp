@@ -1,5 +1,6 @@
 #include "setup/SetupDialog.h"
 
+#include "jobs/SearchableDownload.h"
 #include "net/FetchSettings.h"
 #include "net/Hosts.h"
 #include "net/NetworkSettings.h"
@@ -8,6 +9,7 @@
 #include "setup/CheckResult.h"
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
@@ -139,6 +141,8 @@ bool SetupDialog::TransferDataFromWindow()
     services.us = RouteAt(usRoutes, usRoute);
     services.other = RouteAt(otherRoutes, otherRoute);
     services.Save(*OpenSettingsStore());
+    if (SearchableDownload::Available())
+        OpenSettingsStore()->Write(FetchSettings::ocrKey, makeSearchable ? 1L : 0L);
     return true;
 }
 
@@ -202,6 +206,13 @@ wxWindow* SetupDialog::CreateDirectoryPage(wxWindow* parent)
     sizer->Add(pathLabel, 1, wxEXPAND, 10);  // wx 3.2 refuses centring on an expanded item
 
     sizer->Add(new wxButton(page, ID_CHANGE_DIR, "Change"), 0, wxALIGN_CENTER | wxTOP, 10);
+    // Read by every download as it starts; a build without OCR has no such choice.
+    if (SearchableDownload::Available()) {
+        makeSearchable = FetchSettings::Read(*OpenSettingsStore()).ocr;
+        sizer->Add(new wxCheckBox(page, wxID_ANY, "Make PDFs searchable (OCR)", wxDefaultPosition, wxDefaultSize, 0,
+                                  wxGenericValidator(&makeSearchable), "ocr"),
+                   0, wxALIGN_CENTER | wxTOP, 10);
+    }
     sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
     page->SetSizer(sizer);
     return page;

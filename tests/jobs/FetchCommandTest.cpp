@@ -290,7 +290,7 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
     };
     const Case cases[] = {
         {{"--help"}, 0, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
-        {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]"},
+        {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--ocr] [--from FILE] [--report FILE]"},
         {{"classify", "--help"}, 0, "usage: folioharvester-cli classify ENTRY"},
         {{"assemble", "--help"}, 0, "usage: folioharvester-cli assemble OUT.pdf PAGE.tif..."},
         {{"check", "--help"}, 0, "usage: folioharvester-cli check [--trace FILE]"},

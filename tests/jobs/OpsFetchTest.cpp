@@ -4,13 +4,9 @@
 #include "SimFixture.h"
 
 #include "jobs/opsJob.h"
-#include "net/HttpsClient.h"
 #include "net/SettingsStore.h"
-#include "pdf/TiffPage.h"
 
-#include <nlohmann/json.hpp>
 #include <wx/base64.h>
-#include <wx/mstream.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -23,19 +19,6 @@ const std::string rest = "/3.2/rest-services/";
 std::string PagePath(const std::string& link, int page)
 {
     return rest + link + ".tiff?Range=" + std::to_string(page);
-}
-
-// The fax data of a one-strip TIFF page, as the writer must pass it on.
-std::string StripOf(const std::string& tiff)
-{
-    wxMemoryInputStream in(tiff.data(), tiff.size());
-    TiffPage page(in);
-    wxMemoryOutputStream out;
-    page.WriteStrips(out);
-    EXPECT_TRUE(page.IsOk()) << page.GetError();
-    std::string strip(out.GetLength(), '\0');
-    out.CopyTo(strip.data(), strip.size());
-    return strip;
 }
 
 class OpsFetch : public SimFixture
@@ -69,21 +52,6 @@ protected:
             if (name.find(".pdf") != std::string::npos)
                 pdfs.push_back(name);
         return pdfs;
-    }
-
-    // The page as the simulator serves it, fetched here with a token of its own.
-    std::string ServedStrip(const std::string& link, int page)
-    {
-        HttpsClient client(NetworkSettings(), sim->CaFile());
-        const std::string credentials = std::string(OfficeSim::opsKey) + ":" + OfficeSim::opsSecret;
-        const HttpAnswer token =
-            client.Post(sim->OpsUrl() + "/auth/accesstoken", "grant_type=client_credentials",
-                        {"Authorization: Basic " + wxBase64Encode(credentials.data(), credentials.size())});
-        const std::string access = nlohmann::json::parse(token.body, nullptr, false).value("access_token", "");
-        const HttpAnswer answer = client.Get("http://" + sim->Host("ops32") + PagePath(link, page),
-                                             {wxString("Authorization: Bearer ") + access});
-        EXPECT_EQ(answer.status, 200u) << link << " " << page;
-        return StripOf(answer.body);
     }
 };
 
@@ -137,7 +105,7 @@ TEST_F(OpsFetch, DocumentsBecomeCheckedPdfsOfTheServedPagesWithTheirOutline)
         ASSERT_EQ(content.images.size(), size_t(c.pages));
         for (int page = 1; page <= c.pages; ++page) {
             EXPECT_EQ(content.boxes[page - 1], (std::vector<double>{0, 0, 595, 842})) << page;
-            EXPECT_EQ(content.images[page - 1], ServedStrip(c.link, page)) << page;
+            EXPECT_EQ(content.images[page - 1], ServedOpsStrip(c.link, page)) << page;
         }
         EXPECT_EQ(content.outline, c.outline);
     }

@@ -5,13 +5,10 @@
 #include "SimFixture.h"
 
 #include "jobs/opsJob.h"
-#include "net/HttpsClient.h"
 
 #include <filesystem>
 
 namespace {
-
-const std::string direct = "/dirsearch-public/print/downloadPdf/";
 
 class PpubsFetch : public SimFixture
 {
@@ -25,18 +22,6 @@ protected:
         CliProcess cli(args);
         EXPECT_EQ(cli.Finish(120000), expectedExit) << cli.Errors();
         return StatusesByRow(cli.Output());
-    }
-
-    // The fax streams of the PDF the simulator serves for `n`.
-    std::vector<std::string> ServedImages(const std::string& n)
-    {
-        sim->Faults("[]");
-        HttpsClient client(NetworkSettings(), sim->CaFile());
-        const HttpAnswer answer = client.Get(sim->PpubsUrl(true, true) + direct + n);
-        EXPECT_EQ(answer.status, 200u) << n;
-        const std::string file = home.Dir("served") + "/" + n + ".pdf";
-        WriteFile(file, answer.body);
-        return ReadPdf(file, home.Dir("served-json-" + n)).images;
     }
 
     // Paths of the requests to the service (not the image host), in order.
@@ -55,7 +40,7 @@ protected:
         const std::string pdf = InCwd(file);
         EXPECT_TRUE(QpdfCheck(pdf));
         const PdfContent content = ReadPdf(pdf, home.Dir("json-" + n));
-        const std::vector<std::string> served = ServedImages(n);
+        const std::vector<std::string> served = ServedPpubsImages(n);
         EXPECT_FALSE(served.empty());
         EXPECT_TRUE(content.images == served) << n << ": " << content.images.size() << " pages";
         for (const std::vector<double>& box : content.boxes)

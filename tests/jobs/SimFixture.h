@@ -33,6 +33,12 @@ protected:
     std::string InCwd(const std::string& name) const { return home.Path() + "/" + name; }
     // Runs the job to its end and returns the statuses it posted.
     std::vector<wxString> Run(wxThread* job, int timeoutMs = 60000);
+    // The fax streams of the PDF the simulated Patent Public Search serves
+    // directly for `n`, one per page; the fault rules are cleared first.
+    std::vector<std::string> ServedPpubsImages(const std::string& n);
+    // The fax data of page `page` of the OPS 3.2 image `link`, as the
+    // simulator serves it, asked with a token of its own.
+    std::string ServedOpsStrip(const std::string& link, int page);
 
     TempHome home;
     std::string logFile;

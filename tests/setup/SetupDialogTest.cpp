@@ -4,6 +4,7 @@
 #include "SimTest.h"
 #include "RecordingLog.h"
 #include "TempHome.h"
+#include "net/FetchSettings.h"
 #include "net/NetworkSettings.h"
 #include "net/ServiceSettings.h"
 #include "net/SettingsStore.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
@@ -676,6 +678,29 @@ TEST_F(SetupDialogTest, ChangeDirectoryOnlyProposesTheChosenFolder)
     wxTEST_DIALOG(Click(dialog, changeButton), ChooseDirectory(second, wxID_CANCEL));
     EXPECT_EQ(dialog->GetSavePath(), first);
     EXPECT_EQ(wxGetCwd(), wxString(home.Path())) << "the dialog only proposes";
+}
+
+// Every download reads the choice from the store as it starts: OK writes it
+// at once, Cancel never.
+TEST_F(SetupDialogTest, TheSearchableChoiceIsOnTheDirectoryPageAndStoredOnOk)
+{
+    for (int button : {wxID_CANCEL, wxID_OK, wxID_OK}) {
+        SCOPED_TRACE(button);
+        const bool stored = FetchSettings::Load().ocr;
+        Open(0);
+        auto* ocr = Named<wxCheckBox>(dialog, "ocr");
+        ASSERT_NE(ocr, nullptr);
+        auto* notebook = Named<wxNotebook>(dialog, "notebook");
+        EXPECT_EQ(ocr->GetParent(), notebook->GetPage(1));
+        EXPECT_EQ(ocr->GetLabel(), "Make PDFs searchable (OCR)");
+        EXPECT_EQ(ocr->GetValue(), stored);
+        ocr->SetValue(!stored);
+        Click(dialog, button);
+        dialog->Destroy();
+        dialog = nullptr;
+        EXPECT_EQ(FetchSettings::Load().ocr, button == wxID_OK ? !stored : stored);
+    }
+    EXPECT_NE(("\n" + ReadFile(home.SettingsFile())).find("\nocr=0\n"), std::string::npos) << "as ocr=0|1";
 }
 
 
