@@ -4,6 +4,7 @@
 #include "SimTest.h"
 #include "RecordingLog.h"
 #include "TempHome.h"
+#include "jobs/SearchableDownload.h"
 #include "net/FetchSettings.h"
 #include "net/NetworkSettings.h"
 #include "net/ServiceSettings.h"
@@ -684,6 +685,8 @@ TEST_F(SetupDialogTest, ChangeDirectoryOnlyProposesTheChosenFolder)
 // at once, Cancel never.
 TEST_F(SetupDialogTest, TheSearchableChoiceIsOnTheDirectoryPageAndStoredOnOk)
 {
+    if (!SearchableDownload::Available())
+        GTEST_SKIP() << "a build without OCR has no such choice";
     for (int button : {wxID_CANCEL, wxID_OK, wxID_OK}) {
         SCOPED_TRACE(button);
         const bool stored = FetchSettings::Load().ocr;
