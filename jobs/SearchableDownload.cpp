@@ -23,7 +23,8 @@ wxString OfficeOf(const Classification& entry)
 std::optional<wxString> Run(const wxString& path, const wxString& office,
                             const std::function<bool(int done, int total)>& keepGoing)
 {
-    const SearchableOutcome outcome = MakeSearchable(path, office, OcrPool::Shared(), OcrLanguages(), keepGoing);
+    const std::shared_ptr<OcrPool> pool = OcrPool::Shared();
+    const SearchableOutcome outcome = MakeSearchable(path, office, *pool, OcrLanguages(), keepGoing);
     switch (outcome.kind) {
     case SearchableOutcome::stopped:
         return std::nullopt;

@@ -26,9 +26,17 @@ OcrPool::~OcrPool()
     Stop();
 }
 
-OcrPool& OcrPool::Shared()
+std::shared_ptr<OcrPool> OcrPool::Shared()
 {
-    static OcrPool pool;
+    static std::mutex lock;
+    static std::weak_ptr<OcrPool> current;
+    std::lock_guard<std::mutex> guard(lock);
+    std::shared_ptr<OcrPool> pool = current.lock();
+    if (!pool)
+    {
+        pool = std::make_shared<OcrPool>();
+        current = pool;
+    }
     return pool;
 }
 

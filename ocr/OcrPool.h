@@ -28,11 +28,13 @@ public:
     OcrPool(const OcrPool&) = delete;
     OcrPool& operator=(const OcrPool&) = delete;
 
-    // The pool that everything a process makes searchable shares, made at
-    // its first use with one worker per core: however many downloads end
-    // at once, at most one page per core is recognised. Stopped as the
-    // process ends, after its downloads.
-    static OcrPool& Shared();
+    // The pool that the downloads of a process share while they are being
+    // made searchable, one worker per core: however many end at once, at
+    // most one page per core is recognised. Made when one needs it and
+    // stopped, its engines freed, when the last lets it go: no engine is
+    // left for the end of the process, where the recognition library's own
+    // state goes before the statics made after it.
+    static std::shared_ptr<OcrPool> Shared();
 
     unsigned GetWorkerCount() const;
     // Queues `task`; once the pool stopped it is dropped at once.
