@@ -3,12 +3,14 @@
 #include "GuiTest.h"
 #include "OfficeSim.h"
 #include "jobs/JobEvents.h"
+#include "jobs/SearchableDownload.h"
 
 #include <wx/listctrl.h>
 #include <wx/mimetype.h>
 #include <wx/utils.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
@@ -17,11 +19,11 @@ namespace {
 class ActionsTest : public AppTest
 {
 protected:
-    void Start(const std::string& faults = "")
+    void Start(const std::string& faults = "", const std::string& rootLines = "")
     {
         ASSERT_TRUE(sim.Running());
         saveDir = home.Dir("pdfs");
-        WriteSettings("Path=" + saveDir + "\nlastCheck=" + std::to_string(time(nullptr)) + "\n");
+        WriteSettings("Path=" + saveDir + "\nlastCheck=" + std::to_string(time(nullptr)) + "\n" + rootLines);
         sim.WriteSettings(home.SettingsFile());
         if (!faults.empty())
             sim.Faults(faults);
@@ -95,6 +97,25 @@ TEST_F(ActionsTest, OpenAndPrintMarksAreCarriedOutOnceOpenFirst)
     EXPECT_EQ(record->calls[2], "open " + pdf);
     EXPECT_EQ(record->calls[3], "print " + pdf);
     EXPECT_TRUE(log.Errors().empty());
+}
+
+// The stored choice makes the window's downloads searchable: the row counts
+// the pages recognised, and Open marked meanwhile opens the searchable file.
+TEST_F(ActionsTest, ChosenSearchablePdfsAreRecognisedBeforeTheRowOpensThem)
+{
+    if (!SearchableDownload::Available())
+        GTEST_SKIP() << "a build without OCR";
+    Start("", "ocr=1\n");
+    AddNumber("5123456");
+    ASSERT_TRUE(PumpUntil([&] { return Status(0).StartsWith("Making searchable: page "); }, 20000));
+    SelectOnly({0});
+    Menu(ID_OPEN);
+    ASSERT_TRUE(PumpUntil([&] { return Status(0) == "Finished!"; }, 120000));
+    ASSERT_TRUE(Reaped());
+    const std::string pdf = Pdf("5123456.pdf"), text = Pdf("5123456.txt");
+    EXPECT_EQ(record->calls, std::vector<std::string>{"open " + pdf});
+    ASSERT_EQ(std::system(("pdftotext '" + pdf + "' '" + text + "'").c_str()), 0);
+    EXPECT_NE(ReadFile(text).find("US5123456 PAGE 3 OF 3"), std::string::npos) << ReadFile(text);
 }
 
 TEST_F(ActionsTest, MarksOnPreviouslyDownloadedDocumentsAreCarriedOut)
