@@ -1,5 +1,6 @@
 #include "help/HelpPage.h"
 
+#include "help/HtmlWindow.h"
 #include "help/PageDialog.h"
 #include "numbers/FormatHelp.h"
 #include "update/Version.h"
@@ -55,16 +56,6 @@ wxString TableOfContents()
         html << Link(group.anchor, group.title);
     html << Link(gettingAKey.anchor, gettingAKey.title) << Link(routes.anchor, routes.title);
     html << "<a href=\"#terms\">Terms and Conditions</a></center></p>";
-    return html;
-}
-
-// Plain text as HTML shows it.
-wxString EscapedHtml(const wxString& text)
-{
-    wxString html = text;
-    html.Replace("&", "&amp;");
-    html.Replace("<", "&lt;");
-    html.Replace(">", "&gt;");
     return html;
 }
 
