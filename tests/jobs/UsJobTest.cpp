@@ -235,7 +235,7 @@ Statuses Countdowns(const Statuses& statuses)
     return countdowns;
 }
 
-struct UnreadablePageCase
+struct UnreadableUsPage
 {
     const char* fault;
     const char* cause;
@@ -243,13 +243,13 @@ struct UnreadablePageCase
 
 TEST_F(UsJob, PageThatIsNeverAReadableImageEndsTheJobAfterFiveCountdowns)
 {
-    const UnreadablePageCase cases[] = {
+    const UnreadableUsPage cases[] = {
         {R"("action": "html")", "not a readable TIFF image"},
         {R"("action": "damaged")", "not a readable TIFF image"},
         {R"("action": "status", "status": 404)", "server answered 404"},
         {R"("action": "empty")", "empty answer"},
     };
-    for (const UnreadablePageCase& c : cases) {
+    for (const UnreadableUsPage& c : cases) {
         SCOPED_TRACE(c.fault);
         ClearLog();
         sim->Faults(std::string(R"([{"path": "PageNum=2", )") + c.fault + "}]");

@@ -16,8 +16,6 @@
 
 namespace {
 
-const std::string fixtures = FH_TEST_DATA "/pdf/";
-const std::string pdfChecks = FH_SOURCE_DIR "/tests/pdf/tools/";
 
 bool AddFile(PdfWriter& writer, const std::string& file)
 {
