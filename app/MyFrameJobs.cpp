@@ -4,13 +4,13 @@
 
 #include "app/JobListView.h"
 
+#include "app/JobEntry.h"
 #include "jobs/JobEvents.h"
 #include "jobs/JobRoute.h"
 #include "jobs/StopThread.h"
 #include "jobs/pat2pdf.h"
-#include "net/FetchSettings.h"
 #include "numbers/FormatHelp.h"
-#include "numbers/JobEntry.h"
+#include "settings/FetchSettings.h"
 
 #include <wx/filename.h>
 #include <wx/listctrl.h>

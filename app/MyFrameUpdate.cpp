@@ -2,8 +2,8 @@
 // told about the result, and the hand-over to a downloaded program.
 #include "app/MyFrame.h"
 
-#include "net/Hosts.h"
-#include "net/SettingsStore.h"
+#include "settings/Hosts.h"
+#include "settings/SettingsStore.h"
 #include "update/HandOver.h"
 #include "update/updater.h"
 

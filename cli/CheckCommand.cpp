@@ -3,7 +3,7 @@
 #include "cli/Usage.h"
 
 #include "check/ServiceCheck.h"
-#include "net/FetchSettings.h"
+#include "settings/FetchSettings.h"
 
 #include <wx/init.h>
 

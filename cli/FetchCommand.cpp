@@ -13,8 +13,8 @@
 #include "lists/ListFile.h"
 #include "lists/ListImport.h"
 #include "lists/ListReport.h"
-#include "net/FetchSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/FetchSettings.h"
+#include "settings/SettingsStore.h"
 #include "numbers/Classification.h"
 #include "numbers/FormatHelp.h"
 

@@ -4,9 +4,9 @@
 #include "jobs/pct.h"
 #include "jobs/ppubsJob.h"
 #include "jobs/uspto.h"
-#include "net/FetchSettings.h"
 #include "numbers/Classification.h"
 #include "services/ops/OpsContext.h"
+#include "settings/FetchSettings.h"
 
 pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
                  const FetchSettings& settings, OpsContext* ops)

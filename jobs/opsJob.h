@@ -1,8 +1,8 @@
 #pragma once
 
 #include "jobs/pat2pdf.h"
-#include "net/ServiceSettings.h"
 #include "numbers/Classification.h"
+#include "settings/ServiceSettings.h"
 
 #include <cstddef>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "net/HttpAnswer.h"
-#include "net/ServiceSettings.h"
 #include "services/ops/OpsVerdict.h"
+#include "settings/ServiceSettings.h"
 
 #include <wx/string.h>
 

@@ -4,8 +4,8 @@
 #include "jobs/JobRoute.h"
 #include "jobs/OutputFile.h"
 #include "jobs/pct.h"
-#include "net/FetchSettings.h"
 #include "numbers/Classification.h"
+#include "settings/FetchSettings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "jobs/JobEvents.h"
 #include "jobs/uspto.h"
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include "ClosedPort.h"
 

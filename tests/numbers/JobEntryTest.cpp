@@ -1,4 +1,4 @@
-#include "numbers/JobEntry.h"
+#include "app/JobEntry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "net/FetchSettings.h"
+#include "settings/FetchSettings.h"
 
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/confbase.h>
 

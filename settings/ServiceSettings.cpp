@@ -1,6 +1,6 @@
-#include "net/ServiceSettings.h"
+#include "settings/ServiceSettings.h"
 
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <wx/confbase.h>
 #include <wx/utils.h>
