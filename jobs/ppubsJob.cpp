@@ -1,5 +1,6 @@
 #include "jobs/ppubsJob.h"
 
+#include "jobs/JobEvents.h"
 #include "net/HttpsClient.h"
 #include "pdf/PdfCheck.h"
 #include "pdf/PdfFaxPages.h"
@@ -122,6 +123,7 @@ bool ppubsJob::Lift(const PdfFaxPages& pages, const std::optional<PpubsDocument>
             PostStatus(wxString::Format("Error Downloading page %d %s", page, writer.GetError()));
             return false;
         }
+        PostPageFetched(Sink());
     }
     return Finish(writer, path);
 }
@@ -139,7 +141,12 @@ bool ppubsJob::KeepAsServed(const std::string& pdf, const std::optional<PpubsDoc
     if (PageCountDiffers(count, document))
         return false;
     PdfWriter writer(path, pdf);
-    return Finish(writer, path);
+    if (!Finish(writer, path))
+        return false;
+    // The window counts the pages it got from the USPTO.
+    for (int page = 0; page < count; ++page)
+        PostPageFetched(Sink());
+    return true;
 }
 
 bool ppubsJob::PageCountDiffers(int pages, const std::optional<PpubsDocument>& document)
