@@ -24,8 +24,7 @@ class updater;
 class PdfLauncher;
 
 // Command and window ids of the main window.
-enum
-{
+enum {
     ID_QUIT = 1,
     ID_NUMBER_FIELD = 2,
     ID_DOWNLOAD = 3,
@@ -70,8 +69,7 @@ public:
     int PagesFromUspto() const { return pagesFromUspto; }
 
 private:
-    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id,
-                                   const wxString& name) override;
+    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override;
 
     // Construction steps.
     void CreateMenus();

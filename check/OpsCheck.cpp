@@ -70,8 +70,8 @@ bool CheckOpsKey(HttpsClient& http, const ServiceSettings& services, wxString& d
     }
     const HttpAnswer inquiry = client.RequestInquiry(knownDocument, token->accessToken);
     if (!inquiry.Ok()) {
-        detail = wxString("key accepted, but the inquiry of ") + knownDocument + " failed: " +
-                 Refusal(inquiry, OpsVerdict::Request::data);
+        detail = wxString("key accepted, but the inquiry of ") + knownDocument +
+                 " failed: " + Refusal(inquiry, OpsVerdict::Request::data);
         return false;
     }
     detail = "key accepted; " + Load(context);

@@ -11,7 +11,10 @@
 #include <thread>
 
 JobQueue::JobQueue(wxEvtHandler* sink, SettingsSource settings, StartFailure startFailure)
-    : sink(sink), settings(std::move(settings)), startFailure(std::move(startFailure)), opsContext(NewOpsContext())
+    : sink(sink)
+    , settings(std::move(settings))
+    , startFailure(std::move(startFailure))
+    , opsContext(NewOpsContext())
 {
 }
 

@@ -9,7 +9,7 @@
 #include "settings/FetchSettings.h"
 
 std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                 const FetchSettings& settings, OpsContext* ops)
+                                 const FetchSettings& settings, OpsContext* ops)
 {
     if (!entry.Valid())
         return nullptr;

@@ -39,7 +39,7 @@ private:
     // The client's retry test: the countdown, then the busy status again.
     bool RetryAfterCountDown(const wxString& cause);
 
-    const Classification entry;  // kind, typed number, file
+    const Classification entry;      // kind, typed number, file
     const ServiceSettings services;  // caFile, opsUrl, opsKey, opsSecret
     OpsContext* const context;
     wxString busyStatus;  // shown again after a wait or a countdown

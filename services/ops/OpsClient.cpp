@@ -119,9 +119,9 @@ std::optional<HttpAnswer> OpsClient::Get(const wxString& url, OpsPacer& pacer)
             // A token fetched a moment ago that is refused too will not
             // become good by asking again.
             if (renewed) {
-                Fail(Failure::Kind::failed,
-                     "EPO OPS refused its new token: " +
-                         (verdict.text.empty() ? wxString::Format("status %u", answer.status) : verdict.text));
+                const wxString why =
+                    verdict.text.empty() ? wxString::Format("status %u", answer.status) : verdict.text;
+                Fail(Failure::Kind::failed, "EPO OPS refused its new token: " + why);
                 return std::nullopt;
             }
             renewed = true;

@@ -12,8 +12,9 @@ namespace {
 TEST(JobQueue, EntriesStartInTheirOrderOnlyWhenAPlaceIsFreeAndTheQueueIsNotHeld)
 {
     std::vector<JobQueue::Ticket> notStarted;
-    JobQueue queue(nullptr, [] { return FetchSettings(); },
-                   [&notStarted](JobQueue::Ticket ticket) { notStarted.push_back(ticket); });
+    auto noteNotStarted = [&notStarted](JobQueue::Ticket ticket) { notStarted.push_back(ticket); };
+    auto defaults = [] { return FetchSettings(); };
+    JobQueue queue(nullptr, defaults, noteNotStarted);
     queue.SetMaxRunning(0);
     const JobQueue::Ticket first = queue.Add(Classification(), 0);
     const JobQueue::Ticket document = queue.Add(Classify("5123456"), 1);
