@@ -5,8 +5,8 @@
 
 #include "jobs/opsJob.h"
 #include "net/HttpsClient.h"
-#include "net/SettingsStore.h"
 #include "pdf/TiffPage.h"
+#include "settings/SettingsStore.h"
 
 #include <nlohmann/json.hpp>
 #include <wx/base64.h>

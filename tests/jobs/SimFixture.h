@@ -32,7 +32,7 @@ protected:
     void ClearLog() const;
     std::string InCwd(const std::string& name) const { return home.Path() + "/" + name; }
     // Runs the job to its end and returns the statuses it posted.
-    std::vector<wxString> Run(wxThread* job, int timeoutMs = 60000);
+    std::vector<wxString> Run(std::unique_ptr<wxThread> job, int timeoutMs = 60000);
 
     TempHome home;
     std::string logFile;
