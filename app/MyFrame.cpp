@@ -9,10 +9,11 @@
 #include "help/HelpPage.h"
 #include "jobs/JobEvents.h"
 #include "jobs/StopThread.h"
-#include "net/NetworkSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/FetchSettings.h"
+#include "settings/NetworkSettings.h"
+#include "settings/SettingsStore.h"
 #include "numbers/FormatHelp.h"
-#include "numbers/JobEntry.h"
+#include "app/JobEntry.h"
 #include "setup/SetupDialog.h"
 #include "update/Version.h"
 #include "update/updater.h"
@@ -67,6 +68,15 @@ wxEND_EVENT_TABLE()
 
 namespace {
 
+// A job reads the settings when it starts; the setup dialog's changes to the
+// network settings reach the store only at shutdown.
+FetchSettings SettingsForNextJob()
+{
+    FetchSettings settings = FetchSettings::Load();
+    settings.network = TheNetworkSettings();
+    return settings;
+}
+
 // wxDateTime takes -1 for "no time" and cannot hold times millions of
 // years away; such a stored check time counts as no check at all.
 void ForgetUnusableLastCheck(wxConfigBase& config)
@@ -81,8 +91,9 @@ void ForgetUnusableLastCheck(wxConfigBase& config)
 }  // namespace
 
 MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
-    : wxFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame"),
-      launcher(new PdfLauncher)
+    : wxFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame")
+    , jobs(this, SettingsForNextJob, [this](JobQueue::Ticket ticket) { OnJobNotStarted(ticket); })
+    , launcher(new PdfLauncher)
 {
     BuildLibraryStateEarly();  // before this window starts any job or update thread
     wxPanel* panel = new wxPanel(this, wxID_ANY, pos, size, wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
@@ -98,9 +109,9 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
         // The scheduler compares the count unsigned, so a negative one would
         // let every job run at once; it becomes what the setup dialog makes
         // of it. Other counts wait for that dialog, as designed.
-        long threads = maxThreads;
+        long threads = jobs.MaxRunning();
         if (config->Read("max_threads", &threads))
-            maxThreads = threads < 0 ? 511 : threads;
+            jobs.SetMaxRunning(threads < 0 ? 511 : threads);
         ForgetUnusableLastCheck(*config);
     }
 
@@ -254,12 +265,12 @@ void MyFrame::OnSetup(wxCommandEvent&)
                 wxLogError("Error changing directory to %s", dir);
         }
     }
-    const unsigned long threads = static_cast<unsigned long>(maxThreads);
+    const unsigned long threads = static_cast<unsigned long>(jobs.MaxRunning());
     if (threads > 511)
-        maxThreads = 511;
+        jobs.SetMaxRunning(511);
     else if (threads == 0)
-        maxThreads = 1;
-    FillRunningJobs();
+        jobs.SetMaxRunning(1);
+    jobs.Fill();
 }
 
 void MyFrame::OnContextMenu(wxListEvent&)
@@ -306,7 +317,7 @@ void MyFrame::OnClose(wxCloseEvent&)
 
     std::unique_ptr<wxConfigBase> config = OpenSettingsStore();
     config->Write("Path", wxGetCwd());
-    config->Write("max_threads", maxThreads);
+    config->Write("max_threads", jobs.MaxRunning());
     config->Write("exec", wxTheApp->argc > 0 ? wxString(wxTheApp->argv[0]) : wxString());
 
     const NetworkSettings& net = TheNetworkSettings();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/JobRoute.h"
+#include "jobs/JobQueue.h"
 #include "update/HandOver.h"
 
 #include <wx/frame.h>
@@ -17,7 +17,6 @@ class wxListView;
 class wxMenu;
 class wxPanel;
 class wxTextCtrl;
-class wxThread;
 struct ListFile;
 class JobListView;
 struct JobEntry;
@@ -25,8 +24,7 @@ class updater;
 class PdfLauncher;
 
 // Command and window ids of the main window.
-enum
-{
+enum {
     ID_QUIT = 1,
     ID_NUMBER_FIELD = 2,
     ID_DOWNLOAD = 3,
@@ -65,14 +63,13 @@ public:
     // What dragging the selected rows out of the list offers, top row first.
     wxArrayString SelectedPdfPaths() const;
 
-    long GetMaxThreads() const { return maxThreads; }
-    size_t RunningCount() const { return runningJobs.size(); }
-    size_t WaitingCount() const { return waitingJobs.size(); }
+    long GetMaxThreads() const { return jobs.MaxRunning(); }
+    size_t RunningCount() const { return jobs.RunningCount(); }
+    size_t WaitingCount() const { return jobs.WaitingCount(); }
     int PagesFromUspto() const { return pagesFromUspto; }
 
 private:
-    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id,
-                                   const wxString& name) override;
+    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override;
 
     // Construction steps.
     void CreateMenus();
@@ -117,14 +114,9 @@ private:
     void HandOverTo(const wxString& newProgram);
     bool WaitForRunningJobs();
 
-    // Scheduling.
-    void StartJob(JobEntry* entry);
+    // Scheduling, by the window's job queue.
     void StopJob(JobEntry* entry);
-    void FillRunningJobs();
-    void StartNextWaitingJob();
-    void RetireJob(wxThread* job);
-    void DeleteRetiredJob(wxThread* job);
-    void Dequeue(JobEntry* entry);
+    void OnJobNotStarted(JobQueue::Ticket ticket);
     void DeleteRow(long row);
     void ShutdownJobs();
 
@@ -137,7 +129,7 @@ private:
     long AddRow(const wxString& text, JobEntry* entry);
     // A row whose job ended with its document or with an error is shown.
     void ShowEndedRow(long row);
-    long RowOf(const JobEntry* entry) const;
+    long RowOf(JobQueue::Ticket ticket) const;
     long RowOfEvent(const wxThreadEvent& event) const;
     void SetStatus(long row, const wxString& text);
     // The status line's first field: the page counter, or while one row is
@@ -150,31 +142,26 @@ private:
     wxListView* listCtrl = nullptr;
     std::unique_ptr<JobListView> listView;
     wxBoxSizer* topSizer = nullptr;
-    std::vector<JobEntry*> waitingJobs;
-    std::vector<JobEntry*> runningJobs;
+    // The rows' jobs: waiting, running and reaped there; no job starts
+    // while it is held for a hand-over.
+    JobQueue jobs;
     std::vector<int> openWhenFinished;
     std::vector<int> printWhenFinished;
     int closeCount = 0;
     int pagesFromUspto = 0;
     long statusLineRow = -1;  // the row whose status the status line shows, or -1
     bool statusLineDue = false;
-    long maxThreads = 3;
     bool updateRequested = false;
     updater* updateThread = nullptr;
-    bool waitingForHandOver = false;  // no job starts while set
-    bool draggingRowsOut = false;     // our own files are not a list to import
+    bool draggingRowsOut = false;  // our own files are not a list to import
 
     // The entries of imports whose jobs have not ended: while there are any,
     // the usage warning is shown once rather than every 500 pages.
     std::set<const JobEntry*> importing;
     bool importWarned = false;
 
-    // Stopped jobs whose deletion waits until their queued events are gone.
-    std::vector<wxThread*> retiredJobs;
     std::unique_ptr<PdfLauncher> launcher;
     HandOverActions handOver = HandOverActions::Defaults();
-    // What the OPS jobs of this window share; they all end before it goes.
-    std::shared_ptr<OpsContext> opsContext = NewOpsContext();
 
     wxDECLARE_EVENT_TABLE();
 };

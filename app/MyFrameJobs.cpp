@@ -2,15 +2,11 @@
 // the actions on the selected rows.
 #include "app/MyFrame.h"
 
+#include "app/JobEntry.h"
 #include "app/JobListView.h"
 
 #include "jobs/JobEvents.h"
-#include "jobs/JobRoute.h"
-#include "jobs/StopThread.h"
-#include "jobs/pat2pdf.h"
-#include "net/FetchSettings.h"
 #include "numbers/FormatHelp.h"
-#include "numbers/JobEntry.h"
 
 #include <wx/filename.h>
 #include <wx/listctrl.h>
@@ -75,11 +71,6 @@ bool RemoveQuietly(const wxString& path)
     return wxRemoveFile(path);
 }
 
-const void* JobOf(const JobEntry* entry)
-{
-    return static_cast<const wxThread*>(entry->job);
-}
-
 }  // namespace
 
 JobEntry* MyFrame::EntryAt(long row) const
@@ -87,10 +78,10 @@ JobEntry* MyFrame::EntryAt(long row) const
     return reinterpret_cast<JobEntry*>(listCtrl->GetItemData(row));
 }
 
-long MyFrame::RowOf(const JobEntry* entry) const
+long MyFrame::RowOf(JobQueue::Ticket ticket) const
 {
     for (long row = 0; row < listCtrl->GetItemCount(); ++row)
-        if (EntryAt(row) == entry)
+        if (const JobEntry* entry = EntryAt(row); entry && entry->ticket == ticket)
             return row;
     return -1;
 }
@@ -99,21 +90,23 @@ long MyFrame::RowOf(const JobEntry* entry) const
 // one (removed, stopped, or an event that names no job we run).
 long MyFrame::RowOfEvent(const wxThreadEvent& event) const
 {
-    const void* job = JobOfEvent(event);
+    const long given = event.GetId();
+    // An event that names no job goes to the unfinished row it was given.
+    if (!JobOfEvent(event)) {
+        for (long row = 0; row < listCtrl->GetItemCount(); ++row)
+            if (const JobEntry* entry = EntryAt(row); entry && entry->row == given && !entry->finished)
+                return row;
+        return -1;
+    }
+    const std::optional<JobQueue::Ticket> ticket = jobs.TicketOf(event);
+    if (!ticket)
+        return -1;
     // Until rows above it go, a job's row is the one it was given: long
     // lists are not searched for every page.
-    const long given = event.GetId();
-    if (job && given >= 0 && given < listCtrl->GetItemCount())
-        if (const JobEntry* entry = EntryAt(given); entry && JobOf(entry) == job)
+    if (given >= 0 && given < listCtrl->GetItemCount())
+        if (const JobEntry* entry = EntryAt(given); entry && entry->ticket == *ticket)
             return given;
-    for (long row = 0; row < listCtrl->GetItemCount(); ++row) {
-        const JobEntry* entry = EntryAt(row);
-        if (!entry)
-            continue;
-        if (job ? JobOf(entry) == job : (entry->row == event.GetId() && !entry->finished))
-            return row;
-    }
-    return -1;
+    return RowOf(*ticket);
 }
 
 void MyFrame::SetStatus(long row, const wxString& text)
@@ -176,13 +169,8 @@ long MyFrame::AddRow(const wxString& text, JobEntry* entry)
     listCtrl->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(entry));
     SetStatus(row, "Waiting");
     entry->row = row;
-
-    if (!waitingForHandOver && runningJobs.size() < static_cast<unsigned long>(maxThreads)) {
-        runningJobs.push_back(entry);
-        StartJob(entry);
-    } else {
-        waitingJobs.push_back(entry);
-    }
+    entry->ticket = jobs.Add(entry->classified, static_cast<int>(row));
+    jobs.Fill();
     return row;
 }
 
@@ -194,83 +182,21 @@ void MyFrame::ShowEndedRow(long row)
         listView->ShowRowUnlessScrolling(row);
 }
 
-void MyFrame::StartJob(JobEntry* entry)
-{
-    FetchSettings settings = FetchSettings::Load();
-    // The setup dialog's changes reach the store only at shutdown.
-    settings.network = TheNetworkSettings();
-    pat2pdf* job = MakeJob(entry->classified, static_cast<int>(entry->row), this, settings,
-                           opsContext.get());
-    entry->job = job;
-    if (job && job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR)
-        return;
-
-    // A thread that never ran must not leave its row "Downloading" and its
-    // place taken for good.
-    entry->job = nullptr;
-    if (job)
-        RetireJob(job);
-    entry->finished = true;
-    RemoveOne(runningJobs, entry);
-    const long row = RowOf(entry);
-    if (row != -1) {
-        SetStatus(row, "Error starting download");
-        ShowEndedRow(row);
-    }
-    StartNextWaitingJob();
-}
-
 void MyFrame::StopJob(JobEntry* entry)
 {
-    if (pat2pdf* job = entry->job) {
-        StopThread(*job);
-        entry->job = nullptr;
-        RetireJob(job);
-    }
+    jobs.Stop(entry->ticket);
     entry->finished = true;
 }
 
-// A stopped job's events may still be queued; they are dropped because no
-// entry points at the job any more. It is deleted only behind them, so no
-// new job can be allocated at its address while they are in the queue.
-void MyFrame::RetireJob(wxThread* job)
+// A thread that never ran must not leave its row "Downloading".
+void MyFrame::OnJobNotStarted(JobQueue::Ticket ticket)
 {
-    if (closeCount > 0) {
-        delete job;
+    const long row = RowOf(ticket);
+    if (row == -1)
         return;
-    }
-    retiredJobs.push_back(job);
-    CallAfter(&MyFrame::DeleteRetiredJob, job);
-}
-
-void MyFrame::DeleteRetiredJob(wxThread* job)
-{
-    if (RemoveOne(retiredJobs, job))
-        delete job;
-}
-
-void MyFrame::FillRunningJobs()
-{
-    if (waitingForHandOver)
-        return;
-    while (!waitingJobs.empty() && runningJobs.size() < static_cast<unsigned long>(maxThreads))
-        StartNextWaitingJob();
-}
-
-void MyFrame::StartNextWaitingJob()
-{
-    if (waitingJobs.empty() || waitingForHandOver)
-        return;
-    JobEntry* entry = waitingJobs.front();
-    waitingJobs.erase(waitingJobs.begin());
-    runningJobs.push_back(entry);
-    StartJob(entry);
-}
-
-void MyFrame::Dequeue(JobEntry* entry)
-{
-    RemoveOne(runningJobs, entry);
-    RemoveOne(waitingJobs, entry);
+    EntryAt(row)->finished = true;
+    SetStatus(row, "Error starting download");
+    ShowEndedRow(row);
 }
 
 void MyFrame::OnJobStatus(wxThreadEvent& event)
@@ -315,15 +241,9 @@ void MyFrame::OnJobExit(wxThreadEvent& event)
     if (row == -1)
         return;
     JobEntry* entry = EntryAt(row);
-    RemoveOne(runningJobs, entry);
-    if (entry->job) {
-        entry->job->Wait();
-        delete entry->job;
-        entry->job = nullptr;
-    }
+    jobs.Ended(event);
     entry->finished = true;
     ShowEndedRow(row);
-    StartNextWaitingJob();
 }
 
 void MyFrame::OnOpen(wxCommandEvent&)
@@ -359,7 +279,6 @@ void MyFrame::DeleteRow(long row)
 {
     if (JobEntry* entry = EntryAt(row)) {
         StopJob(entry);
-        Dequeue(entry);
         importing.erase(entry);
         delete entry;
     }
@@ -375,7 +294,7 @@ void MyFrame::OnRemove(wxCommandEvent&)
 {
     for (long row = listCtrl->GetFirstSelected(); row != -1; row = listCtrl->GetFirstSelected())
         DeleteRow(row);
-    FillRunningJobs();  // the rows' places go to the waiting jobs
+    jobs.Fill();  // the rows' places go to the waiting jobs
 }
 
 void MyFrame::OnDeletePdf(wxCommandEvent&)
@@ -387,7 +306,7 @@ void MyFrame::OnDeletePdf(wxCommandEvent&)
             wxLogError("Error permanently deleting %s", path);
         DeleteRow(row);
     }
-    FillRunningJobs();
+    jobs.Fill();
 }
 
 void MyFrame::OnCancel(wxCommandEvent&)
@@ -398,30 +317,23 @@ void MyFrame::OnCancel(wxCommandEvent&)
             continue;
         StopJob(entry);
         SetStatus(row, "Cancelled");
-        Dequeue(entry);
     }
-    FillRunningJobs();
+    jobs.Fill();
 }
 
-// Every row's job is stopped in row order and its record freed; the rows go
-// too, so nothing can reach a freed record while the window is destroyed.
+// Every running job is stopped, all at once, and no other starts; every
+// row's record is freed and the rows go too, so nothing can reach a freed
+// record while the window is destroyed.
 void MyFrame::ShutdownJobs()
 {
+    jobs.Hold(true);
+    jobs.StopAll();
     for (long row = 0; row < listCtrl->GetItemCount(); ++row) {
-        JobEntry* entry = EntryAt(row);
-        if (!entry)
-            continue;
-        StopJob(entry);
-        delete entry;
+        delete EntryAt(row);
         listCtrl->SetItemPtrData(row, 0);
     }
     listCtrl->DeleteAllItems();
-    runningJobs.clear();
-    waitingJobs.clear();
     importing.clear();
     openWhenFinished.clear();
     printWhenFinished.clear();
-    for (wxThread* job : retiredJobs)
-        delete job;
-    retiredJobs.clear();
 }

@@ -2,12 +2,12 @@
 // saving the rows with what became of them.
 #include "app/MyFrame.h"
 
+#include "app/JobEntry.h"
 #include "app/JobListView.h"
 #include "lists/ListFile.h"
 #include "lists/ListImport.h"
 #include "lists/ListReport.h"
 #include "numbers/FormatHelp.h"
-#include "numbers/JobEntry.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>

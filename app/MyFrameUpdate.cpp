@@ -2,8 +2,8 @@
 // told about the result, and the hand-over to a downloaded program.
 #include "app/MyFrame.h"
 
-#include "net/Hosts.h"
-#include "net/SettingsStore.h"
+#include "settings/Hosts.h"
+#include "settings/SettingsStore.h"
 #include "update/HandOver.h"
 #include "update/updater.h"
 
@@ -140,7 +140,7 @@ void MyFrame::HandOverTo(const wxString& newProgram)
 {
     if (!WaitForRunningJobs()) {
         SetStatusText("Update Cancelled", updateStatusField);
-        FillRunningJobs();
+        jobs.Fill();
         return;
     }
     const wxArrayString arguments = HandOverArguments(newProgram, RunningProgramPath());
@@ -153,18 +153,18 @@ void MyFrame::HandOverTo(const wxString& newProgram)
 // jobs have ended; false when the user cancelled the wait.
 bool MyFrame::WaitForRunningJobs()
 {
-    if (runningJobs.empty())
+    if (jobs.RunningCount() == 0)
         return true;
-    waitingForHandOver = true;
+    jobs.Hold(true);
     bool cancelled = false;
     {
         wxProgressDialog wait(readyCaption, "Waiting for download to complete!...", 100, this,
                               wxPD_APP_MODAL | wxPD_CAN_ABORT);
-        while (!runningJobs.empty() && !cancelled) {
+        while (jobs.RunningCount() != 0 && !cancelled) {
             DispatchEventsBriefly();
             cancelled = !wait.Pulse();
         }
     }
-    waitingForHandOver = false;
+    jobs.Hold(false);
     return !cancelled;
 }

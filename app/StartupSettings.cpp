@@ -1,8 +1,8 @@
 #include "app/StartupSettings.h"
 
-#include "net/FetchSettings.h"
 #include "net/HttpTrace.h"
-#include "net/SettingsStore.h"
+#include "settings/FetchSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/confbase.h>
 #include <wx/display.h>

@@ -1,6 +1,6 @@
 #include "check/OpsCheck.h"
 
-#include "net/HttpsClient.h"
+#include "services/ops/OpsClient.h"
 #include "services/ops/OpsContext.h"
 #include "services/ops/OpsToken.h"
 #include "services/ops/OpsVerdict.h"
@@ -11,20 +11,6 @@ namespace {
 
 // Every office's inquiry works alike; this one is in every OPS.
 const char* const knownDocument = "EP1000000";
-
-wxString ServiceUrl(wxString base, const wxString& path)
-{
-    while (base.EndsWith("/"))
-        base.RemoveLast();
-    return base + "/" + path;
-}
-
-void Observe(OpsContext& context, const HttpAnswer& answer)
-{
-    context.Observe(answer.HeaderValues("X-Throttling-Control"));
-    context.ObserveQuota(answer.Header("X-IndividualQuotaPerHour-Used"),
-                         answer.Header("X-RegisteredQuotaPerWeek-Used"));
-}
 
 // Why OPS, or the way to it, refused a request.
 wxString Refusal(const HttpAnswer& answer, OpsVerdict::Request request)
@@ -65,16 +51,13 @@ wxString Load(const OpsContext& context)
 
 bool CheckOpsKey(HttpsClient& http, const ServiceSettings& services, wxString& detail)
 {
-    const wxString key = wxString(services.opsKey).Trim().Trim(false);
-    if (key.empty() || services.opsSecret.empty()) {
+    if (!OpsClient::HasKey(services)) {
         detail = "EPO OPS key and secret needed";
         return false;
     }
     OpsContext context;
-    const HttpAnswer tokenAnswer = http.Post(ServiceUrl(services.opsUrl, "auth/accesstoken"),
-                                             "grant_type=client_credentials",
-                                             {OpsToken::Authorization(key, services.opsSecret)});
-    Observe(context, tokenAnswer);
+    OpsClient client(http, services, context);
+    const HttpAnswer tokenAnswer = client.RequestToken();
     if (!tokenAnswer.Ok()) {
         detail = Refusal(tokenAnswer, OpsVerdict::Request::token);
         return false;
@@ -85,14 +68,10 @@ bool CheckOpsKey(HttpsClient& http, const ServiceSettings& services, wxString& d
         detail = "EPO OPS gave no usable token: " + error;
         return false;
     }
-    const HttpAnswer inquiry = http.Get(
-        ServiceUrl(services.opsUrl, wxString("rest-services/published-data/publication/epodoc/") + knownDocument +
-                                        "/images"),
-        {"Authorization: Bearer " + wxString::FromUTF8(token->accessToken.c_str())});
-    Observe(context, inquiry);
+    const HttpAnswer inquiry = client.RequestInquiry(knownDocument, token->accessToken);
     if (!inquiry.Ok()) {
-        detail = wxString("key accepted, but the inquiry of ") + knownDocument + " failed: " +
-                 Refusal(inquiry, OpsVerdict::Request::data);
+        detail = wxString("key accepted, but the inquiry of ") + knownDocument +
+                 " failed: " + Refusal(inquiry, OpsVerdict::Request::data);
         return false;
     }
     detail = "key accepted; " + Load(context);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/ServiceSettings.h"
+#include "settings/ServiceSettings.h"
 
 #include <wx/string.h>
 

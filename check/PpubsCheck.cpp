@@ -1,6 +1,6 @@
 #include "check/PpubsCheck.h"
 
-#include "net/ServiceSettings.h"
+#include "settings/ServiceSettings.h"
 
 #include <wx/filename.h>
 

@@ -4,8 +4,8 @@
 #include "cli/Usage.h"
 
 #include "check/ServiceCheck.h"
-#include "net/FetchSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/FetchSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/init.h>
 

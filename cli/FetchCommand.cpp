@@ -7,16 +7,14 @@
 #include "cli/Usage.h"
 
 #include "jobs/JobEvents.h"
-#include "jobs/JobRoute.h"
-#include "jobs/StopThread.h"
+#include "jobs/JobQueue.h"
 #include "jobs/LibraryState.h"
 #include "jobs/SearchableDownload.h"
-#include "jobs/pat2pdf.h"
 #include "lists/ListFile.h"
 #include "lists/ListImport.h"
 #include "lists/ListReport.h"
-#include "net/FetchSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/FetchSettings.h"
+#include "settings/SettingsStore.h"
 #include "numbers/Classification.h"
 #include "numbers/FormatHelp.h"
 
@@ -34,7 +32,6 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <thread>
 
 #include <unistd.h>
 
@@ -150,9 +147,9 @@ FetchSettings LoadSettings(long& maxThreads)
     return FetchSettings::Read(*config);
 }
 
-// Receives the jobs' events from their threads and hands them to the main
-// thread in the order they were queued. A null event stands for a stop
-// signal.
+// Receives the jobs' events from their threads, and the calls the job queue
+// leaves, and hands them to the main thread in the order they were queued.
+// A null event stands for a stop signal.
 class EventQueue : public wxEvtHandler
 {
 public:
@@ -197,12 +194,12 @@ private:
 
 struct Row
 {
-    enum State { waiting, running, ended, invalid, stopped };
+    enum State { waiting, ended, invalid, stopped };
 
     wxString text;
     Classification entry;
-    State state = waiting;
-    pat2pdf* job = nullptr;
+    State state = waiting;  // also while its job runs
+    JobQueue::Ticket ticket = 0;
     wxString lastStatus;
     wxString file;  // the document's full path once the job has it
 
@@ -359,8 +356,12 @@ class FetchRun
 public:
     FetchRun(const FetchOptions& options, long maxThreads, const FetchSettings& settings,
              RowList& list)
-        : options(options), maxThreads(maxThreads), settings(settings), list(list), rows(list.Rows())
+        : options(options), list(list), rows(list.Rows())
+        , jobs(&queue, [settings] { return settings; }, [this](JobQueue::Ticket ticket) { NotStarted(ticket); })
     {
+        jobs.SetMaxRunning(maxThreads);
+        if (options.retryStepMs > 0)
+            jobs.SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
     }
 
     int Run()
@@ -375,9 +376,15 @@ public:
         bool stoppedBySignal = false;
         {
             SignalWatcher watcher([this] { queue.Push(nullptr); });
-            StartWaiting();
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if (rows[i]->state != Row::waiting)
+                    continue;
+                rows[i]->ticket = jobs.Add(rows[i]->entry, static_cast<int>(i));
+                rowOf[rows[i]->ticket] = i;
+            }
+            jobs.Fill();
             view->Idle();
-            while (running > 0 && view->Error() == 0) {
+            while (jobs.RunningCount() > 0 && view->Error() == 0) {
                 std::unique_ptr<wxEvent> event = queue.Take();
                 if (!event) {
                     stoppedBySignal = true;
@@ -416,78 +423,58 @@ private:
         return std::make_unique<ProgressDisplay>(entries);
     }
 
-    void StartWaiting()
+    // An entry whose job could not start has ended with this status.
+    void NotStarted(JobQueue::Ticket ticket)
     {
-        while (running < maxThreads && next < rows.size()) {
-            Row& row = *rows[next];
-            const int index = static_cast<int>(next++);
-            if (row.state != Row::waiting)
-                continue;
-            pat2pdf* job = MakeJob(row.entry, index, &queue, settings, opsContext.get());
-            if (options.retryStepMs > 0)
-                job->SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
-            row.job = job;
-            row.state = Row::running;
-            if (row.job->Create() != wxTHREAD_NO_ERROR || row.job->Run() != wxTHREAD_NO_ERROR) {
-                delete row.job;
-                row.job = nullptr;
-                row.state = Row::ended;
-                row.lastStatus = "Error Starting Download";
-                view->Status(index, row.lastStatus);
-                view->Ended(index);
-                continue;
-            }
-            ++running;
-        }
+        const size_t index = rowOf.at(ticket);
+        Row& row = *rows[index];
+        row.state = Row::ended;
+        row.lastStatus = "Error Starting Download";
+        view->Status(static_cast<int>(index), row.lastStatus);
+        view->Ended(static_cast<int>(index));
     }
 
     void Handle(wxEvent& event)
     {
         const wxEventType type = event.GetEventType();
-        auto& command = static_cast<wxThreadEvent&>(event);
-        if (command.GetId() < 0 || static_cast<size_t>(command.GetId()) >= rows.size())
-            return;  // a fetched page's event names no row
-        Row& row = *rows[command.GetId()];
+        if (type == wxEVT_ASYNC_METHOD_CALL) {
+            static_cast<wxAsyncMethodCallEvent&>(event).Execute();
+            return;
+        }
+        auto& posted = static_cast<wxThreadEvent&>(event);
+        // A fetched page's event, or a late one of a job that was stopped,
+        // names no running job.
+        const std::optional<JobQueue::Ticket> ticket = jobs.TicketOf(posted);
+        if (!ticket)
+            return;
+        const int index = static_cast<int>(rowOf.at(*ticket));
+        Row& row = *rows[index];
         if (type == EVT_JOB_STATUS) {
-            row.lastStatus = command.GetString();
-            view->Status(command.GetId(), row.lastStatus);
+            row.lastStatus = posted.GetString();
+            view->Status(index, row.lastStatus);
         } else if (type == EVT_JOB_DONE) {
-            row.file = command.GetString();
-        } else if (type == EVT_JOB_EXIT && row.job) {
-            row.job->Wait();
-            delete row.job;
-            row.job = nullptr;
+            row.file = posted.GetString();
+        } else if (type == EVT_JOB_EXIT) {
             row.state = Row::ended;
-            --running;
-            view->Ended(command.GetId());
-            StartWaiting();
+            view->Ended(index);
+            jobs.Ended(posted);
         }
     }
 
-    // Like closing the window: each running job stopped in row order; a
-    // stopped job's writer deletes its unfinished file.
-    // The stop requests go out together, so a stalled request in one job
-    // does not delay the others' ends. Returns how many were stopped.
+    // Like closing the window: each running job stopped; a stopped job's
+    // writer deletes its unfinished file. Returns how many were stopped.
     size_t StopAll()
     {
-        std::vector<std::thread> stoppers;
-        for (auto& row : rows)
-            if (row->job)
-                stoppers.emplace_back([job = row->job] { StopThread(*job); });
-        for (std::thread& stopper : stoppers)
-            stopper.join();
-        for (size_t i = 0; i < rows.size(); ++i) {
-            Row& row = *rows[i];
-            if (!row.job)
-                continue;
-            delete row.job;
-            row.job = nullptr;
-            row.state = Row::stopped;
-            view->Status(static_cast<int>(i), "Stopped");
-            view->Ended(static_cast<int>(i));
+        std::vector<size_t> stopped;
+        for (const JobQueue::Ticket ticket : jobs.StopAll())
+            stopped.push_back(rowOf.at(ticket));
+        std::sort(stopped.begin(), stopped.end());
+        for (const size_t index : stopped) {
+            rows[index]->state = Row::stopped;
+            view->Status(static_cast<int>(index), "Stopped");
+            view->Ended(static_cast<int>(index));
         }
-        running = 0;
-        return stoppers.size();
+        return stopped.size();
     }
 
     bool WriteTheReport() const
@@ -506,16 +493,13 @@ private:
     }
 
     const FetchOptions& options;
-    const long maxThreads;
-    const FetchSettings settings;
     RowList& list;
     std::vector<std::unique_ptr<Row>>& rows;
-    // Shared by the run's OPS jobs; declared before the queue, so it outlives their jobs.
-    const std::shared_ptr<OpsContext> opsContext = NewOpsContext();
+    // Declared before the jobs, which post to it until they are gone.
     EventQueue queue;
+    JobQueue jobs;
+    std::map<JobQueue::Ticket, size_t> rowOf;  // the row of each queued entry
     std::unique_ptr<StatusView> view;
-    size_t next = 0;
-    long running = 0;
 };
 
 // A report that could not be written would lose the run's outcome: its

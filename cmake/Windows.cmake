@@ -53,7 +53,7 @@ set(FH_WINDOWS_TEST_DIRS numbers lists net pdf ops ppubs)
 # file-size limits, a terminal, file modes, the settings file in HOME);
 # fh_add_test leaves them out of the Windows build.
 set(FH_LINUX_ONLY_TESTS
-  tests/net/SettingsTest.cpp
+  tests/settings/SettingsTest.cpp
   tests/pdf/RealPagesTest.cpp
   tests/pdf/WriteFailureTest.cpp
 )

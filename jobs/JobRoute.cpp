@@ -5,14 +5,14 @@
 #include "jobs/ppubsJob.h"
 #include "jobs/SearchableDownload.h"
 #include "jobs/uspto.h"
-#include "net/FetchSettings.h"
 #include "numbers/Classification.h"
 #include "services/ops/OpsContext.h"
+#include "settings/FetchSettings.h"
 
 namespace {
 
-pat2pdf* MakeRoutesJob(const Classification& entry, int row, wxEvtHandler* sink, const FetchSettings& settings,
-                       OpsContext* ops)
+std::unique_ptr<pat2pdf> MakeRoutesJob(const Classification& entry, int row, wxEvtHandler* sink,
+                                       const FetchSettings& settings, OpsContext* ops)
 {
     const bool usDocument = entry.kind == Classification::us;
     const ServiceSettings& services = settings.services;
@@ -21,22 +21,22 @@ pat2pdf* MakeRoutesJob(const Classification& entry, int row, wxEvtHandler* sink,
     if (!usDocument && route == ServiceSettings::Route::ppubs)
         route = ServiceSettings::Route::ops;
     if (route == ServiceSettings::Route::ops)
-        return new opsJob(entry, row, sink, settings.network, services, ops);
+        return std::make_unique<opsJob>(entry, row, sink, settings.network, services, ops);
     if (route == ServiceSettings::Route::ppubs)
-        return new ppubsJob(entry, row, sink, settings.network, services);
+        return std::make_unique<ppubsJob>(entry, row, sink, settings.network, services);
     if (usDocument)
-        return new uspto(entry.typed, row, sink, settings.hosts, settings.network);
-    return new pct(entry.typed, row, sink, settings.hosts, settings.network);
+        return std::make_unique<uspto>(entry.typed, row, sink, settings.hosts, settings.network);
+    return std::make_unique<pct>(entry.typed, row, sink, settings.hosts, settings.network);
 }
 
 }  // namespace
 
-pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                 const FetchSettings& settings, OpsContext* ops)
+std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
+                                 const FetchSettings& settings, OpsContext* ops)
 {
     if (!entry.Valid())
         return nullptr;
-    pat2pdf* job = MakeRoutesJob(entry, row, sink, settings, ops);
+    std::unique_ptr<pat2pdf> job = MakeRoutesJob(entry, row, sink, settings, ops);
     if (settings.ocr)
         job->SetOcrOffice(SearchableDownload::OfficeOf(entry));
     return job;

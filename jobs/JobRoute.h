@@ -14,8 +14,8 @@ struct FetchSettings;
 // `row`; null for an invalid entry. With `ocr` set the job makes its PDF
 // searchable when it is complete. The job copies what it keeps of
 // `settings`; `ops` is handed to OPS jobs and must outlive them.
-pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                 const FetchSettings& settings, OpsContext* ops);
+std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
+                                 const FetchSettings& settings, OpsContext* ops);
 
 // The state every OPS job of one window or command-line run shares (the
 // access token and the pacers); made once by the run's owner.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "net/HttpSession.h"
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <wx/event.h>
 #include <wx/filename.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "jobs/pat2pdf.h"
-#include "net/Hosts.h"
+#include "settings/Hosts.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "jobs/pat2pdf.h"
-#include "net/ServiceSettings.h"
 #include "numbers/Classification.h"
 #include "pdf/PdfFaxPages.h"
+#include "settings/ServiceSettings.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "net/HttpAnswer.h"
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <wx/string.h>
 

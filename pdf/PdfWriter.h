@@ -12,7 +12,6 @@
 class wxBufferedOutputStream;
 class wxFFileOutputStream;
 class wxInputStream;
-class HttpSession;
 class TiffPage;
 struct FaxImage;
 
@@ -61,7 +60,6 @@ public:
 
     // False with IsOk() still true: the page may be tried again.
     bool AddPage(wxInputStream& input);
-    bool AddPageFromUrl(HttpSession& session, const wxString& requestPath);
     // A page of `image.width` x `image.height` points showing the image,
     // its coded bytes written unchanged, once for all pages that share them
     // (the same image.data). False with IsOk() still true when the image

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "check/CheckLine.h"
-#include "net/FetchSettings.h"
+#include "settings/FetchSettings.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>

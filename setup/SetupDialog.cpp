@@ -1,11 +1,11 @@
 #include "setup/SetupDialog.h"
 
 #include "jobs/SearchableDownload.h"
-#include "net/FetchSettings.h"
-#include "net/Hosts.h"
-#include "net/NetworkSettings.h"
-#include "net/SettingsStore.h"
 #include "numbers/FormatHelp.h"
+#include "settings/FetchSettings.h"
+#include "settings/Hosts.h"
+#include "settings/NetworkSettings.h"
+#include "settings/SettingsStore.h"
 #include "setup/CheckProgressDialog.h"
 #include "setup/CheckResult.h"
 

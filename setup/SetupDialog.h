@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/NetworkSettings.h"
-#include "net/ServiceSettings.h"
+#include "settings/NetworkSettings.h"
+#include "settings/ServiceSettings.h"
 
 #include <wx/dialog.h>
 #include <wx/string.h>

@@ -1,7 +1,7 @@
 #include "update/updater.h"
 
-#include "net/Hosts.h"
 #include "net/HttpSession.h"
+#include "settings/Hosts.h"
 #include "update/HandOver.h"
 #include "update/Version.h"
 

@@ -2,7 +2,7 @@
 
 #include "GuiTest.h"
 #include "app/MyApp.h"
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/listctrl.h>
 #include <wx/textctrl.h>

@@ -86,7 +86,7 @@ protected:
 
 // Every page is answered slowly, so jobs run long enough to be watched,
 // cancelled or removed.
-const char slowPages[] = R"([{"path": "PageNum=", "action": "delay", "ms": 700}])";
+const char slowPageFault[] = R"([{"path": "PageNum=", "action": "delay", "ms": 700}])";
 
 TEST_F(SchedulingTest, NewUserDownloadsOneDocument)
 {
@@ -171,7 +171,7 @@ TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
 
 TEST_F(SchedulingTest, AtMostMaxThreadsRunAndWaitingRowsStartInOrder)
 {
-    Start("", slowPages);
+    Start("", slowPageFault);
     for (const char* number : {"5123456", "D0365123", "6000051", "RE035136", "PP012835"})
         AddNumber(number);
     EXPECT_EQ(frame->RunningCount(), 3u);
@@ -209,7 +209,7 @@ TEST_F(SchedulingTest, CommasAreShownAsTypedAndDroppedForTheJob)
 
 TEST_F(SchedulingTest, CancelledWaitingRowNeverStarts)
 {
-    Start("max_threads=1\n", slowPages);
+    Start("max_threads=1\n", slowPageFault);
     AddNumber("5123456");
     AddNumber("6000051");
     SelectOnly({1});
@@ -233,7 +233,7 @@ TEST_F(SchedulingTest, FreedPlacesStartWaitingRows)
 {
     for (int action : {ID_CANCEL, ID_REMOVE, ID_DELETE}) {
         SCOPED_TRACE(action);
-        Start("max_threads=2\n", slowPages);
+        Start("max_threads=2\n", slowPageFault);
         for (const char* number : {"5123456", "6000051", "RE035136", "PP012835"})
             AddNumber(number);
         SelectOnly({0, 1});
@@ -290,7 +290,7 @@ TEST_F(SchedulingTest, RemovingRowsAboveARunningJobKeepsItsEventsOnItsRow)
 
 TEST_F(SchedulingTest, ClosingStopsRunningJobsWithoutFinishing)
 {
-    Start("", slowPages);
+    Start("", slowPageFault);
     AddNumber("5123456");
     AddNumber("6000051");
     ASSERT_TRUE(PumpUntil([&] {

@@ -1,6 +1,6 @@
 // Any entry text: classification and normalisation must not crash, and a
 // US number must never name a file outside the save folder.
-#include "numbers/JobEntry.h"
+#include "app/JobEntry.h"
 #include "numbers/UsNumber.h"
 
 #include <wx/init.h>

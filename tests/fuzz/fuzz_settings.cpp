@@ -1,8 +1,8 @@
 // A hostile settings file: every key the program reads, with its type, must
 // load without crashing.
-#include "net/Hosts.h"
-#include "net/NetworkSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/Hosts.h"
+#include "settings/NetworkSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/ffile.h>
 #include <wx/init.h>

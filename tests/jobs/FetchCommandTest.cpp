@@ -35,11 +35,6 @@ std::vector<std::string> PdfsIn(const std::string& dir)
     return pdfs;
 }
 
-bool Printed(const Lines& lines, const std::string& line)
-{
-    return IndexOf(lines, line) < lines.size();
-}
-
 class FetchCommand : public SimFixture
 {
 protected:

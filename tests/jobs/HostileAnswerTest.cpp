@@ -51,9 +51,9 @@ protected:
     {
         SCOPED_TRACE(c.number);
         EventCollector local;
-        auto* job = new Job(c.number, 0, &local);
+        auto job = std::make_unique<Job>(c.number, 0, &local);
         job->SetRetryStepMs(10);
-        ASSERT_TRUE(RunToEnd(job, local, 20000));
+        ASSERT_TRUE(RunToEnd(std::move(job), local, 20000));
         EXPECT_EQ(local.Statuses().back(), c.last);
         EXPECT_EQ(local.Count(EVT_JOB_DONE), 0);
         const wxString exitPath = local.Texts(EVT_JOB_EXIT).at(0);
@@ -340,9 +340,9 @@ TEST(HostilePageList, NegativeOrHugeCountsNeverBecomePages)
             settings.Write("/hosts/patentImages1", wxString(server.Host()));
         }
         EventCollector events;
-        auto* job = new uspto("7100001", 0, &events);
+        auto job = std::make_unique<uspto>("7100001", 0, &events);
         job->SetRetryStepMs(10);
-        ASSERT_TRUE(RunToEnd(job, events, 20000));
+        ASSERT_TRUE(RunToEnd(std::move(job), events, 20000));
         EXPECT_EQ(events.Statuses().back(), c.last);
         EXPECT_FALSE(FileExists(home.Path() + "/7100001.pdf"));
     }

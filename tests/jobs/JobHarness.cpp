@@ -102,15 +102,12 @@ int EventCollector::Count(wxEventType type) const
     return static_cast<int>(Texts(type).size());
 }
 
-bool RunToEnd(wxThread* job, EventCollector& events, int timeoutMs)
+bool RunToEnd(std::unique_ptr<wxThread> job, EventCollector& events, int timeoutMs)
 {
-    if (job->Create() != wxTHREAD_NO_ERROR || job->Run() != wxTHREAD_NO_ERROR) {
-        delete job;
+    if (job->Create() != wxTHREAD_NO_ERROR || job->Run() != wxTHREAD_NO_ERROR)
         return false;
-    }
     const bool ended = events.WaitForExit(timeoutMs);
     StopThread(*job);  // joins a job that ended, stops one that did not
-    delete job;
     return ended;
 }
 

@@ -4,6 +4,7 @@
 #include <wx/thread.h>
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <string>
 #include <vector>
@@ -45,8 +46,8 @@ private:
 };
 
 // Runs a job to its end: Create, Run, wait for its exit event (bounded),
-// Wait, delete. False when it did not end in time (the job is then stopped).
-bool RunToEnd(wxThread* job, EventCollector& events, int timeoutMs = 60000);
+// Wait. False when it did not end in time (the job is then stopped).
+bool RunToEnd(std::unique_ptr<wxThread> job, EventCollector& events, int timeoutMs = 60000);
 
 // Output of a shell command and its exit status.
 std::string Shell(const std::string& command, int* status = nullptr);

@@ -4,7 +4,7 @@
 #include "SimFixture.h"
 
 #include "jobs/opsJob.h"
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/base64.h>
 

@@ -4,8 +4,8 @@
 #include "jobs/JobRoute.h"
 #include "jobs/OutputFile.h"
 #include "jobs/pct.h"
-#include "net/FetchSettings.h"
 #include "numbers/Classification.h"
+#include "settings/FetchSettings.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
         SCOPED_TRACE(c.number);
         WriteFile(InCwd(c.name), CompletePdfStub());
         EventCollector local;
-        ASSERT_TRUE(RunToEnd(new pct(c.number, 0, &local), local));
+        ASSERT_TRUE(RunToEnd(std::make_unique<pct>(c.number, 0, &local), local));
         EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
         EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(c.name)});
     }
@@ -80,7 +80,7 @@ TEST_F(OutputFileJob, DownloadedDocumentWithHostileNumberStaysInTheWorkingDirect
     sim->Control("POST", "/_sim/catalog", R"({"granted": {}, "applications": {}, "serials": {},
         "ops": {"~EP1": [{"desc": "FullDocument", "link": "published-data/images/EP/1/A1/fullimage", "pages": 2}]}})");
     EventCollector local;
-    ASSERT_TRUE(RunToEnd(new pct("~EP1", 0, &local), local));
+    ASSERT_TRUE(RunToEnd(std::make_unique<pct>("~EP1", 0, &local), local));
     EXPECT_EQ(local.Statuses().back(), "Finished!");
     EXPECT_EQ(QpdfPages(InCwd("-EP1.pdf")), 2);
 }

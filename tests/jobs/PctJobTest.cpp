@@ -13,13 +13,13 @@ using Statuses = std::vector<wxString>;
 class PctJob : public SimFixture
 {
 protected:
-    pct* Job(const wxString& number, EventCollector& sink)
+    std::unique_ptr<pct> Job(const wxString& number, EventCollector& sink)
     {
-        auto* job = new pct(number, 0, &sink);
+        auto job = std::make_unique<pct>(number, 0, &sink);
         job->SetRetryStepMs(10);
         return job;
     }
-    pct* Job(const wxString& number) { return Job(number, events); }
+    std::unique_ptr<pct> Job(const wxString& number) { return Job(number, events); }
 };
 
 TEST_F(PctJob, LargestFullDocumentWinsAndEveryStatusIsPostedInOrder)
@@ -203,7 +203,7 @@ TEST_F(PctJob, PageThatIsNeverAReadableImageEndsTheJobAfterFiveCountdowns)
 TEST_F(PctJob, StopDuringTheImageListCountdownEndsQuicklyWithoutStatusOrFile)
 {
     sim->Faults(R"([{"service": "ops", "path": "/images", "action": "reset"}])");
-    auto* job = new pct("EP1000000", 0, &events);  // the program's one-second steps
+    auto job = std::make_unique<pct>("EP1000000", 0, &events);  // the program's one-second steps
     ASSERT_EQ(job->Create(), wxTHREAD_NO_ERROR);
     ASSERT_EQ(job->Run(), wxTHREAD_NO_ERROR);
     ASSERT_TRUE(events.WaitForStatus("Error Downloading PCT Reconnecting in 10s", 20000));
@@ -211,7 +211,6 @@ TEST_F(PctJob, StopDuringTheImageListCountdownEndsQuicklyWithoutStatusOrFile)
     job->Delete();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    delete job;
     EXPECT_LT(seconds, 1.5);
     EXPECT_EQ(events.Statuses().back(), "Error Downloading PCT Reconnecting in 10s");
     EXPECT_EQ(events.Count(EVT_JOB_EXIT), 0);

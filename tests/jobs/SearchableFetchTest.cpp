@@ -29,11 +29,6 @@ std::string Rendered(const std::string& pdf, int page)
     return Shell("pdftoppm -r 50 -gray" + pages + " '" + pdf + "'");
 }
 
-bool Printed(const Lines& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 class SearchableFetch : public SimFixture
 {
 protected:

@@ -88,9 +88,9 @@ void SimFixture::ClearLog() const
     std::ofstream truncate(logFile, std::ios::trunc);
 }
 
-std::vector<wxString> SimFixture::Run(wxThread* job, int timeoutMs)
+std::vector<wxString> SimFixture::Run(std::unique_ptr<wxThread> job, int timeoutMs)
 {
-    EXPECT_TRUE(RunToEnd(job, events, timeoutMs)) << "job did not end in time";
+    EXPECT_TRUE(RunToEnd(std::move(job), events, timeoutMs)) << "job did not end in time";
     return events.Statuses();
 }
 

@@ -32,7 +32,7 @@ protected:
     void ClearLog() const;
     std::string InCwd(const std::string& name) const { return home.Path() + "/" + name; }
     // Runs the job to its end and returns the statuses it posted.
-    std::vector<wxString> Run(wxThread* job, int timeoutMs = 60000);
+    std::vector<wxString> Run(std::unique_ptr<wxThread> job, int timeoutMs = 60000);
     // The fax streams of the PDF the simulated Patent Public Search serves
     // directly for `n`, one per page; the fault rules are cleared first.
     std::vector<std::string> ServedPpubsImages(const std::string& n);

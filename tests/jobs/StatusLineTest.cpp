@@ -41,7 +41,7 @@ TEST(StatusLine, EveryStatusIsPostedAsOneLine)
         expected.push_back(line);
     }
     EventCollector events;
-    ASSERT_TRUE(RunToEnd(new PostingJob(sent, &events), events, 10000));
+    ASSERT_TRUE(RunToEnd(std::make_unique<PostingJob>(sent, &events), events, 10000));
     EXPECT_EQ(events.Statuses(), expected);
 }
 

@@ -2,7 +2,7 @@
 
 #include "jobs/JobEvents.h"
 #include "jobs/uspto.h"
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include "ClosedPort.h"
 
@@ -34,13 +34,13 @@ Statuses Concat(std::initializer_list<Statuses> parts)
 class UsJob : public SimFixture
 {
 protected:
-    uspto* Job(const wxString& number, EventCollector& sink, int row = 0)
+    std::unique_ptr<uspto> Job(const wxString& number, EventCollector& sink, int row = 0)
     {
-        auto* job = new uspto(number, row, &sink);
+        auto job = std::make_unique<uspto>(number, row, &sink);
         job->SetRetryStepMs(10);
         return job;
     }
-    uspto* Job(const wxString& number, int row = 0) { return Job(number, events, row); }
+    std::unique_ptr<uspto> Job(const wxString& number, int row = 0) { return Job(number, events, row); }
 };
 
 TEST_F(UsJob, GrantedPatentPostsEveryStatusInOrderAndWritesACompletePdf)
@@ -235,7 +235,7 @@ Statuses Countdowns(const Statuses& statuses)
     return countdowns;
 }
 
-struct UnreadablePageCase
+struct UnreadableUsPage
 {
     const char* fault;
     const char* cause;
@@ -243,13 +243,13 @@ struct UnreadablePageCase
 
 TEST_F(UsJob, PageThatIsNeverAReadableImageEndsTheJobAfterFiveCountdowns)
 {
-    const UnreadablePageCase cases[] = {
+    const UnreadableUsPage cases[] = {
         {R"("action": "html")", "not a readable TIFF image"},
         {R"("action": "damaged")", "not a readable TIFF image"},
         {R"("action": "status", "status": 404)", "server answered 404"},
         {R"("action": "empty")", "empty answer"},
     };
-    for (const UnreadablePageCase& c : cases) {
+    for (const UnreadableUsPage& c : cases) {
         SCOPED_TRACE(c.fault);
         ClearLog();
         sim->Faults(std::string(R"([{"path": "PageNum=2", )") + c.fault + "}]");
@@ -289,7 +289,7 @@ TEST_F(UsJob, SerialSearchUsesTheSettingsTheJobWasMadeWith)
         ~Restored() { live = saved; }
     } restored{live, live};
     live = NetworkSettings();
-    auto* job = new uspto("9/836917", 0, &events, Hosts::Load(), live);
+    auto job = std::make_unique<uspto>("9/836917", 0, &events, Hosts::Load(), live);
     job->SetRetryStepMs(10);
 
     // Changed while the job runs, as Setup may: to a proxy nothing listens on.
@@ -314,7 +314,6 @@ TEST_F(UsJob, SerialSearchUsesTheSettingsTheJobWasMadeWith)
         job->Wait();
     else
         job->Delete();
-    delete job;
 
     ASSERT_TRUE(ended);
     EXPECT_EQ(events.Statuses().back(), "Finished!");
@@ -324,7 +323,7 @@ TEST_F(UsJob, UnreachablePageListCountsDownInRealSecondsAndTriesAgain)
 {
     // The only test that runs the program's one-second steps to the end.
     sim->Faults(R"([{"path": "/.piw", "nth": [1], "action": "reset"}])");
-    Statuses statuses = Run(new uspto("5123456", 0, &events), 40000);
+    Statuses statuses = Run(std::make_unique<uspto>("5123456", 0, &events), 40000);
     ASSERT_EQ(statuses.size(), 2u + 10u + 3u + 1u);
     for (int n = 10; n >= 1; --n) {
         const wxString& text = statuses[2 + 10 - n];
@@ -339,7 +338,7 @@ TEST_F(UsJob, UnreachablePageListCountsDownInRealSecondsAndTriesAgain)
 TEST_F(UsJob, PageListServerDownShowsCantConnectAndRecovers)
 {
     sim->Control("POST", "/_sim/down", R"({"service": "patentImages2"})");
-    auto* job = new uspto("5123456", 0, &events);
+    auto job = std::make_unique<uspto>("5123456", 0, &events);
     job->SetRetryStepMs(10);
     ASSERT_EQ(job->Create(), wxTHREAD_NO_ERROR);
     ASSERT_EQ(job->Run(), wxTHREAD_NO_ERROR);
@@ -347,7 +346,6 @@ TEST_F(UsJob, PageListServerDownShowsCantConnectAndRecovers)
     sim->Control("POST", "/_sim/up", R"({"service": "patentImages2"})");
     EXPECT_TRUE(events.WaitForExit(20000));
     job->Wait();
-    delete job;
     const std::vector<wxString> statuses = events.Statuses();
     ASSERT_GE(statuses.size(), 3u);
     EXPECT_EQ(statuses[2], "Connection ErrorCan't connect Error Downloading Tiff List Reconnecting in 10");
@@ -356,7 +354,7 @@ TEST_F(UsJob, PageListServerDownShowsCantConnectAndRecovers)
 
 // Stops the job once a status containing `trigger` was posted; returns how
 // long the stop took.
-double StopAfter(uspto* job, EventCollector& events, const wxString& trigger)
+double StopAfter(std::unique_ptr<uspto> job, EventCollector& events, const wxString& trigger)
 {
     EXPECT_EQ(job->Create(), wxTHREAD_NO_ERROR);
     EXPECT_EQ(job->Run(), wxTHREAD_NO_ERROR);
@@ -365,15 +363,14 @@ double StopAfter(uspto* job, EventCollector& events, const wxString& trigger)
     job->Delete();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    delete job;
     return seconds;
 }
 
 TEST_F(UsJob, StopDuringACountdownEndsQuicklyWithoutFurtherStatusOrFile)
 {
     sim->Faults(R"([{"path": "PageNum=2", "action": "html"}])");
-    auto* job = new uspto("5123456", 0, &events);  // the program's one-second steps
-    const double seconds = StopAfter(job, events, "Reconencting in 10s");
+    auto job = std::make_unique<uspto>("5123456", 0, &events);  // the program's one-second steps
+    const double seconds = StopAfter(std::move(job), events, "Reconencting in 10s");
     EXPECT_LT(seconds, 1.5);
     const Statuses statuses = events.Statuses();
     EXPECT_TRUE(statuses.back().EndsWith("Reconencting in 10s")) << statuses.back();

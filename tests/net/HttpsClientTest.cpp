@@ -19,11 +19,6 @@ namespace {
 using Json = nlohmann::json;
 using HeaderLines = HttpsClient::HeaderLines;
 
-std::string Kind(FailureKind kind)
-{
-    return FailureKindName(kind);
-}
-
 const std::string grantBody = "grant_type=client_credentials";
 
 std::string BasicAuthorization(const std::string& key, const std::string& secret)
@@ -90,7 +85,7 @@ TEST_F(HttpsClientTest, TheSimulatorsCertificateIsTrustedOnlyWithItsAuthorityFil
         SCOPED_TRACE(c.caFile);
         HttpsClient client(Direct(), c.caFile);
         const HttpAnswer answer = client.Post(TokenUrl(), grantBody, TokenHeaders());
-        EXPECT_EQ(Kind(answer.failure.kind), Kind(c.kind)) << answer.failure.text;
+        EXPECT_STREQ(FailureKindName(answer.failure.kind), FailureKindName(c.kind)) << answer.failure.text;
         EXPECT_TRUE(answer.failure.text.StartsWith(c.textStart)) << answer.failure.text;
         EXPECT_EQ(answer.failure.text.find_first_of("\r\n"), wxString::npos);
         EXPECT_EQ(client.SetupFailure().Failed(), c.textStart.rfind(unusable, 0) == 0);
@@ -147,7 +142,7 @@ TEST_F(HttpsClientTest, HttpsGoesThroughAnHttpProxyByConnect)
     sim->Faults(R"([{"path": ")" + sim->Host("ops32tls") + R"(", "action": "auth407"}])");
     HttpsClient refused(viaProxy, sim->CaFile());
     const HttpAnswer denied = refused.Post(TokenUrl(), grantBody, TokenHeaders());
-    EXPECT_EQ(Kind(denied.failure.kind), Kind(FailureKind::Auth)) << denied.failure.text;
+    EXPECT_STREQ(FailureKindName(denied.failure.kind), FailureKindName(FailureKind::Auth)) << denied.failure.text;
     EXPECT_EQ(denied.failure.httpStatus, 407u);
 }
 
@@ -180,7 +175,7 @@ TEST_F(HttpsClientTest, EveryFailureCarriesItsKind)
         std::vector<wxString> headers = TokenHeaders(c.secret);
         headers.insert(headers.end(), c.extraHeaders.begin(), c.extraHeaders.end());
         const HttpAnswer answer = client.Post(c.url, grantBody, headers);
-        EXPECT_EQ(Kind(answer.failure.kind), Kind(c.kind)) << answer.failure.text;
+        EXPECT_STREQ(FailureKindName(answer.failure.kind), FailureKindName(c.kind)) << answer.failure.text;
         EXPECT_EQ(answer.failure.httpStatus, c.kind == FailureKind::None ? 0u : c.status);
         EXPECT_EQ(answer.status, c.status);
         EXPECT_EQ(answer.failure.text.empty(), c.kind == FailureKind::None) << answer.failure.text;
@@ -194,7 +189,7 @@ TEST_F(HttpsClientTest, TheStopTestEndsAHangingRequest)
     const auto start = std::chrono::steady_clock::now();
     client.SetStopTest([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300); });
     const HttpAnswer answer = client.Post(TokenUrl(), grantBody, TokenHeaders());
-    EXPECT_EQ(Kind(answer.failure.kind), Kind(FailureKind::Stopped));
+    EXPECT_STREQ(FailureKindName(answer.failure.kind), FailureKindName(FailureKind::Stopped));
     // Unstopped, the request would wait for the 60 s stall limit.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
@@ -207,7 +202,7 @@ TEST_F(HttpsClientTest, AnAnswerThatDripsEndsAtTheFloorRate)
     client.SetSpeedLimits(1, 100);
     const auto start = std::chrono::steady_clock::now();
     const HttpAnswer answer = client.Post(TokenUrl(), grantBody, TokenHeaders());
-    EXPECT_EQ(Kind(answer.failure.kind), Kind(FailureKind::Timeout));
+    EXPECT_STREQ(FailureKindName(answer.failure.kind), FailureKindName(FailureKind::Timeout));
     EXPECT_EQ(answer.failure.text, "answer too slow: under 100 bytes a second for 1 s");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
@@ -217,7 +212,7 @@ TEST_F(HttpsClientTest, ABodyOverTheCapEndsTheRequest)
     HttpsClient client(Direct(), sim->CaFile());
     client.SetBodyCap(100);
     const HttpAnswer capped = client.Post(TokenUrl(), grantBody, TokenHeaders());
-    EXPECT_EQ(Kind(capped.failure.kind), Kind(FailureKind::TooLarge));
+    EXPECT_STREQ(FailureKindName(capped.failure.kind), FailureKindName(FailureKind::TooLarge));
     EXPECT_EQ(capped.failure.text, "answer larger than 100 bytes");
     EXPECT_LE(capped.body.size(), 100u);
     client.SetBodyCap(HttpsClient::defaultBodyCap);

@@ -1,4 +1,4 @@
-#include "numbers/JobEntry.h"
+#include "app/JobEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ void ExpectEntries(const std::vector<EntryCase>& cases)
         EXPECT_EQ(wxString::FromUTF8(c.number), entry.number);
         EXPECT_FALSE(entry.finished);
         EXPECT_TRUE(entry.pdfPath.empty());
-        EXPECT_EQ(nullptr, entry.job);
+        EXPECT_EQ(0u, entry.ticket);
     }
 }
 

@@ -12,14 +12,6 @@
 
 namespace {
 
-std::string Repeated(const std::string& text, size_t times)
-{
-    std::string all;
-    for (size_t i = 0; i < times; ++i)
-        all += text;
-    return all;
-}
-
 using std::chrono::seconds;
 
 TEST(OpsToken, ReadsEveryLayoutOfTheAnswer)
@@ -42,7 +34,10 @@ TEST(OpsToken, ReadsEveryLayoutOfTheAnswer)
 TEST(OpsToken, MalformedAnswerIsAClearErrorThatHidesTheToken)
 {
     const std::string nested = std::string(64, '[') + std::string(64, ']');
-    const std::string wide = "[" + Repeated("0,", 1000000) + "0]";
+    std::string wide = "[";
+    for (int i = 0; i < 1000000; ++i)
+        wide += "0,";
+    wide += "0]";
     for (const std::string& answer : std::vector<std::string>{
              "", "<html>Gateway</html>", "[\"SECRET\"]", R"({"access_token":"SECRET","expires_in":"1199")",
              R"({"expires_in":"1199"})", R"({"access_token":"","expires_in":"1199"})",

@@ -10,7 +10,6 @@
 
 namespace {
 
-const std::string fixtures = FH_TEST_DATA "/pdf/";
 
 TEST(AssembleCommand, ExitCodesAndFiles)
 {

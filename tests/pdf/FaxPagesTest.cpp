@@ -15,7 +15,6 @@
 
 namespace {
 
-const std::string pdfChecks = FH_SOURCE_DIR "/tests/pdf/tools/";
 // The simulator serves this patent's direct PDF as the pages its classic image server serves.
 const std::string patent = "5123456";
 const size_t servedPageCount = 3;

@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+// The fax-page fixtures and the scripts that compare a PDF page with its TIFF.
+inline const std::string fixtures = FH_TEST_DATA "/pdf/";
+inline const std::string pdfChecks = FH_SOURCE_DIR "/tests/pdf/tools/";
+
 inline bool AddBytes(PdfWriter& writer, const std::string& bytes)
 {
     wxMemoryInputStream input(bytes.data(), bytes.size());

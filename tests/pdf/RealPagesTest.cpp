@@ -2,6 +2,7 @@
 // and pages fetched over HTTP from a local server.
 #include "net/HttpSession.h"
 #include "pdf/PdfWriter.h"
+#include "tests/support/PageFromUrl.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/TempHome.h"
 #include "tests/pdf/PdfTestSupport.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-const std::string fixtures = FH_TEST_DATA "/pdf/";
-const std::string pdfChecks = FH_SOURCE_DIR "/tests/pdf/tools/";
 
 bool AddFile(PdfWriter& writer, const std::string& file)
 {
@@ -171,14 +170,14 @@ TEST_F(RealPages, PagesFetchedOverHttpAndARetriedHtmlAnswer)
     {
         RecordingLog log;
         PdfWriter writer(pdf, 2);
-        ASSERT_TRUE(writer.AddPageFromUrl(session, "/g4-letter.tif")) << writer.GetError();
-        EXPECT_FALSE(writer.AddPageFromUrl(session, "/busy.html"));
+        ASSERT_TRUE(AddPageFromUrl(writer, session, "/g4-letter.tif")) << writer.GetError();
+        EXPECT_FALSE(AddPageFromUrl(writer, session, "/busy.html"));
         EXPECT_TRUE(writer.IsOk());
         EXPECT_EQ(writer.GetError(), "Not a tiff image? 116");
         EXPECT_TRUE(log.Errors().empty());
-        EXPECT_FALSE(writer.AddPageFromUrl(session, "/missing.tif"));  // a 404 page is not a TIFF
+        EXPECT_FALSE(AddPageFromUrl(writer, session, "/missing.tif"));  // a 404 page is not a TIFF
         EXPECT_TRUE(writer.IsOk());
-        ASSERT_TRUE(writer.AddPageFromUrl(session, "/g3-1d.tif")) << writer.GetError();
+        ASSERT_TRUE(AddPageFromUrl(writer, session, "/g3-1d.tif")) << writer.GetError();
         EXPECT_TRUE(writer.Close());
     }
     const std::string log = home.Path() + "/check.log";
@@ -202,7 +201,7 @@ TEST_F(RealPages, AFailedDownloadLeavesTheWriterAsItWas)
     session.Connect("127.0.0.1:" + std::to_string(closedPort));
     const std::string pdf = home.Path() + "/refused.pdf";
     PdfWriter writer(pdf, 1);
-    EXPECT_FALSE(writer.AddPageFromUrl(session, "/g4-letter.tif"));
+    EXPECT_FALSE(AddPageFromUrl(writer, session, "/g4-letter.tif"));
     EXPECT_TRUE(writer.IsOk());
     EXPECT_EQ(writer.GetError(), "");
     EXPECT_FALSE(writer.Close());

@@ -4,8 +4,8 @@
 #include "SimClient.h"
 #include "SimTest.h"
 #include "TempHome.h"
-#include "net/NetworkSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/NetworkSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

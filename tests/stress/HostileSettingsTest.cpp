@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 
 #include "GuiTest.h"
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <wx/display.h>
 #include <wx/filename.h>

@@ -1,5 +1,6 @@
 #include "CliProcess.h"
 
+#include <algorithm>
 #include <filesystem>
 
 int CliProcess::MillisecondsUntil(Clock::time_point deadline)
@@ -31,6 +32,11 @@ std::map<int, Lines> StatusesByRow(const Lines& output)
         rows[std::stoi(line.substr(0, tab))].push_back(line.substr(tab + 1));
     }
     return rows;
+}
+
+bool Printed(const Lines& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 std::vector<std::string> FilesIn(const std::string& dir)

@@ -72,5 +72,8 @@ private:
 // The statuses each row printed, in order.
 std::map<int, Lines> StatusesByRow(const Lines& output);
 
+// Whether `line` is one of `lines`.
+bool Printed(const Lines& lines, const std::string& line);
+
 // Names of the regular files in `dir`.
 std::vector<std::string> FilesIn(const std::string& dir);

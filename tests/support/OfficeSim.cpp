@@ -1,6 +1,6 @@
 #include "OfficeSim.h"
 
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <gtest/gtest.h>
 

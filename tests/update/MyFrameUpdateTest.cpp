@@ -6,8 +6,8 @@
 #include "RecordingLog.h"
 #include "TempHome.h"
 #include "app/MyFrame.h"
-#include "net/NetworkSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/NetworkSettings.h"
+#include "settings/SettingsStore.h"
 #include "update/HandOver.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "UpdateTestHelpers.h"
 
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/app.h>
 #include <wx/confbase.h>

@@ -1,6 +1,6 @@
-#include "net/Hosts.h"
+#include "settings/Hosts.h"
 
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 

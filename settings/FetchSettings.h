@@ -1,8 +1,8 @@
 #pragma once
 
-#include "net/Hosts.h"
-#include "net/NetworkSettings.h"
-#include "net/ServiceSettings.h"
+#include "settings/Hosts.h"
+#include "settings/NetworkSettings.h"
+#include "settings/ServiceSettings.h"
 
 class wxConfigBase;
 

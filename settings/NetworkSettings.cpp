@@ -1,4 +1,4 @@
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 namespace {
 

@@ -21,7 +21,7 @@ struct ServiceSettings
     static constexpr const char* opsKeyVariable = "FOLIOHARVESTER_OPS_KEY";
     static constexpr const char* opsSecretVariable = "FOLIOHARVESTER_OPS_SECRET";
 
-    Route us = Route::ppubs;  // ppubs | ops | classic
+    Route us = Route::ppubs;   // ppubs | ops | classic
     Route other = Route::ops;  // ops | classic
     wxString caFile;           // extra certificate authorities (PEM); empty: none
     wxString opsUrl = defaultOpsUrl;

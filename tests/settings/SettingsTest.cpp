@@ -1,7 +1,7 @@
-#include "net/FetchSettings.h"
-#include "net/Hosts.h"
-#include "net/NetworkSettings.h"
-#include "net/SettingsStore.h"
+#include "settings/FetchSettings.h"
+#include "settings/Hosts.h"
+#include "settings/NetworkSettings.h"
+#include "settings/SettingsStore.h"
 
 #include "TempHome.h"
 

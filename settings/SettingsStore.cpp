@@ -1,4 +1,4 @@
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/fileconf.h>
 #include <wx/filename.h>

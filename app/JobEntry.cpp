@@ -1,4 +1,4 @@
-#include "numbers/JobEntry.h"
+#include "app/JobEntry.h"
 
 JobEntry::JobEntry(const wxString& entryText) : classified(Classify(entryText))
 {

@@ -1,6 +1,6 @@
-#include "net/FetchSettings.h"
+#include "settings/FetchSettings.h"
 
-#include "net/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <wx/confbase.h>
 
@@ -20,8 +20,8 @@ NetworkSettings ReadNetwork(const wxConfigBase& config)
         net.connectionType = 0;
     // Older versions kept a proxy flag and a proxy kind instead.
     bool proxyEnabled = false;
-    if (config.Read("proxyEnable", &proxyEnabled) && proxyEnabled
-        && config.Read("proxyType", wxString()) == "HTTP")
+    if (config.Read("proxyEnable", &proxyEnabled) && proxyEnabled &&
+        config.Read("proxyType", wxString()) == "HTTP")
         net.connectionType = 2;
     return net;
 }

@@ -1,6 +1,6 @@
-#include "net/ServiceSettings.h"
+#include "settings/ServiceSettings.h"
 
-#include "net/NetworkSettings.h"
+#include "settings/NetworkSettings.h"
 
 #include <wx/confbase.h>
 #include <wx/utils.h>
@@ -39,9 +39,8 @@ Route ReadRoute(const wxConfigBase& config, const wxString& key, std::initialize
             return route;
         names += (names.empty() ? "" : ", ") + ServiceSettings::RouteName(route);
     }
-    warnings.push_back(wxString::Format("[services] %s=%s is not one of %s: %s is used",
-                                        key.AfterLast('/'), value, names,
-                                        ServiceSettings::RouteName(fallback)));
+    warnings.push_back(wxString::Format("[services] %s=%s is not one of %s: %s is used", key.AfterLast('/'),
+                                        value, names, ServiceSettings::RouteName(fallback)));
     return fallback;
 }
 
@@ -73,10 +72,9 @@ wxString ServiceSettings::RouteName(Route route)
 ServiceSettings ServiceSettings::Read(const wxConfigBase& config)
 {
     ServiceSettings settings;
-    settings.us = ReadRoute(config, "/services/us", {Route::ppubs, Route::ops, Route::classic},
-                            settings.warnings);
-    settings.other = ReadRoute(config, "/services/other", {Route::ops, Route::classic},
-                               settings.warnings);
+    settings.us =
+        ReadRoute(config, "/services/us", {Route::ppubs, Route::ops, Route::classic}, settings.warnings);
+    settings.other = ReadRoute(config, "/services/other", {Route::ops, Route::classic}, settings.warnings);
     settings.caFile = ReadTrimmed(config, "/services/caFile");
     settings.opsUrl = ReadOr(config, "/ops/url", defaultOpsUrl);
     settings.opsKey = ReadTrimmed(config, "/ops/consumerKey");
