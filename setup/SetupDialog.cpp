@@ -47,6 +47,9 @@ struct RouteItem
 const std::vector<RouteItem> usRoutes = {{Route::ppubs, "USPTO Patent Public Search"},
                                          {Route::ops, "EPO OPS"},
                                          {Route::classic, "Classic (original services)"}};
+const std::vector<RouteItem> epRoutes = {{Route::automatic, "Automatic"},
+                                         {Route::eps, "EPO publication server"},
+                                         {Route::ops, "EPO OPS"}};
 const std::vector<RouteItem> otherRoutes = {{Route::ops, "EPO OPS"},
                                             {Route::classic, "Classic (original services)"}};
 
@@ -137,6 +140,7 @@ bool SetupDialog::TransferDataFromWindow()
         return false;
     TheNetworkSettings().connectionType = connectionType;
     services.us = RouteAt(usRoutes, usRoute);
+    services.ep = RouteAt(epRoutes, epRoute);
     services.other = RouteAt(otherRoutes, otherRoute);
     services.Save(*OpenSettingsStore());
     return true;
@@ -211,6 +215,7 @@ wxWindow* SetupDialog::CreateServicesPage(wxWindow* parent)
 {
     services = ServiceSettings::Read(*OpenSettingsStore());
     usRoute = IndexOf(usRoutes, services.us);
+    epRoute = IndexOf(epRoutes, services.ep);
     otherRoute = IndexOf(otherRoutes, services.other);
 
     wxPanel* page = CreatePage(parent);
@@ -243,6 +248,8 @@ wxWindow* SetupDialog::CreateServicesPage(wxWindow* parent)
 
     addLabel("US documents");
     addChoice(usRoutes, &usRoute, "usRoute");
+    addLabel("EP documents");
+    addChoice(epRoutes, &epRoute, "epRoute");
     addLabel("Other offices");
     addChoice(otherRoutes, &otherRoute, "otherRoute");
     addLabel("OPS Consumer Key");
@@ -341,6 +348,8 @@ ServiceSettings SetupDialog::TypedServices() const
     ServiceSettings typed = services;
     if (auto* us = wxDynamicCast(FindWindow("usRoute"), wxChoice))
         typed.us = RouteAt(usRoutes, us->GetSelection());
+    if (auto* ep = wxDynamicCast(FindWindow("epRoute"), wxChoice))
+        typed.ep = RouteAt(epRoutes, ep->GetSelection());
     if (auto* other = wxDynamicCast(FindWindow("otherRoute"), wxChoice))
         typed.other = RouteAt(otherRoutes, other->GetSelection());
     typed.caFile = wxString(caFileText->GetValue()).Trim().Trim(false);
