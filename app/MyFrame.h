@@ -164,8 +164,10 @@ private:
     std::vector<wxThread*> retiredJobs;
     std::unique_ptr<PdfLauncher> launcher;
     HandOverActions handOver = HandOverActions::Defaults();
-    // What the OPS jobs of this window share; they all end before it goes.
+    // What the OPS and the publication server's jobs of this window share;
+    // they all end before it goes.
     std::shared_ptr<OpsContext> opsContext = NewOpsContext();
+    std::shared_ptr<EpsContext> epsContext = NewEpsContext();
 
     wxDECLARE_EVENT_TABLE();
 };
