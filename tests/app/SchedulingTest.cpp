@@ -161,23 +161,7 @@ TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
     for (const auto& [number, file] : documents)
         EXPECT_TRUE(PdfPassesQpdf(Pdf(file))) << number;
     EXPECT_NE(sim.Log().find("/dirsearch-public/print/downloadPdf/20020000051"), std::string::npos);
-    ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
-    EXPECT_TRUE(log.Errors().empty());
-}
-
-// Without a key the window takes EP documents from the publication server.
-TEST_F(SchedulingTest, AFirstRunWithoutAKeyDownloadsEpDocuments)
-{
-    Start("", "", OfficeSim::Routes::firstRun);
-    for (const char* number : {"EP2219563", "EP2707000", "EP1000000A1"})
-        AddNumber(number);
-    ASSERT_TRUE(WatchRowsUntil([&] {
-        return Status(0) == "Finished!" && Status(1) == "Published by WIPO: enter WO2012153305" &&
-               Status(2) == "Finished!";
-    }));
-    EXPECT_TRUE(PdfPassesQpdf(Pdf("EP2219563.pdf")));
-    EXPECT_TRUE(PdfPassesQpdf(Pdf("EP1000000A1.pdf")));
-    EXPECT_EQ(PdfCount(), 2);
+    EXPECT_EQ(sim.Log().find("\"service\": \"eps\""), std::string::npos) << "with a key, EP documents by OPS";
     ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
     EXPECT_TRUE(log.Errors().empty());
 }
