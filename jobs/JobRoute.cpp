@@ -1,21 +1,28 @@
 #include "jobs/JobRoute.h"
 
+#include "jobs/epsJob.h"
 #include "jobs/opsJob.h"
 #include "jobs/pct.h"
 #include "jobs/ppubsJob.h"
 #include "jobs/uspto.h"
 #include "numbers/Classification.h"
+#include "services/eps/EpsContext.h"
+#include "services/eps/EpsNumber.h"
 #include "services/ops/OpsContext.h"
 #include "settings/FetchSettings.h"
 
 std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                                 const FetchSettings& settings, OpsContext* ops)
+                                 const FetchSettings& settings, OpsContext* ops, EpsContext* eps)
 {
     if (!entry.Valid())
         return nullptr;
     const bool usDocument = entry.kind == Classification::us;
     const ServiceSettings& services = settings.services;
     ServiceSettings::Route route = usDocument ? services.us : services.other;
+    if (!usDocument && EpsNumber::FromEntry(entry.number))
+        route = services.EpRoute();
+    if (route == ServiceSettings::Route::eps)
+        return std::make_unique<epsJob>(entry, row, sink, settings.network, services, eps);
     // Patent Public Search holds US documents only.
     if (!usDocument && route == ServiceSettings::Route::ppubs)
         route = ServiceSettings::Route::ops;
@@ -31,4 +38,9 @@ std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHand
 std::shared_ptr<OpsContext> NewOpsContext()
 {
     return std::make_shared<OpsContext>();
+}
+
+std::shared_ptr<EpsContext> NewEpsContext()
+{
+    return std::make_shared<EpsContext>();
 }
