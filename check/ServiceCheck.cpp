@@ -1,5 +1,6 @@
 #include "check/ServiceCheck.h"
 
+#include "check/EpsCheck.h"
 #include "check/OpsCheck.h"
 #include "check/PpubsCheck.h"
 #include "net/HttpsClient.h"
@@ -31,7 +32,9 @@ std::vector<ServiceCheck::Target> TargetsOf(const FetchSettings& settings, bool 
         all.insert(all.end(), {{Kind::ppubs, "USPTO Patent Public Search", services.ppubsUrl},
                                {Kind::ppubsImages, "USPTO Patent Public Search images", services.ppubsImageUrl}});
     }
-    if (withOps || services.us == Route::ops || services.other == Route::ops)
+    if (services.EpRoute() == Route::eps)
+        all.push_back({Kind::eps, "EPO publication server", services.epsUrl});
+    if (withOps || services.us == Route::ops || services.EpRoute() == Route::ops || services.other == Route::ops)
         all.push_back({Kind::ops, "EPO Open Patent Services", services.opsUrl});
     if (services.other == Route::classic)
         all.push_back({Kind::classic, "European Patent Office", hosts.ops});
@@ -76,6 +79,7 @@ ServiceCheck::ServiceCheck(const FetchSettings& settings, bool withOps, StopTest
     , targets(TargetsOf(settings, withOps))
     , today(std::make_unique<HttpsClient>(settings.network, settings.services.caFile))
     , classic(std::make_unique<HttpsClient>(settings.network))
+    , stopTest(stopTest)
 {
     today->SetStopTest(stopTest);
     classic->SetStopTest(stopTest);
@@ -106,6 +110,9 @@ CheckLine ServiceCheck::Ask(const Target& target)
         break;
     case Kind::ops:
         line.ok = CheckOpsKey(*today, services, more);
+        break;
+    case Kind::eps:
+        line.ok = CheckEpsDocument(*today, services, stopTest, more);
         break;
     default:
         line.ok = true;

@@ -16,7 +16,8 @@ class PpubsCheck;
 // certificate trusted, and what a download needs of it — for EPO OPS the key
 // accepted (with the service's load and the quota used), for Patent Public
 // Search its page, a session, a search and the direct PDF of a known
-// document, for the classic hosts an answer, for the update server its proxy
+// document, for the publication server a known document (with the weekly
+// quota used), for the classic hosts an answer, for the update server its proxy
 // test page. Reads only the settings given. One check serves one thread; its
 // stop test ends a request within about 100 ms. Nothing throws.
 class ServiceCheck
@@ -27,7 +28,7 @@ public:
     // One line of the check: which service, and where.
     struct Target
     {
-        enum class Kind { classic, ppubs, ppubsImages, ops, updateServer };
+        enum class Kind { classic, ppubs, ppubsImages, eps, ops, updateServer };
         Kind kind;
         wxString service;
         wxString where;  // a URL of today's services; "host" or "host:port" otherwise
@@ -40,8 +41,8 @@ public:
     ServiceCheck(const ServiceCheck&) = delete;
     ServiceCheck& operator=(const ServiceCheck&) = delete;
 
-    // In the order they are best shown: US documents' services, the other
-    // offices', the update server.
+    // In the order they are best shown: US documents' services, EP
+    // documents', the other offices', the update server.
     const std::vector<Target>& Targets() const { return targets; }
     CheckLine Ask(const Target& target);
     // The update server's proxy test page as it came (an error page too);
@@ -58,5 +59,6 @@ private:
     std::unique_ptr<HttpsClient> today;
     std::unique_ptr<HttpsClient> classic;
     std::unique_ptr<PpubsCheck> ppubs;
+    StopTest stopTest;
     std::string proxyTestPage;
 };

@@ -15,6 +15,7 @@ JobQueue::JobQueue(wxEvtHandler* sink, SettingsSource settings, StartFailure sta
     , settings(std::move(settings))
     , startFailure(std::move(startFailure))
     , opsContext(NewOpsContext())
+    , epsContext(NewEpsContext())
 {
 }
 
@@ -41,7 +42,8 @@ void JobQueue::Fill()
 
 void JobQueue::Start(const Waiting& entry)
 {
-    std::unique_ptr<pat2pdf> job = MakeJob(entry.entry, entry.eventId, sink, settings(), opsContext.get());
+    std::unique_ptr<pat2pdf> job = MakeJob(entry.entry, entry.eventId, sink, settings(), opsContext.get(),
+                                           epsContext.get());
     if (job && retryStepMs > 0)
         job->SetRetryStepMs(retryStepMs);
     if (job && job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR) {

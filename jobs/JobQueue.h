@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class EpsContext;
 class OpsContext;
 class pat2pdf;
 class wxEvtHandler;
@@ -103,6 +104,7 @@ private:
     const StartFailure startFailure;
     // What the OPS jobs share; every job is gone before it.
     const std::shared_ptr<OpsContext> opsContext;
+    const std::shared_ptr<EpsContext> epsContext;
     long maxRunning = 3;
     unsigned retryStepMs = 0;
     bool held = false;

@@ -1,22 +1,29 @@
 #include "jobs/JobRoute.h"
 
+#include "jobs/epsJob.h"
 #include "jobs/opsJob.h"
 #include "jobs/pct.h"
 #include "jobs/ppubsJob.h"
 #include "jobs/SearchableDownload.h"
 #include "jobs/uspto.h"
 #include "numbers/Classification.h"
+#include "services/eps/EpsContext.h"
+#include "services/eps/EpsNumber.h"
 #include "services/ops/OpsContext.h"
 #include "settings/FetchSettings.h"
 
 namespace {
 
 std::unique_ptr<pat2pdf> MakeRoutesJob(const Classification& entry, int row, wxEvtHandler* sink,
-                                       const FetchSettings& settings, OpsContext* ops)
+                                       const FetchSettings& settings, OpsContext* ops, EpsContext* eps)
 {
     const bool usDocument = entry.kind == Classification::us;
     const ServiceSettings& services = settings.services;
     ServiceSettings::Route route = usDocument ? services.us : services.other;
+    if (!usDocument && EpsNumber::FromEntry(entry.number))
+        route = services.EpRoute();
+    if (route == ServiceSettings::Route::eps)
+        return std::make_unique<epsJob>(entry, row, sink, settings.network, services, eps);
     // Patent Public Search holds US documents only.
     if (!usDocument && route == ServiceSettings::Route::ppubs)
         route = ServiceSettings::Route::ops;
@@ -32,11 +39,11 @@ std::unique_ptr<pat2pdf> MakeRoutesJob(const Classification& entry, int row, wxE
 }  // namespace
 
 std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                                 const FetchSettings& settings, OpsContext* ops)
+                                 const FetchSettings& settings, OpsContext* ops, EpsContext* eps)
 {
     if (!entry.Valid())
         return nullptr;
-    std::unique_ptr<pat2pdf> job = MakeRoutesJob(entry, row, sink, settings, ops);
+    std::unique_ptr<pat2pdf> job = MakeRoutesJob(entry, row, sink, settings, ops, eps);
     if (settings.ocr)
         job->SetOcrOffice(SearchableDownload::OfficeOf(entry));
     return job;
@@ -45,4 +52,9 @@ std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHand
 std::shared_ptr<OpsContext> NewOpsContext()
 {
     return std::make_shared<OpsContext>();
+}
+
+std::shared_ptr<EpsContext> NewEpsContext()
+{
+    return std::make_shared<EpsContext>();
 }

@@ -90,13 +90,21 @@ bool pat2pdf::SleepStep()
 
 bool pat2pdf::CountDown(const std::function<wxString(int)>& statusFor)
 {
-    for (int n = 10; n >= 1; --n) {
+    for (int n = RetryDecision::countdownSteps; n >= 1; --n) {
         if (StopRequested())
             return false;
         PostStatus(statusFor(n));
         if (!SleepStep())
             return false;
     }
+    return true;
+}
+
+bool pat2pdf::CountDownToRetry(const wxString& cause, const wxString& busyStatus)
+{
+    if (!CountDown([&cause](int n) { return RetryDecision::CountdownStatus(cause, n); }))
+        return false;
+    PostStatus(busyStatus);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpSession.h"
+#include "net/RetryDecision.h"
 #include "settings/NetworkSettings.h"
 
 #include <wx/event.h>
@@ -23,8 +24,8 @@ class pat2pdf : public wxThread
 public:
     ~pat2pdf() override;
 
-    // The wait between retry countdown steps. One second in the program;
-    // tests shorten it so a fault does not cost ten real seconds.
+    // The wait between retry countdown steps (RetryDecision::stepMs in the
+    // program); tests shorten it so a fault does not cost ten real seconds.
     void SetRetryStepMs(unsigned ms) { retryStepMs = ms; }
     // Makes the PDF searchable once it is complete, read in the languages
     // of `office` ("US", "EP"); empty: not.
@@ -57,9 +58,13 @@ protected:
     // TestDestroy() that may also be asked before the thread runs (from the
     // constructor), where nothing can have been requested yet.
     bool StopRequested();
-    // The retry countdown: posts statusFor(n) for n = 10 down to 1, one step
-    // apart. False when the job was asked to stop meanwhile.
+    // The retry countdown: posts statusFor(n) for n = RetryDecision's
+    // countdownSteps down to 1, one step apart. False when the job was asked
+    // to stop meanwhile.
     bool CountDown(const std::function<wxString(int)>& statusFor);
+    // The countdown of today's routes before `cause` is tried again, then
+    // `busyStatus` once more; false when the job was asked to stop.
+    bool CountDownToRetry(const wxString& cause, const wxString& busyStatus);
     // Names outFile after `number` in the working directory; true, with the
     // file announced as done, when a complete PDF is there already and
     // nothing is to fetch. That file too is made searchable first when the
@@ -99,7 +104,7 @@ private:
     bool Announce(const wxString& status, const wxString& path);
 
     wxEvtHandler* sink;
-    unsigned retryStepMs = 1000;
+    unsigned retryStepMs = RetryDecision::stepMs;
     int unreadablePage = 0;
     int unreadableAnswers = 0;
     wxString ocrOffice;

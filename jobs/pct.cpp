@@ -68,6 +68,7 @@ wxString pct::ConnectionError() const
 bool pct::FetchPages(const wxString& path)
 {
     PdfWriter writer(path, static_cast<int>(pageCount));
+    RetryDecision retry(RetryDecision::Rule::everyFailure);
     uint32_t page = 1;
     for (;;) {
         if (page > pageCount)
@@ -93,6 +94,8 @@ bool pct::FetchPages(const wxString& path)
         }
         if (attempt == PageAttempt::Unreadable && GiveUpOnPage(static_cast<int>(page), cause))
             return false;
+        if (attempt == PageAttempt::NoAnswer && !retry.Retry(opsSession.GetFailure()))
+            return false;
         bool goOn = CountDown([&cause](int n) {
             return wxString::Format("Error %s Downloading Tiff Reconnecting in %is", cause, n);
         });
@@ -111,10 +114,11 @@ bool pct::FetchImageList(const wxString& number)
     const wxString path = "/2.6.2/rest-services/published-data/publication/epodoc/" +
                           HttpSession::EncodePathText(number) + "/images";
     std::unique_ptr<wxInputStream> body;
+    RetryDecision retry(RetryDecision::Rule::everyFailure);
     while (!(body = opsSession.Request(path))) {
         // An error status decides also without a body; an empty 200 is
         // retried like a broken transfer.
-        if (opsSession.GetFailure().kind == FailureKind::HttpStatus)
+        if (opsSession.GetFailure().kind == FailureKind::HttpStatus || !retry.Retry(opsSession.GetFailure()))
             break;
         bool goOn = CountDown([](int n) {
             return wxString::Format("Error Downloading PCT Reconnecting in %is", n);

@@ -69,8 +69,9 @@ wxThread::ExitCode uspto::Entry()
     if (StopRequested() || connectError != 0)
         return 0;
 
+    RetryDecision listRetry(RetryDecision::Rule::everyFailure);
     while (!GetPageList(docId)) {
-        if (StopRequested())
+        if (StopRequested() || !listRetry.Retry(session.GetFailure()))
             return 0;
         bool goOn = CountDown([this](int n) {
             return wxString::Format("%s Error Downloading Tiff List Reconnecting in %i", lastError, n);
@@ -110,6 +111,7 @@ bool uspto::FetchPages(const wxString& path)
         if (StopRequested())
             return false;
         PostStatus(wxString::Format("Downloading page %i of %i", page, pages));
+        RetryDecision retry(RetryDecision::Rule::everyFailure);
         for (;;) {
             wxString cause;
             const PageAttempt attempt =
@@ -123,6 +125,8 @@ bool uspto::FetchPages(const wxString& path)
             if (StopRequested())
                 return false;
             if (attempt == PageAttempt::Unreadable && GiveUpOnPage(page, cause))
+                return false;
+            if (attempt == PageAttempt::NoAnswer && !retry.Retry(session.GetFailure()))
                 return false;
             bool goOn = CountDown([&cause](int n) {
                 return wxString::Format("%s Error Downloading Page Reconencting in %is", cause, n);
@@ -153,8 +157,9 @@ wxString uspto::FindPublicationNumber(const wxString& query)
     search.SetStopTest([this] { return StopRequested(); });
     search.SetTrace(network.trace);
 
+    RetryDecision retry(RetryDecision::Rule::everyFailure);
     while (!search.Connect(hosts.applicationSearch)) {
-        if (StopRequested())
+        if (StopRequested() || !retry.Retry(search.GetFailure()))
             return "";
         bool goOn = CountDown([&search](int n) {
             return wxString::Format("Error %s Reconnecting in %is", search.GetError(), n);
@@ -164,7 +169,7 @@ wxString uspto::FindPublicationNumber(const wxString& query)
     }
     std::unique_ptr<wxInputStream> body;
     while (!(body = search.Request(path))) {
-        if (StopRequested())
+        if (StopRequested() || !retry.Retry(search.GetFailure()))
             return "";
         bool goOn = CountDown([](int n) {
             return wxString::Format("Error downloading publication number reconencting in %is", n);

@@ -3,22 +3,27 @@
 # maker's server, under a throw-away HOME whose settings point every host at
 # it. With a display the window runs against it; without one the same
 # documents are fetched through folioharvester-cli. The simulator stops when
-# this script ends. Today's routes by default (over HTTPS: Patent Public
-# Search for US documents, EPO OPS 3.2 with the simulator's demo key for the
-# others); `--classic` shows the original services.
+# this script ends. Today's routes by default, over HTTPS, as a first run
+# without an OPS key sees them: Patent Public Search for US documents, the
+# EPO publication server for EP documents. `--ops-key` adds the simulator's
+# demo key, so EP and other offices' documents come from EPO OPS 3.2;
+# `--classic` shows the original services.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 routes=new
-if [ "${1:-}" = "--classic" ]; then
-  routes=classic
-  shift
-fi
+key_option=--no-ops-key
+case "${1:-}" in
+  --classic) routes=classic; key_option=; shift ;;
+  --ops-key) key_option=; shift ;;
+esac
+# Today's services take a US application by its publication number only, so
+# the serial number is on the classic route alone.
 if [ "$routes" = classic ]; then
   samples=(5123456 D0365123 RE035136 20020000051 9/836917 EP2219563)
+elif [ -n "$key_option" ]; then
+  samples=(5123456 D0365123 RE035136 20020000051 EP2219563 EP2219563A1 "EP 1 000 000")
 else
-  # Today's services take a US application by its publication number only,
-  # so the serial number is left out here.
   samples=(5123456 D0365123 RE035136 20020000051 EP2219563 EP2219563B1 WO2004/012345)
 fi
 
@@ -33,7 +38,7 @@ chmod 600 "$settings"
 fifo="$demo_home/.sim-stdin"
 mkfifo "$fifo"
 "$top/tools/office-sim/office-sim" --exit-on-stdin-eof --quiet --settings "$settings" \
-  --routes "$routes" \
+  --routes "$routes" $key_option \
   <"$fifo" >"$demo_home/.sim.out" 2>"$demo_home/.sim.err" &
 sim_pid=$!
 exec 3>"$fifo"
@@ -53,13 +58,17 @@ for _ in $(seq 100); do
 done
 grep -qx ready "$demo_home/.sim.out" || { echo "office simulator did not start" >&2; exit 1; }
 
-echo "Demo settings: $settings (routes: $routes)"
+echo "Demo settings: $settings (routes: $routes${key_option:+, no OPS key})"
 echo "PDFs are saved in: $save_dir"
 if [ -n "${DISPLAY:-}" ]; then
-  echo "Try these numbers in the window: ${samples[*]}"
+  printf 'Try these numbers in the window:'
+  printf ' "%s"' "${samples[@]}"
+  echo
   HOME="$demo_home" "$build/folioharvester" "$@"
 else
-  echo "No display: fetching ${samples[*]} with folioharvester-cli"
+  printf 'No display: fetching'
+  printf ' "%s"' "${samples[@]}"
+  echo ' with folioharvester-cli'
   status=0
   (cd "$save_dir" && "$build/folioharvester-cli" --settings "$settings" fetch "${samples[@]}") || status=$?
   echo "PDFs in $save_dir:"

@@ -65,6 +65,10 @@ wxString ServiceSettings::RouteName(Route route)
         return "ops";
     case Route::ppubs:
         return "ppubs";
+    case Route::eps:
+        return "eps";
+    case Route::automatic:
+        return "auto";
     }
     return wxString();
 }
@@ -74,6 +78,8 @@ ServiceSettings ServiceSettings::Read(const wxConfigBase& config)
     ServiceSettings settings;
     settings.us =
         ReadRoute(config, "/services/us", {Route::ppubs, Route::ops, Route::classic}, settings.warnings);
+    settings.ep =
+        ReadRoute(config, "/services/ep", {Route::automatic, Route::eps, Route::ops}, settings.warnings);
     settings.other = ReadRoute(config, "/services/other", {Route::ops, Route::classic}, settings.warnings);
     settings.caFile = ReadTrimmed(config, "/services/caFile");
     settings.opsUrl = ReadOr(config, "/ops/url", defaultOpsUrl);
@@ -84,12 +90,14 @@ ServiceSettings ServiceSettings::Read(const wxConfigBase& config)
     settings.opsSecretFromEnvironment = ReadVariable(opsSecretVariable, settings.opsSecret);
     settings.ppubsUrl = ReadOr(config, "/ppubs/url", defaultPpubsUrl);
     settings.ppubsImageUrl = ReadOr(config, "/ppubs/imageUrl", defaultPpubsImageUrl);
+    settings.epsUrl = ReadOr(config, "/eps/url", defaultEpsUrl);
     return settings;
 }
 
 void ServiceSettings::Save(wxConfigBase& config) const
 {
     config.Write("/services/us", RouteName(us));
+    config.Write("/services/ep", RouteName(ep));
     config.Write("/services/other", RouteName(other));
     config.Write("/services/caFile", caFile);
     if (!opsKeyFromEnvironment)
@@ -99,4 +107,18 @@ void ServiceSettings::Save(wxConfigBase& config) const
         ScramblePassword(stored);
         config.Write("/ops/consumerSecret", stored);
     }
+}
+
+bool ServiceSettings::HasOpsKey() const
+{
+    return !wxString(opsKey).Trim().Trim(false).empty() && !wxString(opsSecret).Trim().Trim(false).empty();
+}
+
+ServiceSettings::Route ServiceSettings::EpRoute() const
+{
+    if (ep != Route::automatic)
+        return ep;
+    if (other == Route::classic)
+        return Route::classic;
+    return HasOpsKey() ? Route::ops : Route::eps;
 }

@@ -51,6 +51,9 @@ struct RouteItem
 const std::vector<RouteItem> usRoutes = {{Route::ppubs, "USPTO Patent Public Search"},
                                          {Route::ops, "EPO OPS"},
                                          {Route::classic, "Classic (original services)"}};
+const std::vector<RouteItem> epRoutes = {{Route::automatic, "Automatic"},
+                                         {Route::eps, "EPO publication server"},
+                                         {Route::ops, "EPO OPS"}};
 const std::vector<RouteItem> otherRoutes = {{Route::ops, "EPO OPS"},
                                             {Route::classic, "Classic (original services)"}};
 
@@ -85,9 +88,11 @@ const char* const usRoutesText =
     "Patent Public Search needs no key; EPO OPS needs the key below; the classic route, the original "
     "USPTO servers, is the only one that takes serial numbers.";
 
-const char* const otherRoutesText =
-    "WO documents and other offices' come from EPO OPS, with the key below. EP documents come from the "
-    "EPO publication server, no key needed, or from EPO OPS while a key is set.";
+const char* const epRoutesText =
+    "The EPO publication server needs no key; Automatic takes EPO OPS while a key is set, else the "
+    "publication server.";
+
+const char* const otherRoutesText = "WO documents and other offices' come from EPO OPS, with the key below.";
 
 const char* const keyText =
     "The EPO OPS key is free: register at the EPO developer portal, open \"My Apps\", add an app, and "
@@ -183,6 +188,7 @@ bool SetupDialog::TransferDataFromWindow()
         return false;
     TheNetworkSettings().connectionType = connectionType;
     services.us = RouteAt(usRoutes, usRoute);
+    services.ep = RouteAt(epRoutes, epRoute);
     services.other = RouteAt(otherRoutes, otherRoute);
     services.Save(*OpenSettingsStore());
     if (SearchableDownload::Available())
@@ -254,6 +260,7 @@ wxWindow* SetupDialog::CreateServicesPage(wxWindow* parent)
 {
     services = ServiceSettings::Read(*OpenSettingsStore());
     usRoute = IndexOf(usRoutes, services.us);
+    epRoute = IndexOf(epRoutes, services.ep);
     otherRoute = IndexOf(otherRoutes, services.other);
 
     wxPanel* page = CreatePage(parent);
@@ -297,6 +304,8 @@ wxWindow* SetupDialog::CreateServicesPage(wxWindow* parent)
 
     addChoice("US documents", usRoutes, &usRoute, "usRoute");
     addExplanation(usRoutesText);
+    addChoice("EP documents", epRoutes, &epRoute, "epRoute");
+    addExplanation(epRoutesText);
     addChoice("Other offices", otherRoutes, &otherRoute, "otherRoute");
     addExplanation(otherRoutesText);
     addExplanation(keyText, new wxHyperlinkCtrl(page, wxID_ANY, "Get a free OPS key", opsPortalAddress,
@@ -394,6 +403,8 @@ ServiceSettings SetupDialog::TypedServices() const
     ServiceSettings typed = services;
     if (auto* us = wxDynamicCast(FindWindow("usRoute"), wxChoice))
         typed.us = RouteAt(usRoutes, us->GetSelection());
+    if (auto* ep = wxDynamicCast(FindWindow("epRoute"), wxChoice))
+        typed.ep = RouteAt(epRoutes, ep->GetSelection());
     if (auto* other = wxDynamicCast(FindWindow("otherRoute"), wxChoice))
         typed.other = RouteAt(otherRoutes, other->GetSelection());
     typed.caFile = wxString(caFileText->GetValue()).Trim().Trim(false);

@@ -66,6 +66,7 @@ private:
     wxTextCtrl* caFileText = nullptr;
     ServiceSettings services;  // as read when the dialog opened; the validators' values
     int usRoute = 0;           // the route choices' indices
+    int epRoute = 0;
     int otherRoute = 0;
     bool makeSearchable = false;  // the stored `ocr`, the check box's value
 

@@ -118,7 +118,7 @@ std::optional<EpsClient::Fetched> EpsClient::Fetch(wxString target, size_t cap)
         if (!Send(target, cap, answer))
             return std::nullopt;
         if (!IsRedirect(answer.status)) {
-            if (!Judge(answer, target))
+            if (!Judge(answer))
                 return std::nullopt;
             return Fetched{std::move(answer), target};
         }
@@ -149,6 +149,13 @@ bool EpsClient::Send(const wxString& target, size_t cap, HttpAnswer& answer)
     answer = http.Get(target);
     http.SetBodyCap(oldCap);
     context.ObserveQuota(answer.Header("x-quotaperweek-used"), answer.Header("x-quotaperweek-remaining"));
+    // Known before the turn passes on, so that no job sends after the block.
+    // The block page comes with status 200.
+    if (answer.Ok() && IsBlockPage(answer, target)) {
+        context.Block();
+        Fail(Failure::Kind::blocked, blockedStatus);
+        return false;
+    }
     return true;
 }
 
@@ -167,16 +174,10 @@ bool EpsClient::TakeTurn(std::unique_lock<std::timed_mutex>& turn)
     return true;
 }
 
-bool EpsClient::Judge(const HttpAnswer& answer, const wxString& target)
+bool EpsClient::Judge(const HttpAnswer& answer)
 {
-    if (answer.Ok()) {
-        // The block page comes with status 200.
-        if (!IsBlockPage(answer, target))
-            return true;
-        context.Block();
-        Fail(Failure::Kind::blocked, blockedStatus);
-        return false;
-    }
+    if (answer.Ok())
+        return true;
     if (answer.failure.kind == FailureKind::Stopped)
         Fail(Failure::Kind::stopped, "stopped", answer.failure);
     else if (answer.status == 404)

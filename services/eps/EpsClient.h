@@ -75,10 +75,11 @@ private:
     // block page; nullopt with LastFailure() set otherwise.
     std::optional<Fetched> Fetch(wxString url, size_t cap);
     // One request in the run's turn; false (with LastFailure()) when the
-    // address is blocked or the step stopped before it went out.
+    // address is blocked, by an earlier answer or this one, or the step
+    // stopped before the request went out.
     bool Send(const wxString& url, size_t cap, HttpAnswer& answer);
     bool TakeTurn(std::unique_lock<std::timed_mutex>& turn);
-    bool Judge(const HttpAnswer& answer, const wxString& url);
+    bool Judge(const HttpAnswer& answer);
     bool Stopped();
     void Fail(Failure::Kind kind, const wxString& text, const RequestFailure& request = {});
     wxString PatentUrl(const wxString& documentId) const;

@@ -163,6 +163,7 @@ TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
     for (const auto& [number, file] : documents)
         EXPECT_TRUE(PdfPassesQpdf(Pdf(file))) << number;
     EXPECT_NE(sim.Log().find("/dirsearch-public/print/downloadPdf/20020000051"), std::string::npos);
+    EXPECT_EQ(sim.Log().find("\"service\": \"eps\""), std::string::npos) << "with a key, EP documents by OPS";
     ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
     EXPECT_TRUE(log.Errors().empty());
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "8 Pages Downloaded from the USPTO");

@@ -442,6 +442,37 @@ TEST_F(FetchCommand, CheckPrintsALineForEachServiceAndFailsWhenOneFails)
     EXPECT_EQ(RequestsMatching("/publication/epodoc/EP1000000/images").size(), 2u) << "only with a token";
 }
 
+// EP documents chosen to come from the publication server get its line: a
+// known document found, the weekly quota its answers tell, or the block.
+TEST_F(FetchCommand, CheckAsksThePublicationServerWhenEpDocumentsComeFromIt)
+{
+    sim->WriteSettings(home.SettingsFile(), OfficeSim::Routes::defaults);
+    std::string settings = ReadFile(home.SettingsFile());
+    settings.replace(settings.find("ep=auto"), 7, "ep=eps");
+    WriteFile(home.SettingsFile(), settings);
+    const std::string eps = "EPO publication server (" + sim->EpsUrl(true) + "): reachable, TLS trusted; ";
+    const struct
+    {
+        const char* faults;
+        std::string line;  // its start
+        int exitCode;
+    } cases[] = {
+        {"[]", "OK     " + eps + "EP1000000 is there as EP1000000NWA1; weekly quota used ", 0},
+        {R"([{"service": "eps", "path": "/patents/", "action": "blocked"}])",
+         "FAILED " + eps + "EPO publication server: download limit reached for this address; weekly quota", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults);
+        sim->Reset();
+        sim->Faults(c.faults);
+        CliProcess cli({"check"});
+        EXPECT_EQ(cli.Finish(60000), c.exitCode) << cli.Errors();
+        ASSERT_EQ(cli.Output().size(), 5u);
+        EXPECT_EQ(cli.Output()[2].substr(0, c.line.size()), c.line);
+        EXPECT_EQ(cli.Output()[3].rfind("OK     EPO Open Patent Services", 0), 0u) << cli.Output()[3];
+    }
+}
+
 TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
 {
     sim->Faults(R"([{"path": "PageNum=2", "action": "hang"},

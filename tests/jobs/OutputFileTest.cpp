@@ -58,8 +58,10 @@ TEST_F(OutputFileJob, AJobNamesItsFileInsideTheWorkingDirectory)
 TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
 {
     const std::shared_ptr<OpsContext> ops = NewOpsContext();
+    const std::shared_ptr<EpsContext> eps = NewEpsContext();
     for (OfficeSim::Routes routes :
-         {OfficeSim::Routes::classic, OfficeSim::Routes::ops, OfficeSim::Routes::defaults}) {
+         {OfficeSim::Routes::classic, OfficeSim::Routes::ops, OfficeSim::Routes::defaults,
+          OfficeSim::Routes::firstRun}) {
         sim->WriteSettings(home.SettingsFile(), routes);
         for (const char* text : {"~aEP12", "EP1/../x", "WO2004/012345", "EP2219563.B1", "5,123,456", "D0365123",
                                  "RE035136", "US 6,103,599 B1", "USD645062", "US2002/0123456 A1"}) {
@@ -68,7 +70,7 @@ TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
             ASSERT_FALSE(entry.file.empty());
             WriteFile(InCwd(entry.file.ToStdString()), CompletePdfStub());
             EventCollector local;
-            ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), ops.get()), local));
+            ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), ops.get(), eps.get()), local));
             EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
             EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(entry.file.ToStdString())});
         }

@@ -115,24 +115,21 @@ TEST_F(PpubsFetch, TroublesAreGotOverOrEndPlainlyWithoutAFile)
     }
 }
 
-// With the defaults and no OPS key a US number downloads, another office's
-// says at once what it needs, and an unknown one is not found.
-TEST_F(PpubsFetch, AFirstRunWithoutAKeyGetsUsDocuments)
+// With the defaults and no OPS key US and EP numbers download, another
+// office's says at once what it needs, and an unknown one is not found.
+TEST_F(PpubsFetch, AFirstRunWithoutAKeyGetsUsAndEpDocuments)
 {
-    std::string settings = ReadFile(home.SettingsFile());
-    for (const char* key : {"consumerKey=", "consumerSecret="}) {
-        const size_t at = settings.find(key);
-        ASSERT_NE(at, std::string::npos);
-        settings.erase(at + std::string(key).size(), settings.find('\n', at) - at - std::string(key).size());
-    }
-    WriteFile(home.SettingsFile(), settings);
-    const std::map<int, Lines> rows = Fetch({"5123456", "EP2219563", "5999999"}, 1);
+    sim->WriteSettings(home.SettingsFile(), OfficeSim::Routes::firstRun);
+    const std::map<int, Lines> rows = Fetch({"5123456", "EP2219563", "WO2004/012345", "5999999"}, 1);
     EXPECT_EQ(rows.at(0).back(), "Finished!");
-    EXPECT_EQ(rows.at(1).back(), opsJob::keyNeededStatus);
-    EXPECT_EQ(rows.at(2).back(), "Not Found!");
+    EXPECT_EQ(rows.at(1).back(), "Finished!");
+    EXPECT_EQ(rows.at(2).back(), opsJob::keyNeededStatus);
+    EXPECT_EQ(rows.at(3).back(), "Not Found!");
     EXPECT_EQ(QpdfPages(InCwd("5123456.pdf")), 3);
+    EXPECT_EQ(QpdfPages(InCwd("EP2219563.pdf")), 4);
     for (const std::string& name : FilesIn(home.Path()))
-        EXPECT_TRUE(name == "5123456.pdf" || name.find(".pdf") == std::string::npos) << name;
+        EXPECT_TRUE(name == "5123456.pdf" || name == "EP2219563.pdf" || name.find(".pdf") == std::string::npos)
+            << name;
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ TEST_F(SearchableFetch, TheHeadingsBecomeTextOverTheServedImagesAndThePagesRende
             EXPECT_EQ(Words(plainPdf, page), "");
             const std::string heading = d.heading + " PAGE " + std::to_string(page) + " OF " + count;
             EXPECT_NE(Words(pdf, page).find(heading), std::string::npos) << Words(pdf, page);
-            EXPECT_TRUE(Rendered(pdf, page) == Rendered(plainPdf, page)) << "page " << page << " renders otherwise";
+            EXPECT_TRUE(Rendered(pdf, page) == Rendered(plainPdf, page))
+                << "page " << page << " renders otherwise";
         }
     }
 }
@@ -112,10 +113,13 @@ TEST_F(SearchableFetch, DocumentsThatGetNoNewTextAreLeftAsTheyAreAndSayWhy)
 {
     const std::string textPdf = home.Path() + "/text.pdf";
     Shell("python3 -c \"import sys; sys.path.insert(0, '" FH_SOURCE_DIR "/tools/office-sim'); "
-          "from officesim import eps; open(sys.argv[1], 'wb').write(eps.text_pdf('US6103599', 2))\" '" + textPdf + "'");
+          "from officesim import eps; open(sys.argv[1], 'wb').write(eps.text_pdf('US6103599', 2))\" '" +
+          textPdf + "'");
     ASSERT_TRUE(QpdfCheck(textPdf));
-    sim->Faults(R"([{"service": "ppubsImages", "path": "downloadPdf/6103599", "action": "status", "status": 200,
-                     "ctype": "application/pdf", "bodyFile": ")" + textPdf + R"("}])");
+    sim->Faults(
+        R"([{"service": "ppubsImages", "path": "downloadPdf/6103599", "action": "status", "status": 200,
+                     "ctype": "application/pdf", "bodyFile": ")" +
+        textPdf + R"("}])");
     const std::string folder = home.Dir("pdfs");
     setenv("TESSDATA_PREFIX", home.Dir("no-languages").c_str(), 1);
     std::map<int, Lines> rows = Fetch(folder, {"--ocr", "6103599", "5123456"});

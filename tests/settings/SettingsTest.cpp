@@ -158,6 +158,7 @@ TEST(FetchSettings, ReadsRoutesKeysAndNetworkTheSameWayForEveryFrontEnd)
         const char* envKey;
         const char* envSecret;
         Route us, other;
+        Route ep;  // where EP documents go: ep= with automatic resolved
         const char* opsUrl;
         const char* key;
         const char* secret;
@@ -166,27 +167,35 @@ TEST(FetchSettings, ReadsRoutesKeysAndNetworkTheSameWayForEveryFrontEnd)
     };
     const std::string services = "[services]\nus=OPS\nother= classic \ncaFile=/tmp/ca.pem\n";
     const std::string ops = "[ops]\nurl=http://127.0.0.1:8/3.2\nconsumerKey=stored-key\n"
-                            "consumerSecret=" + Scrambled("stored secret") + "\n";
+                            "consumerSecret=" + Scrambled("stored secret") + "\n"
+                            "[eps]\nurl=http://127.0.0.1:9/publication-server\n";
     const Case cases[] = {
-        {"", nullptr, nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2", "", "", 0, 0},
-        {services + ops, nullptr, nullptr, Route::ops, Route::classic, "http://127.0.0.1:8/3.2",
+        {"", nullptr, nullptr, Route::ppubs, Route::ops, Route::eps, "https://ops.epo.org/3.2", "", "", 0, 0},
+        // The classic route keeps EP documents unless ep= names another.
+        {services + ops, nullptr, nullptr, Route::ops, Route::classic, Route::classic, "http://127.0.0.1:8/3.2",
          "stored-key", "stored secret", 0, 0},
-        {services + ops, "env-key", "env-secret", Route::ops, Route::classic, "http://127.0.0.1:8/3.2",
-         "env-key", "env-secret", 0, 0},
-        {"[ops]\nurl=\n", "env-key", nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2",
+        {services + "ep=eps\n" + ops, "env-key", "env-secret", Route::ops, Route::classic, Route::eps,
+         "http://127.0.0.1:8/3.2", "env-key", "env-secret", 0, 0},
+        {"[ops]\nurl=\n", "env-key", nullptr, Route::ppubs, Route::ops, Route::eps, "https://ops.epo.org/3.2",
          "env-key", "", 0, 0},
-        {"[services]\nus=patft\nother=ppubs\n", nullptr, nullptr, Route::ppubs, Route::ops,
-         "https://ops.epo.org/3.2", "", "", 0, 2},
-        {"[services]\nus=classic\n", nullptr, nullptr, Route::classic, Route::ops,
+        {"[ops]\nurl=\n", "env-key", "env-secret", Route::ppubs, Route::ops, Route::ops,
+         "https://ops.epo.org/3.2", "env-key", "env-secret", 0, 0},
+        {"[services]\nep=AUTO\n" + ops, nullptr, nullptr, Route::ppubs, Route::ops, Route::ops,
+         "http://127.0.0.1:8/3.2", "stored-key", "stored secret", 0, 0},
+        {"[services]\nep=ops\n", nullptr, nullptr, Route::ppubs, Route::ops, Route::ops,
+         "https://ops.epo.org/3.2", "", "", 0, 0},
+        {"[services]\nus=patft\nep=classic\nother=ppubs\n", nullptr, nullptr, Route::ppubs, Route::ops,
+         Route::eps, "https://ops.epo.org/3.2", "", "", 0, 3},
+        {"[services]\nus=classic\n", nullptr, nullptr, Route::classic, Route::ops, Route::eps,
          "https://ops.epo.org/3.2", "", "", 0, 0},
         // A count beyond int would become any type when cut to int.
-        {"connectionType=4294967298\n", nullptr, nullptr, Route::ppubs, Route::ops,
+        {"connectionType=4294967298\n", nullptr, nullptr, Route::ppubs, Route::ops, Route::eps,
          "https://ops.epo.org/3.2", "", "", 0, 0},
-        {"connectionType=-1\n", nullptr, nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2",
-         "", "", 0, 0},
-        {"connectionType=1\n", nullptr, nullptr, Route::ppubs, Route::ops, "https://ops.epo.org/3.2",
-         "", "", 1, 0},
-        {"proxyEnable=1\nproxyType=HTTP\n", nullptr, nullptr, Route::ppubs, Route::ops,
+        {"connectionType=-1\n", nullptr, nullptr, Route::ppubs, Route::ops, Route::eps,
+         "https://ops.epo.org/3.2", "", "", 0, 0},
+        {"connectionType=1\n", nullptr, nullptr, Route::ppubs, Route::ops, Route::eps,
+         "https://ops.epo.org/3.2", "", "", 1, 0},
+        {"proxyEnable=1\nproxyType=HTTP\n", nullptr, nullptr, Route::ppubs, Route::ops, Route::eps,
          "https://ops.epo.org/3.2", "", "", 2, 0},
     };
     for (const Case& c : cases) {
@@ -197,6 +206,7 @@ TEST(FetchSettings, ReadsRoutesKeysAndNetworkTheSameWayForEveryFrontEnd)
         const FetchSettings settings = FetchSettings::Load();
         EXPECT_EQ(ServiceSettings::RouteName(settings.services.us), ServiceSettings::RouteName(c.us));
         EXPECT_EQ(ServiceSettings::RouteName(settings.services.other), ServiceSettings::RouteName(c.other));
+        EXPECT_EQ(ServiceSettings::RouteName(settings.services.EpRoute()), ServiceSettings::RouteName(c.ep));
         EXPECT_EQ(settings.services.opsUrl, c.opsUrl);
         EXPECT_EQ(settings.services.opsKey, c.key);
         EXPECT_EQ(settings.services.opsSecret, c.secret);
@@ -204,6 +214,9 @@ TEST(FetchSettings, ReadsRoutesKeysAndNetworkTheSameWayForEveryFrontEnd)
         EXPECT_EQ(settings.network.connectionType, c.connectionType);
         EXPECT_EQ(settings.services.caFile, c.lines.find("caFile") != std::string::npos ? "/tmp/ca.pem" : "");
         EXPECT_EQ(settings.services.ppubsImageUrl, "https://image-ppubs.uspto.gov");
+        EXPECT_EQ(settings.services.epsUrl, c.lines.find("[eps]") != std::string::npos
+                                                ? "http://127.0.0.1:9/publication-server"
+                                                : "https://data.epo.org/publication-server");
         EXPECT_EQ(ReadFile(home.SettingsFile()), c.lines);  // reading never writes
     }
 }
@@ -213,12 +226,14 @@ TEST(FetchSettings, SavedSecretIsScrambledAndValuesFromTheEnvironmentAreNeverWri
     TempHome home;
     ServiceSettings chosen;
     chosen.us = ServiceSettings::Route::classic;
+    chosen.ep = ServiceSettings::Route::eps;
     chosen.opsKey = "my-key";
     chosen.opsSecret = "p@ss w=rd;#\"x\\";
     chosen.Save(*OpenSettingsStore());
     EXPECT_EQ(ReadFile(home.SettingsFile()).find("p@ss"), std::string::npos);
     const ServiceSettings read = FetchSettings::Load().services;
     EXPECT_EQ(read.us, ServiceSettings::Route::classic);
+    EXPECT_EQ(read.ep, ServiceSettings::Route::eps);
     EXPECT_EQ(read.opsKey, "my-key");
     EXPECT_EQ(read.opsSecret, chosen.opsSecret);
 

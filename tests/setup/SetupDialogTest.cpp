@@ -475,12 +475,13 @@ TEST_F(SetupDialogTest, ProxyTestReportsAFileItCannotWrite)
 struct ServiceFields
 {
     wxChoice* us = nullptr;
+    wxChoice* ep = nullptr;
     wxChoice* other = nullptr;
     wxTextCtrl* key = nullptr;
     wxTextCtrl* secret = nullptr;
     wxTextCtrl* caFile = nullptr;
 
-    bool Found() const { return us && other && key && secret && caFile; }
+    bool Found() const { return us && ep && other && key && secret && caFile; }
 };
 
 template <class Control>
@@ -491,7 +492,8 @@ Control* Named(wxWindow* dialog, const char* name)
 
 ServiceFields FindServiceFields(wxWindow* dialog)
 {
-    return {Named<wxChoice>(dialog, "usRoute"), Named<wxChoice>(dialog, "otherRoute"),
+    return {Named<wxChoice>(dialog, "usRoute"), Named<wxChoice>(dialog, "epRoute"),
+            Named<wxChoice>(dialog, "otherRoute"),
             Named<wxTextCtrl>(dialog, "opsKey"), Named<wxTextCtrl>(dialog, "opsSecret"),
             Named<wxTextCtrl>(dialog, "caFile")};
 }
@@ -516,6 +518,10 @@ TEST_F(SetupDialogTest, ServicesPageShowsTheStoredServicesAndWritesThemOnlyOnOk)
         EXPECT_EQ(services.us->GetString(0), "USPTO Patent Public Search");
         EXPECT_EQ(services.us->GetString(1), "EPO OPS");
         EXPECT_EQ(services.us->GetStringSelection(), "Classic (original services)");
+        const wxArrayString epLabels = services.ep->GetStrings();
+        EXPECT_EQ(std::vector<wxString>(epLabels.begin(), epLabels.end()),
+                  (std::vector<wxString>{"Automatic", "EPO publication server", "EPO OPS"}));
+        EXPECT_EQ(services.ep->GetStringSelection(), "Automatic");
         EXPECT_EQ(services.other->GetCount(), 2u);
         EXPECT_EQ(services.other->GetStringSelection(), "Classic (original services)");
         EXPECT_EQ(services.key->GetValue(), OfficeSim::opsKey);
@@ -524,6 +530,7 @@ TEST_F(SetupDialogTest, ServicesPageShowsTheStoredServicesAndWritesThemOnlyOnOk)
         EXPECT_EQ(services.caFile->GetValue(), sim->CaFile());
 
         Choose(services.us, 1);
+        Choose(services.ep, 1);
         Choose(services.other, 0);
         services.key->ChangeValue("new-key");
         services.secret->ChangeValue("new-secret");
@@ -540,6 +547,7 @@ TEST_F(SetupDialogTest, ServicesPageShowsTheStoredServicesAndWritesThemOnlyOnOk)
         }
         const ServiceSettings stored = ServiceSettings::Read(*OpenSettingsStore());
         EXPECT_EQ(stored.us, ServiceSettings::Route::ops);
+        EXPECT_EQ(stored.ep, ServiceSettings::Route::eps);
         EXPECT_EQ(stored.other, ServiceSettings::Route::ops);
         EXPECT_EQ(stored.opsKey, "new-key");
         EXPECT_EQ(stored.opsSecret, "new-secret");

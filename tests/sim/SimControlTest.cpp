@@ -287,13 +287,16 @@ TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
         const char* usRoute;
         const char* route;  // of other offices' documents
         bool tls;
+        bool key = true;  // the demo key written
     } cases[] = {
         {"", Routes::classic, "classic", "classic", true},
         {"--routes new", Routes::defaults, "ppubs", "ops", true},
         {"--routes new --plain-ops", Routes::defaults, "ppubs", "ops", false},
+        {"--routes new --no-ops-key", Routes::firstRun, "ppubs", "ops", true, false},
         {nullptr, Routes::classic, "classic", "classic", true},
         {nullptr, Routes::ops, "ops", "ops", true},
         {nullptr, Routes::defaults, "ppubs", "ops", true},
+        {nullptr, Routes::firstRun, "ppubs", "ops", true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args ? c.args : c.route);
@@ -309,16 +312,17 @@ TEST(SimSettings, SettingsChooseTheClassicRoutesUnlessTheNewOnesAreAsked)
             auto store = OpenSettingsStore();
             EXPECT_EQ(c.usRoute, store->Read("services/us", ""));
             EXPECT_EQ(c.route, store->Read("services/other", ""));
+            EXPECT_EQ(c.routes == Routes::ops ? "ops" : "auto", store->Read("services/ep", ""));
             EXPECT_EQ(caFile, store->Read("services/caFile", ""));
             EXPECT_EQ(sim.OpsUrl(c.tls), store->Read("ops/url", ""));
-            EXPECT_EQ(OfficeSim::opsKey, store->Read("ops/consumerKey", ""));
+            EXPECT_EQ(c.key ? OfficeSim::opsKey : "", store->Read("ops/consumerKey", ""));
             EXPECT_EQ(sim.PpubsUrl(false, c.tls), store->Read("ppubs/url", ""));
             EXPECT_EQ(sim.PpubsUrl(true, c.tls), store->Read("ppubs/imageUrl", ""));
             EXPECT_NE("", store->Read("ppubs/imageUrl", ""));
             EXPECT_EQ(sim.EpsUrl(c.tls), store->Read("eps/url", ""));
             wxString secret = store->Read("ops/consumerSecret", "");
             ScramblePassword(secret);
-            EXPECT_EQ(OfficeSim::opsSecret, secret);
+            EXPECT_EQ(c.key ? OfficeSim::opsSecret : "", secret);
             EXPECT_EQ(sim.Host("maker"), store->Read("hosts/maker", ""));
         }
         // The certificates go with the simulator.

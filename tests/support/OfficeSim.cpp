@@ -166,15 +166,19 @@ void OfficeSim::WriteSettings(const std::string& settingsFile, Routes routes,
             lines.push_back(line);
     }
     const std::string other = routes == Routes::classic ? "classic" : "ops";
-    const std::string us = routes == Routes::defaults ? "ppubs" : other;
+    const bool defaults = routes == Routes::defaults || routes == Routes::firstRun;
+    const std::string us = defaults ? "ppubs" : other;
+    const bool withKey = routes != Routes::firstRun;
     std::string url = opsUrl.empty() ? OpsUrl(!CaFile().empty()) : opsUrl;
     // The demo secret has no character that the file format would escape.
     wxString secret = opsSecret;
     ScramblePassword(secret);
     std::vector<Group> groups = {
         {"hosts", {hosts.begin(), hosts.end()}},
-        {"services", {{"us", us}, {"other", other}, {"caFile", caFile}}},
-        {"ops", {{"url", url}, {"consumerKey", opsKey}, {"consumerSecret", secret.ToStdString()}}},
+        {"services",
+         {{"us", us}, {"ep", routes == Routes::ops ? "ops" : "auto"}, {"other", other}, {"caFile", caFile}}},
+        {"ops", {{"url", url}, {"consumerKey", withKey ? opsKey : ""},
+                 {"consumerSecret", withKey ? secret.ToStdString() : ""}}},
         {"ppubs", {{"url", PpubsUrl(false, !caFile.empty())}, {"imageUrl", PpubsUrl(true, !caFile.empty())}}},
         {"eps", {{"url", EpsUrl(!caFile.empty())}}},
     };

@@ -11,10 +11,12 @@
 class OfficeSim
 {
 public:
-    // The routes a settings file chooses ([services] us and other): the
-    // original services, OPS 3.2 for every office, or the program's defaults
-    // (Patent Public Search for US documents, OPS 3.2 for the others).
-    enum class Routes { classic, ops, defaults };
+    // The routes a settings file chooses ([services] us, ep and other): the
+    // original services, OPS 3.2 for every office (ep=ops), the program's defaults
+    // (Patent Public Search for US documents, ep=auto, OPS 3.2 for the
+    // others), or those defaults on a first run, without an OPS key (EP
+    // documents then come from the publication server).
+    enum class Routes { classic, ops, defaults, firstRun };
 
     // The consumer key and secret the simulator's OPS 3.2 accepts by default.
     static constexpr const char* opsKey = "office-sim-demo-key";
@@ -52,6 +54,7 @@ public:
     // Writes a settings file whose "hosts" group points every service here and
     // whose "services" and "ops" groups choose `routes`, trust CaFile() and name
     // the OPS 3.2 service (`opsUrl`, by default the HTTPS one) with the demo key
+    // (none for firstRun)
     // and Patent Public Search and the publication server (HTTPS when there
     // is a CaFile());
     // the other lines of an existing file are kept.

@@ -22,7 +22,10 @@ def parse_args(argv):
                                       "[ppubs] and [eps] groups at the simulator")
     p.add_argument("--routes", choices=("classic", "new"), default="classic",
                    help="routes --settings chooses: classic (the original services) or new "
-                        "(Patent Public Search for US documents, OPS 3.2 for the others)")
+                        "(Patent Public Search for US documents, ep=auto for EP documents, OPS 3.2 "
+                        "for the others)")
+    p.add_argument("--no-ops-key", action="store_true",
+                   help="--settings leaves the OPS key and secret empty, as on a first run")
     p.add_argument("--plain-ops", action="store_true",
                    help="--settings names the plain-HTTP OPS 3.2, ppubs and eps listeners instead of "
                         "the TLS ones")
@@ -49,11 +52,12 @@ def settings_groups(sim, args, ca_file):
     tls = not args.plain_ops and "ops32tls" in urls
     url = urls["ops32tls" if tls else "ops32"]
     new = args.routes == "new"
+    key, secret = ("", "") if args.no_ops_key else (ops32.DEMO_KEY, ops32.DEMO_SECRET)
     return [("hosts", sim.hosts()),
-            ("services", [("us", "ppubs" if new else "classic"), ("other", "ops" if new else "classic"),
-                          ("caFile", ca_file or "")]),
-            ("ops", [("url", url), ("consumerKey", ops32.DEMO_KEY),
-                     ("consumerSecret", file_config_value(scrambled(ops32.DEMO_SECRET)))]),
+            ("services", [("us", "ppubs" if new else "classic"), ("ep", "auto"),
+                          ("other", "ops" if new else "classic"), ("caFile", ca_file or "")]),
+            ("ops", [("url", url), ("consumerKey", key),
+                     ("consumerSecret", file_config_value(scrambled(secret)))]),
             ("ppubs", [("url", urls["ppubsTls" if tls else "ppubs"]),
                        ("imageUrl", urls["ppubsImagesTls" if tls else "ppubsImages"])]),
             ("eps", [("url", urls["epsTls" if tls else "eps"])])]
