@@ -164,8 +164,10 @@ private:
     std::vector<wxThread*> retiredJobs;
     std::unique_ptr<PdfLauncher> launcher;
     HandOverActions handOver = HandOverActions::Defaults();
-    // What the OPS jobs of this window share; they all end before it goes.
+    // What the OPS and the Patent Public Search jobs of this window share;
+    // they all end before it goes.
     std::shared_ptr<OpsContext> opsContext = NewOpsContext();
+    std::shared_ptr<PpubsContext> ppubsContext = NewPpubsContext();
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -165,7 +165,7 @@ void MyFrame::StartJob(JobEntry* entry)
     // The setup dialog's changes reach the store only at shutdown.
     settings.network = TheNetworkSettings();
     pat2pdf* job = MakeJob(entry->classified, static_cast<int>(entry->row), this, settings,
-                           opsContext.get());
+                           opsContext.get(), ppubsContext.get());
     entry->job = job;
     if (job && job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR)
         return;

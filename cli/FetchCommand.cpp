@@ -394,7 +394,7 @@ private:
             const int index = static_cast<int>(next++);
             if (row.state != Row::waiting)
                 continue;
-            pat2pdf* job = MakeJob(row.entry, index, &queue, settings, opsContext.get());
+            pat2pdf* job = MakeJob(row.entry, index, &queue, settings, opsContext.get(), ppubsContext.get());
             if (options.retryStepMs > 0)
                 job->SetRetryStepMs(static_cast<unsigned>(options.retryStepMs));
             row.job = job;
@@ -481,8 +481,10 @@ private:
     const FetchSettings settings;
     RowList& list;
     std::vector<std::unique_ptr<Row>>& rows;
-    // Shared by the run's OPS jobs; declared before the queue, so it outlives their jobs.
+    // Shared by the run's OPS and Patent Public Search jobs; declared before
+    // the queue, so they outlive their jobs.
     const std::shared_ptr<OpsContext> opsContext = NewOpsContext();
+    const std::shared_ptr<PpubsContext> ppubsContext = NewPpubsContext();
     EventQueue queue;
     std::unique_ptr<StatusView> view;
     size_t next = 0;

@@ -7,9 +7,10 @@
 #include "net/FetchSettings.h"
 #include "numbers/Classification.h"
 #include "services/ops/OpsContext.h"
+#include "services/ppubs/PpubsContext.h"
 
 pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                 const FetchSettings& settings, OpsContext* ops)
+                 const FetchSettings& settings, OpsContext* ops, PpubsContext* ppubs)
 {
     if (!entry.Valid())
         return nullptr;
@@ -22,7 +23,7 @@ pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
     if (route == ServiceSettings::Route::ops)
         return new opsJob(entry, row, sink, settings.network, services, ops);
     if (route == ServiceSettings::Route::ppubs)
-        return new ppubsJob(entry, row, sink, settings.network, services);
+        return new ppubsJob(entry, row, sink, settings.network, services, ppubs);
     if (usDocument)
         return new uspto(entry.typed, row, sink, settings.hosts, settings.network);
     return new pct(entry.typed, row, sink, settings.hosts, settings.network);
@@ -31,4 +32,9 @@ pat2pdf* MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
 std::shared_ptr<OpsContext> NewOpsContext()
 {
     return std::make_shared<OpsContext>();
+}
+
+std::shared_ptr<PpubsContext> NewPpubsContext()
+{
+    return std::make_shared<PpubsContext>();
 }

@@ -309,12 +309,3 @@ bool opsJob::MayWait(std::chrono::milliseconds wait)
     PostStatus(waitedTooLongStatus);
     return false;
 }
-
-bool opsJob::RetryAfterCountDown(const wxString& cause, const wxString& busyStatus)
-{
-    const bool goOn =
-        CountDown([&cause](int n) { return wxString::Format("Error %s Reconnecting in %is", cause, n); });
-    if (goOn)
-        PostStatus(busyStatus);
-    return goOn;
-}

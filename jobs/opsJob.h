@@ -64,7 +64,6 @@ private:
     // Counts a wait OPS asked for; false, with the job's last status
     // posted, once the document's waits pass mostWaiting.
     bool MayWait(std::chrono::milliseconds wait);
-    bool RetryAfterCountDown(const wxString& cause, const wxString& busyStatus);
     wxString ServiceUrl(const wxString& path) const;
 
     const Classification entry;  // kind, typed number, file

@@ -99,6 +99,15 @@ bool pat2pdf::CountDown(const std::function<wxString(int)>& statusFor)
     return true;
 }
 
+bool pat2pdf::RetryAfterCountDown(const wxString& cause, const wxString& busyStatus)
+{
+    const bool goOn =
+        CountDown([&cause](int n) { return wxString::Format("Error %s Reconnecting in %is", cause, n); });
+    if (goOn)
+        PostStatus(busyStatus);
+    return goOn;
+}
+
 bool pat2pdf::PreviouslyDownloaded()
 {
     outFile = OutputFileFor(number);

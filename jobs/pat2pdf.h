@@ -57,6 +57,10 @@ protected:
     // The retry countdown: posts statusFor(n) for n = 10 down to 1, one step
     // apart. False when the job was asked to stop meanwhile.
     bool CountDown(const std::function<wxString(int)>& statusFor);
+    // The countdown of today's services before a request that got no answer
+    // (or a busy server's) is sent again: "Error CAUSE Reconnecting in Ns",
+    // then `busyStatus` again. False when the job was asked to stop.
+    bool RetryAfterCountDown(const wxString& cause, const wxString& busyStatus);
     // Names outFile after `number` in the working directory; true, with the
     // file announced as done, when a complete PDF is there already and
     // nothing is to fetch.
