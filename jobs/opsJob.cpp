@@ -1,5 +1,6 @@
 #include "jobs/opsJob.h"
 
+#include "jobs/JobEvents.h"
 #include "net/HttpsClient.h"
 #include "pdf/PdfWriter.h"
 #include "services/ops/OpsContext.h"
@@ -136,8 +137,10 @@ bool opsJob::FetchPages(const OpsInstance& instance, const wxString& path)
             wxMemoryInputStream body(answer.body.data(), answer.body.size());
             wxString cause;
             const PageAttempt attempt = AddPage(answer.body.empty() ? nullptr : &body, writer, cause);
-            if (attempt == PageAttempt::Added)
+            if (attempt == PageAttempt::Added) {
+                PostPageFetched(Sink());
                 break;
+            }
             if (attempt == PageAttempt::WriterFailed) {
                 PostStatus(wxString::Format("Error Downloading page %d %s", page, cause));
                 return false;

@@ -1,5 +1,6 @@
 #include "jobs/ppubsJob.h"
 
+#include "jobs/JobEvents.h"
 #include "net/HttpsClient.h"
 #include "pdf/PdfCheck.h"
 #include "pdf/PdfFaxPages.h"
@@ -125,6 +126,7 @@ bool ppubsJob::Lift(const PdfFaxPages& pages, const std::optional<PpubsDocument>
             PostStatus(wxString::Format("Error Downloading page %d %s", page, writer.GetError()));
             return false;
         }
+        PostPageFetched(Sink());
     }
     return Finish(writer, path);
 }
@@ -142,6 +144,8 @@ bool ppubsJob::KeepAsServed(const std::string& pdf, const std::optional<PpubsDoc
     if (PageCountDiffers(count, document))
         return false;
     PdfWriter writer(path, pdf);
+    for (int page = 0; page < count; ++page)
+        PostPageFetched(Sink());
     return Finish(writer, path);
 }
 
