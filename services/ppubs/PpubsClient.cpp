@@ -83,7 +83,6 @@ PpubsDocument DocumentOf(const Json& patent)
     return document;
 }
 
-
 // What each call needs: the budget it counts against, whether it goes with
 // the session (and so is renewed on a 403), the page's headers, the
 // session's token as a header, a PDF's size cap, and whether a network
@@ -99,7 +98,8 @@ struct CallTraits
 };
 
 using Kind = PpubsContext::Kind;
-// In the order of PpubsClient::Call.
+// In the order of PpubsClient::Call; kind, withSession, pageHeaders,
+// tokenHeader, pdf, retried.
 const CallTraits callTraits[] = {
     {Kind::session, false, false, false, false, true},     // page
     {Kind::session, false, true, false, false, true},      // session
@@ -189,15 +189,14 @@ Json SearchBody(const Json& query)
 // The failure of a job the service reports it could not make; nullopt while it may still come.
 std::optional<wxString> PrintFailure(const Json& job)
 {
-    const auto message = job.find("errorMessage");
-    const bool hasMessage =
-        message != job.end() && message->is_string() && !OneLine(message->get<std::string>()).empty();
-    if (!hasMessage && job.at("printStatus") != "FAILED")
+    wxString message;
+    const auto errorMessage = job.find("errorMessage");
+    if (errorMessage != job.end() && errorMessage->is_string())
+        message = OneLine(errorMessage->get<std::string>());
+    if (message.empty() && job.at("printStatus") != "FAILED")
         return std::nullopt;
-    wxString text = PpubsClient::printFailedStatus;
-    if (hasMessage)
-        text << ": " << OneLine(message->get<std::string>());
-    return text;
+    const wxString failed = PpubsClient::printFailedStatus;
+    return message.empty() ? failed : failed + ": " + message;
 }
 
 }  // namespace
@@ -432,18 +431,17 @@ std::optional<HttpAnswer> PpubsClient::Api(const UrlMaker& url, const BodyMaker&
             renewed = true;
             context.Forget(session.token);
             break;
-        case Next::retry: {
-            const wxString cause = answer.failure.kind == FailureKind::HttpStatus
-                                       ? wxString::Format("USPTO answered %u to the %s", answer.status, what)
-                                       : answer.failure.text;
-            if (!retryWait(cause)) {
+        case Next::retry:
+            if (!retryWait(Reason(answer, what))) {
                 Fail(Failure::Kind::stopped, "stopped");
                 return std::nullopt;
             }
             break;
-        }
         case Next::end:
-            Judge(answer, what);
+            if (answer.failure.kind == FailureKind::Stopped)
+                Fail(Failure::Kind::stopped, "stopped");
+            else
+                Fail(Failure::Kind::failed, Reason(answer, what));
             return std::nullopt;
         }
     }
@@ -577,21 +575,13 @@ bool PpubsClient::Stopped()
     return true;
 }
 
-bool PpubsClient::Judge(const HttpAnswer& answer, const char* what)
+wxString PpubsClient::Reason(const HttpAnswer& answer, const char* what)
 {
-    if (answer.Ok())
-        return true;
-    if (answer.failure.kind == FailureKind::Stopped)
-        Fail(Failure::Kind::stopped, "stopped");
-    else if (answer.status == 403)
-        Fail(Failure::Kind::failed, "USPTO refused the request (403)");
-    else if (answer.status == 429)
-        Fail(Failure::Kind::failed, rateLimitStatus);
-    else if (answer.failure.kind == FailureKind::HttpStatus || answer.failure.kind == FailureKind::Auth)
-        Fail(Failure::Kind::failed, wxString::Format("USPTO answered %u to the %s", answer.status, what));
-    else
-        Fail(Failure::Kind::failed, "USPTO " + wxString(what) + ": " + answer.failure.text);
-    return false;
+    if (answer.status == 403)
+        return "USPTO refused the request (403)";
+    if (answer.failure.kind == FailureKind::HttpStatus || answer.failure.kind == FailureKind::Auth)
+        return wxString::Format("USPTO answered %u to the %s", answer.status, what);
+    return "USPTO " + wxString(what) + ": " + answer.failure.text;
 }
 
 std::optional<std::string> PpubsClient::Pdf(const HttpAnswer& answer)

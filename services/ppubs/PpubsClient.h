@@ -134,7 +134,8 @@ private:
     void Settle(Call call, const HttpAnswer& answer);
     bool Sleep(int milliseconds);
     bool Stopped();
-    bool Judge(const HttpAnswer& answer, const char* what);
+    // Why `answer` to the call `what` is no answer, in one line.
+    static wxString Reason(const HttpAnswer& answer, const char* what);
     std::optional<std::string> Pdf(const HttpAnswer& answer);
     void Fail(Failure::Kind kind, const wxString& text);
 
