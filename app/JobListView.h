@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/gdicmn.h>
 #include <wx/longlong.h>
 
 #include <memory>
@@ -7,8 +8,8 @@
 class wxListView;
 
 // How the job list shows itself: the "Status" column takes whatever width the
-// first column leaves, and rows are brought into view unless the user is
-// moving through the list himself.
+// first column leaves, rows are brought into view unless the user is moving
+// through the list himself, and a row's whole status is its tool tip.
 class JobListView
 {
 public:
@@ -21,6 +22,8 @@ public:
     void ShowRowUnlessScrolling(long row);
 
     static void FitStatusColumn(wxListView* list);
+    // The row at a point of the list's client area, -1 where there is none.
+    static long RowAt(wxListView* list, const wxPoint& point);
 
     static constexpr int quietMilliseconds = 3000;
 

@@ -3,6 +3,8 @@
 #include "app/MyFrame.h"
 #include "app/StartupSettings.h"
 
+#include <wx/log.h>
+
 #include <csignal>
 
 #ifndef __WINDOWS__
@@ -33,8 +35,16 @@ MyFrame* MyApp::CreateMainWindow()
     // The settings store is closed before the window opens its own, so the
     // window's writes (such as lastCheck) are not overwritten by this one.
     const StartupSettings settings = StartupSettings::Load();
+    // Message boxes are titled by this name, which wx would otherwise make of
+    // the program file's ("Folioharvester").
+    wxTheApp->SetAppDisplayName("FolioHarvester");
     MyFrame* frame = new MyFrame("FolioHarvester", settings.position, settings.size);
     frame->Show(true);
+    wxString mistakes;
+    for (const wxString& line : settings.mistakes)
+        mistakes << (mistakes.empty() ? "" : "\n") << line;
+    if (!mistakes.empty())
+        wxLogWarning("%s", mistakes);
     return frame;
 }
 

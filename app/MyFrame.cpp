@@ -5,6 +5,7 @@
 #include "jobs/LibraryState.h"
 #include "app/StatusLine.h"
 #include "app/harvesterDrop.h"
+#include "help/AboutBox.h"
 #include "help/HelpPage.h"
 #include "jobs/JobEvents.h"
 #include "jobs/StopThread.h"
@@ -38,6 +39,7 @@
 wxBEGIN_EVENT_TABLE(MyFrame, wxFrame)
     EVT_MENU(ID_QUIT, MyFrame::OnQuit)
     EVT_MENU(ID_HELP, MyFrame::ShowHelp)
+    EVT_MENU(ID_ABOUT, MyFrame::ShowAbout)
     EVT_MENU(ID_SETUP, MyFrame::OnSetup)
     EVT_MENU(ID_UPDATE, MyFrame::OnUpdateMenu)
     EVT_MENU(ID_OPEN, MyFrame::OnOpen)
@@ -58,6 +60,8 @@ wxBEGIN_EVENT_TABLE(MyFrame, wxFrame)
     wx__DECLARE_EVT1(wxEVT_LIST_ITEM_ACTIVATED, wxID_ANY, wxCommandEventHandler(MyFrame::OnOpen))
     EVT_LIST_ITEM_RIGHT_CLICK(wxID_ANY, MyFrame::OnContextMenu)
     EVT_LIST_BEGIN_DRAG(wxID_ANY, MyFrame::OnBeginDrag)
+    EVT_LIST_ITEM_SELECTED(wxID_ANY, MyFrame::OnSelectionChanged)
+    EVT_LIST_ITEM_DESELECTED(wxID_ANY, MyFrame::OnSelectionChanged)
 wxEND_EVENT_TABLE()
 // clang-format on
 
@@ -121,7 +125,8 @@ void MyFrame::CreateControls(wxPanel* panel)
     SetIcon(wxIcon(idea_xpm));
     CreateMenus();
 
-    CreateStatusBar(2, wxST_SIZEGRIP | wxFULL_REPAINT_ON_RESIZE, 0, "status_line");
+    // A long text loses its start, not its end: a row's status ends with what went wrong.
+    CreateStatusBar(2, wxSTB_SIZEGRIP | wxSTB_ELLIPSIZE_START | wxFULL_REPAINT_ON_RESIZE, 0, "status_line");
     SetStatusText("0 Pages Downloaded from the USPTO", 0);
 
     textCtrl = new wxTextCtrl(panel, ID_NUMBER_FIELD, wxEmptyString, wxDefaultPosition,
@@ -179,6 +184,7 @@ void MyFrame::CreateMenus()
 
     wxMenu* helpMenu = new wxMenu;
     helpMenu->Append(ID_HELP, "&Help...\tF1", "Show help");
+    helpMenu->Append(ID_ABOUT, "&About FolioHarvester", "Show the version, the libraries and their licences");
 
     wxMenuBar* menuBar = new wxMenuBar;
     menuBar->Append(fileMenu, "&File");
@@ -226,6 +232,11 @@ void MyFrame::OnQuit(wxCommandEvent&)
 void MyFrame::ShowHelp(wxCommandEvent&)
 {
     ShowHelpDialog(this);
+}
+
+void MyFrame::ShowAbout(wxCommandEvent&)
+{
+    ShowAboutDialog(this);
 }
 
 void MyFrame::OnSetup(wxCommandEvent&)

@@ -39,7 +39,8 @@ enum
     ID_DELETE = 12,
     ID_CANCEL = 13,
     ID_IMPORT_LIST = 14,
-    ID_SAVE_LIST = 15
+    ID_SAVE_LIST = 15,
+    ID_ABOUT = 16
 };
 
 // The program's only main window: the number field, the job list, the menus
@@ -81,6 +82,7 @@ private:
     // Menu and control handlers.
     void OnQuit(wxCommandEvent& event);
     void ShowHelp(wxCommandEvent& event);
+    void ShowAbout(wxCommandEvent& event);
     void OnSetup(wxCommandEvent& event);
     void OnOpen(wxCommandEvent& event);
     void OnPrint(wxCommandEvent& event);
@@ -138,6 +140,11 @@ private:
     long RowOf(const JobEntry* entry) const;
     long RowOfEvent(const wxThreadEvent& event) const;
     void SetStatus(long row, const wxString& text);
+    // The status line's first field: the page counter, or while one row is
+    // selected that row's whole status.
+    void ShowStatusLine();
+    void ShowStatusLineLater();
+    void OnSelectionChanged(wxListEvent& event);
 
     wxTextCtrl* textCtrl = nullptr;
     wxListView* listCtrl = nullptr;
@@ -149,6 +156,8 @@ private:
     std::vector<int> printWhenFinished;
     int closeCount = 0;
     int pagesFromUspto = 0;
+    long statusLineRow = -1;  // the row whose status the status line shows, or -1
+    bool statusLineDue = false;
     long maxThreads = 3;
     bool updateRequested = false;
     updater* updateThread = nullptr;

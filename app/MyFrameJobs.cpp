@@ -15,6 +15,7 @@
 #include <wx/filename.h>
 #include <wx/listctrl.h>
 #include <wx/log.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 
 #include <algorithm>
@@ -118,6 +119,39 @@ long MyFrame::RowOfEvent(const wxThreadEvent& event) const
 void MyFrame::SetStatus(long row, const wxString& text)
 {
     listCtrl->SetItem(row, 1, text);
+    if (row == statusLineRow)
+        ShowStatusLine();
+}
+
+void MyFrame::ShowStatusLine()
+{
+    statusLineDue = false;
+    statusLineRow = listCtrl->GetSelectedItemCount() == 1 ? listCtrl->GetFirstSelected() : -1;
+    const wxString text = statusLineRow == -1
+                              ? wxString::Format("%d Pages Downloaded from the USPTO", pagesFromUspto)
+                              : listCtrl->GetItemText(statusLineRow, 1);
+    if (GetStatusBar()->GetStatusText(0) != text)
+        SetStatusText(text, 0);
+    if (statusLineRow == -1)
+        GetStatusBar()->UnsetToolTip();
+    else
+        GetStatusBar()->SetToolTip(text);
+}
+
+// A click or a range selection sends one event per row: the line is set
+// once they are all handled.
+void MyFrame::ShowStatusLineLater()
+{
+    if (statusLineDue)
+        return;
+    statusLineDue = true;
+    CallAfter(&MyFrame::ShowStatusLine);
+}
+
+void MyFrame::OnSelectionChanged(wxListEvent& event)
+{
+    event.Skip();
+    ShowStatusLineLater();
 }
 
 void MyFrame::OnAddNumber(wxCommandEvent&)
@@ -248,7 +282,8 @@ void MyFrame::OnJobStatus(wxThreadEvent& event)
 void MyFrame::OnPageFetched(wxThreadEvent&)
 {
     ++pagesFromUspto;
-    SetStatusText(wxString::Format("%d Pages Downloaded from the USPTO", pagesFromUspto), 0);
+    if (statusLineRow == -1)
+        SetStatusText(wxString::Format("%d Pages Downloaded from the USPTO", pagesFromUspto), 0);
     if (pagesFromUspto == 0 || pagesFromUspto % 500 != 0)
         return;
     if (ImportUnfinished()) {
@@ -328,6 +363,9 @@ void MyFrame::DeleteRow(long row)
         delete entry;
     }
     listCtrl->DeleteItem(row);
+    // The rows below move up; the status line follows the selection anew.
+    statusLineRow = -1;
+    ShowStatusLineLater();
     ForgetRow(openWhenFinished, static_cast<int>(row));
     ForgetRow(printWhenFinished, static_cast<int>(row));
 }

@@ -70,7 +70,7 @@ void MyFrame::ImportListFile(const wxString& path)
     const wxString name = wxFileName(path).GetFullName();
     ImportList(list, name);
     if (list.leftOut != 0)
-        wxLogError("%s", LeftOutLine(name, list));
+        wxLogMessage("%s", LeftOutLine(name, list));
 }
 
 // Each new entry goes the way of a typed one; the list is drawn once, at the end.
@@ -89,8 +89,9 @@ void MyFrame::ImportList(const ListFile& list, const wxString& name)
     }
     if (lastRow != -1)
         listView->ShowRow(lastRow);
+    // The rest of the list was added: a note, not an error.
     if (!import.invalid.empty())
-        wxLogError("%s", InvalidLinesMessage(name, import.invalid));
+        wxLogMessage("%s", InvalidLinesMessage(name, import.invalid));
     textCtrl->SetFocus();
 }
 

@@ -70,7 +70,9 @@ StartupSettings StartupSettings::Load()
     const long width = config->ReadLong("sizex", 400);
     const long height = config->ReadLong("sizey", 240);
 
-    TheNetworkSettings() = FetchSettings::Read(*config).network;
+    const FetchSettings fetch = FetchSettings::Read(*config);
+    TheNetworkSettings() = fetch.network;
+    settings.mistakes = fetch.services.warnings;
     TraceAsTheEnvironmentSays(TheNetworkSettings());
     DropOldProxyLayout(*config);
 

@@ -4,13 +4,14 @@
 
 namespace {
 
-// The widest texts shown together at start-up, and the room they share in a
-// window of the default width once the size grip and field borders are off.
+// The widest texts shown together at start-up, and the room they share with
+// the size grip in a window of the default width once the field borders are off.
 const char widestCounter[] = "0 Pages Downloaded from the USPTO";
 const char widestCheck[] = "Checking for available updates...";
 const int sharedRoom = 400 - 24;
 const double smallestPoints = 6.5;
-const int emptyFieldWeight = 40;
+const int emptyFieldWidth = 40;  // pixels
+const int textMargin = 2;        // kept free on either side of a field's text
 
 }  // namespace
 
@@ -22,7 +23,14 @@ StatusLine::StatusLine(wxWindow* parent, wxWindowID id, long style, const wxStri
 
 int StatusLine::TextWidth(const wxString& text) const
 {
-    return GetTextExtent(text).x + 2 * GetBorderX();
+    return GetTextExtent(text).x + 2 * (GetBorderX() + textMargin);
+}
+
+// The size grip is as wide as the line is tall, and no text is drawn over it.
+int StatusLine::GripWidth() const
+{
+    // The line keeps the height of its first font when a smaller one is set.
+    return HasFlag(wxSTB_SIZEGRIP) ? std::max(GetSize().y, GetBestSize().y) : 0;
 }
 
 void StatusLine::FitFont()
@@ -30,7 +38,7 @@ void StatusLine::FitFont()
     wxFont font = GetFont();
     SetFont(font);
     while (font.GetFractionalPointSize() > smallestPoints &&
-           TextWidth(widestCounter) + TextWidth(widestCheck) > sharedRoom) {
+           TextWidth(widestCounter) + TextWidth(widestCheck) + GripWidth() > sharedRoom) {
         font.SetFractionalPointSize(font.GetFractionalPointSize() - 0.5);
         SetFont(font);
     }
@@ -47,19 +55,22 @@ void StatusLine::DoUpdateStatusText(int field)
         Refresh(true, &rect);
 }
 
-// Negative widths share the line in proportion, as the texts need it.
+// The fields after the first are as wide as their texts (the last one also
+// clear of the size grip); the first takes the rest, so a long text there,
+// such as a row's status, is the one that gives up its start.
 void StatusLine::FitFields()
 {
     const int count = GetFieldsCount();
     if (count < 1)
         return;
-    std::vector<int> weights;
-    for (int field = 0; field < count; ++field) {
+    std::vector<int> widths{-1};
+    for (int field = 1; field < count; ++field) {
         const wxString text = GetStatusText(field);
-        weights.push_back(-(text.empty() ? emptyFieldWeight : TextWidth(text)));
+        const int grip = field == count - 1 ? GripWidth() : 0;
+        widths.push_back((text.empty() ? emptyFieldWidth : TextWidth(text)) + grip);
     }
-    if (weights != fieldWeights) {
-        fieldWeights = weights;
-        SetStatusWidths(count, weights.data());
+    if (widths != fieldWidths) {
+        fieldWidths = widths;
+        SetStatusWidths(count, widths.data());
     }
 }

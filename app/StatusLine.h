@@ -6,8 +6,9 @@
 
 // The main window's two-field status line. Its font is made small enough for
 // the page counter and the update check's text to fit side by side in a
-// window of the default width, and each field is as wide as its text asks
-// for, so a long text takes room from a short one instead of being cut.
+// window of the default width; the update check's field is as wide as its
+// text, and the first field has the rest, where a text too long for it
+// loses its start.
 class StatusLine : public wxStatusBar
 {
 public:
@@ -18,8 +19,9 @@ protected:
 
 private:
     int TextWidth(const wxString& text) const;
+    int GripWidth() const;
     void FitFont();
     void FitFields();
 
-    std::vector<int> fieldWeights;
+    std::vector<int> fieldWidths;
 };

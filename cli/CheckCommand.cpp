@@ -1,9 +1,11 @@
 #include "cli/Commands.h"
+#include "cli/SettingsOption.h"
 #include "cli/TraceOption.h"
 #include "cli/Usage.h"
 
 #include "check/ServiceCheck.h"
 #include "net/FetchSettings.h"
+#include "net/SettingsStore.h"
 
 #include <wx/init.h>
 
@@ -11,13 +13,16 @@
 
 namespace {
 
-enum class Parsed { run, help, wrong };
+enum class Parsed { run, help, wrong, unreadable };
 
-Parsed ParseOptions(const std::vector<std::string>& args, TraceOption& trace)
+Parsed ParseOptions(const std::vector<std::string>& args, TraceOption& trace, SettingsOption& settings)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         bool ok = true;
-        if (trace.Take(args, i, ok)) {
+        if (settings.Take(args, i, ok)) {
+            if (!ok)
+                return Parsed::unreadable;
+        } else if (trace.Take(args, i, ok)) {
             if (!ok)
                 return Parsed::wrong;
         } else if (args[i] == "-h" || args[i] == "--help") {
@@ -34,7 +39,11 @@ Parsed ParseOptions(const std::vector<std::string>& args, TraceOption& trace)
 int RunCheck(const std::vector<std::string>& args)
 {
     TraceOption traceOption;
-    switch (ParseOptions(args, traceOption)) {
+    SettingsOption settingsOption;
+    switch (ParseOptions(args, traceOption, settingsOption)) {
+    case Parsed::unreadable:
+        std::fprintf(stderr, "folioharvester-cli: %s\n", settingsOption.error.c_str());
+        return 64;
     case Parsed::wrong:
         std::fputs(CheckUsage().c_str(), stderr);
         return 64;
@@ -50,6 +59,8 @@ int RunCheck(const std::vector<std::string>& args)
         return 1;
     }
     bool traceOpened = true;
+    if (!settingsOption.path.empty())
+        UseSettingsFile(wxString(settingsOption.path.c_str(), *wxConvFileName));
     FetchSettings settings = FetchSettings::Load();
     settings.network.trace = traceOption.Open(traceOpened);
     if (!traceOpened)

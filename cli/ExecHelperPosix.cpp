@@ -7,7 +7,7 @@
 #include <limits.h>
 #include <unistd.h>
 
-int ExecHelper(int argc, char** argv, const char* helper, const char* mode)
+int ExecHelper(char** argv, const std::vector<int>& passOn, const char* helper, const char* mode)
 {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -20,7 +20,8 @@ int ExecHelper(int argc, char** argv, const char* helper, const char* mode)
     std::vector<char*> helperArgs{const_cast<char*>(path.c_str())};
     if (mode)
         helperArgs.push_back(const_cast<char*>(mode));
-    helperArgs.insert(helperArgs.end(), argv + 2, argv + argc);
+    for (int index : passOn)
+        helperArgs.push_back(argv[index]);
     helperArgs.push_back(nullptr);
     execv(path.c_str(), helperArgs.data());
     std::perror(path.c_str());

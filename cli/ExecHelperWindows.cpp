@@ -55,7 +55,7 @@ BOOL WINAPI LeaveToHelper(DWORD)
 // process's standard handles, and its exit code is passed on. The arguments
 // are taken again from the command line as UTF-16, so none is lost to a
 // code page.
-int ExecHelper(int, char**, const char* helper, const char* mode)
+int ExecHelper(char**, const std::vector<int>& passOn, const char* helper, const char* mode)
 {
     const std::wstring name = std::wstring(helper, helper + std::char_traits<char>::length(helper)) + L".exe";
     const std::wstring path = OwnFolder() + name;
@@ -64,8 +64,9 @@ int ExecHelper(int, char**, const char* helper, const char* mode)
     std::wstring line = Quoted(path);
     if (mode)
         line += L" " + std::wstring(mode, mode + std::char_traits<char>::length(mode));
-    for (int i = 2; args && i < argc; ++i)
-        line += L" " + Quoted(args[i]);
+    for (int index : passOn)
+        if (args && index < argc)
+            line += L" " + Quoted(args[index]);
     LocalFree(args);
 
     STARTUPINFOW startup{};

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/ProgressDisplay.h"
+#include "cli/SettingsOption.h"
 #include "cli/SignalWatcher.h"
 #include "cli/StatusView.h"
 #include "cli/TraceOption.h"
@@ -48,6 +49,8 @@ struct FetchOptions
     std::vector<std::string> listFiles;
     std::string report;
     TraceOption trace;
+    SettingsOption settings;
+    std::string problem;  // what is wrong with the arguments, when one line says it
 };
 
 bool ReadCount(const std::string& text, long& value)
@@ -66,25 +69,32 @@ bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string& val
     return true;
 }
 
+// False when the arguments are wrong: with `options.problem` when one line
+// says what is wrong, else the usage is due.
 bool ParseOptions(const std::vector<std::string>& args, FetchOptions& options)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         std::string value;
         bool ok = true;
-        if (options.trace.Take(args, i, ok)) {
+        if (options.settings.Take(args, i, ok)) {
+            if (!ok) {
+                options.problem = options.settings.error;
+                return false;
+            }
+        } else if (options.trace.Take(args, i, ok)) {
             if (!ok)
                 return false;
-        } else if (arg == "-j" || arg == "--retry-step-ms") {
-            long count = 0;
-            if (!TakeValue(args, i, value) || !ReadCount(value, count))
+        } else if (arg == "-j") {
+            if (!TakeValue(args, i, value) || !ReadCount(value, options.maxThreads) || options.maxThreads < 1) {
+                options.problem = "-j needs the number of downloads at once, 1 or more"
+                                  + (value.empty() ? std::string() : ": " + value);
                 return false;
-            if (arg == "-j") {
-                options.hasMaxThreads = true;
-                options.maxThreads = count;
-            } else {
-                options.retryStepMs = count;
             }
+            options.hasMaxThreads = true;
+        } else if (arg == "--retry-step-ms") {
+            if (!TakeValue(args, i, value) || !ReadCount(value, options.retryStepMs))
+                return false;
         } else if (arg == "--from") {
             if (!TakeValue(args, i, value))
                 return false;
@@ -105,7 +115,11 @@ bool ParseOptions(const std::vector<std::string>& args, FetchOptions& options)
             options.texts.push_back(arg);
         }
     }
-    return (!options.texts.empty() || !options.listFiles.empty()) && options.retryStepMs >= 0;
+    if (options.texts.empty() && options.listFiles.empty()) {
+        options.problem = "no entries to fetch: give their numbers, or --from FILE";
+        return false;
+    }
+    return options.retryStepMs >= 0;
 }
 
 // Arguments arrive in the locale's encoding; UTF-8 covers it on any current
@@ -273,10 +287,12 @@ private:
     size_t leftOut = 0;  // list entries past a list's limit
 };
 
-// Counts of how the rows ended, for the closing line.
+// Counts of how the rows ended, for the closing line, and each failed
+// entry with its last status, for the lines under it.
 struct Summary
 {
     size_t finished = 0, previously = 0, failed = 0, invalid = 0, stopped = 0, notStarted = 0;
+    std::vector<wxString> failures;
 
     explicit Summary(const std::vector<std::unique_ptr<Row>>& rows)
     {
@@ -292,8 +308,9 @@ struct Summary
             else if (row->lastStatus == "Previously Downloaded!")
                 ++previously;
             else
-                ++failed;
+                failures.push_back("failed: " + row->text + ": " + row->lastStatus);
         }
+        failed = failures.size();
     }
 
     bool AllSucceeded() const { return failed + invalid + stopped + notStarted == 0; }
@@ -372,6 +389,8 @@ public:
         const Summary summary(rows);
         const bool reported = WriteTheReport();
         std::fprintf(stderr, "%s\n", summary.Line(list.Duplicates(), list.LeftOut()).c_str());
+        for (const wxString& failure : summary.failures)
+            std::fprintf(stderr, "%s\n", failure.utf8_str().data());
         return summary.AllSucceeded() && list.LeftOut() == 0 && reported && view->Error() == 0 ? 0 : 1;
     }
 
@@ -522,7 +541,10 @@ int RunFetch(const std::vector<std::string>& args)
 #endif
     FetchOptions options;
     if (!ParseOptions(args, options)) {
-        std::fputs(FetchUsage().c_str(), stderr);
+        if (options.problem.empty())
+            std::fputs(FetchUsage().c_str(), stderr);
+        else
+            std::fprintf(stderr, "folioharvester-cli: %s\n", options.problem.c_str());
         return 64;
     }
     if (options.help) {
@@ -548,6 +570,8 @@ int RunFetch(const std::vector<std::string>& args)
         if (!list.AddListFile(wxString::FromUTF8(path)))
             return 1;
     long maxThreads = 3;
+    if (!options.settings.path.empty())
+        UseSettingsFile(wxString(options.settings.path.c_str(), *wxConvFileName));
     FetchSettings settings = LoadSettings(maxThreads);
     settings.network.trace = trace;
     for (const wxString& warning : settings.services.warnings)

@@ -58,8 +58,10 @@ void ProgressDisplay::Idle()
     if (drawn > 0)
         screen += "\x1b[" + std::to_string(drawn) + "A";
     screen += "\x1b[J";
+    // An ended row is printed once, above the live part, and never redrawn:
+    // it may take several lines, so its whole status can be read.
     for (int row : ended)
-        screen += Fitted(Format(row), size.columns);
+        screen += Format(row).utf8_string() + "\n";
     ended.clear();
     // The live part fits the screen, or the cursor could not get back up.
     const size_t room = static_cast<size_t>(std::max(size.rows - 2, 1));

@@ -5,9 +5,10 @@
 #include <set>
 #include <vector>
 
-// The rows on a terminal: a row that has ended is printed once and scrolls
-// up with the others; below them, the rows under way are redrawn in place
-// (cursor moves, one write per redraw) whenever the run is idle.
+// The rows on a terminal: a row that has ended is printed once, in full, and
+// scrolls up with the others; below them, the rows under way are redrawn in
+// place, each cut to the terminal's width (cursor moves, one write per
+// redraw) whenever the run is idle.
 class ProgressDisplay : public StatusView
 {
 public:

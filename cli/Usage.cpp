@@ -4,35 +4,51 @@ namespace {
 
 const char settingsText[] =
     "Settings (read, never written; the window's File > Setup writes them):\n"
-    "  ~/.FolioHarvester   the connection and proxy, max_threads (downloads at once,\n"
-    "                      default 3), and the routes by which documents come:\n"
+    "  ~/.FolioHarvester, or FILE of --settings FILE (before the command or among\n"
+    "  its options): the connection and proxy, max_threads (downloads at once,\n"
+    "  default 3), and the routes by which documents come:\n"
     "      [services]\n"
     "      us=ppubs|ops|classic      US documents (default ppubs)\n"
+    "      ep=auto|eps|ops           EP documents (default auto: ops while an OPS\n"
+    "                                key is set, else eps)\n"
     "      other=ops|classic         other offices' documents (default ops)\n"
-    "  The EPO OPS route needs a consumer key and secret: [ops] consumerKey and\n"
-    "  consumerSecret in the settings, or the environment variables\n"
+    "  ppubs is the USPTO's Patent Public Search, eps the EPO publication server:\n"
+    "  neither needs a key. An unknown value is said on standard error, and the\n"
+    "  default is used.\n"
+    "  EPO OPS (ops) needs a free consumer key and secret: register at the EPO\n"
+    "  developer portal (https://developers.epo.org), open \"My Apps\", add an app,\n"
+    "  and copy its key and secret into the window's File > Setup > Services\n"
+    "  ([ops] consumerKey and consumerSecret), or set the environment variables\n"
     "  FOLIOHARVESTER_OPS_KEY and FOLIOHARVESTER_OPS_SECRET, which take their place.\n";
+
+const char settingsOptionText[] =
+    "  --settings FILE\n"
+    "                 read FILE instead of ~/.FolioHarvester\n";
 
 const char fetchText[] =
     "Downloads one document per ENTRY into the current directory as NUMBER.pdf.\n"
     "An ENTRY is a number as typed in the window: a US patent (5,123,456, D365123,\n"
-    "RE035136), a US publication (20020000001), a US serial number (09/836917; on\n"
-    "the classic route only), or another office's number with its two-letter\n"
-    "country code (EP1000000).\n"
+    "RE035136) or application publication (20020000051), from Patent Public\n"
+    "Search; an EP document (EP2219563, EP2219563B1), from the EPO publication\n"
+    "server; a WO number or another office's with its two-letter country code\n"
+    "(WO2004/012345, DE10100001), from EPO OPS with its key. A US serial number\n"
+    "(09/836917) is fetched on the classic route only.\n"
     "\n"
     "Each entry is one row, numbered from 0 in the order given: first the\n"
     "arguments, then the entries of the --from file. An entry of no known shape\n"
     "gets its row with its \"Unknown Format\" line and no download.\n"
     "\n"
     "When standard output is a terminal, a live display shows one line per\n"
-    "document (row, number, page, status). Otherwise every status is printed as\n"
-    "ROW<TAB>TEXT in the order it happens. At the end a summary line goes to\n"
-    "standard error: finished, previously downloaded, failed, invalid.\n"
+    "document (row, number, page, status); a row that has ended is printed whole.\n"
+    "Otherwise every status is printed as ROW<TAB>TEXT in the order it happens.\n"
+    "At the end a summary line goes to standard error: finished, previously\n"
+    "downloaded, failed, invalid; under it a line \"failed: ENTRY: STATUS\" for\n"
+    "each failed entry.\n"
     "Ctrl+C (SIGINT), SIGTERM and SIGHUP stop the downloads; an unfinished\n"
     "document leaves no file.\n"
     "\n"
     "Options:\n"
-    "  -j N           at most N downloads at once (default: max_threads)\n"
+    "  -j N           at most N downloads at once, 1 or more (default: max_threads)\n"
     "  --from FILE    also the entries of FILE (- for standard input): one entry per\n"
     "                 line; blank lines and lines starting with # are skipped; an\n"
     "                 entry whose document is already listed is skipped; UTF-8,\n"
@@ -53,10 +69,12 @@ const char fetchExitText[] =
     "  0   every document finished or was previously downloaded\n"
     "  1   a download failed or was stopped, an entry was invalid, or a file could\n"
     "      not be read or written\n"
-    "  64  wrong usage, or the --trace FILE cannot be written\n";
+    "  64  wrong usage (no ENTRY and no --from FILE; a -j N that is not a number\n"
+    "      of 1 or more), a --settings FILE that cannot be read, or a --trace FILE\n"
+    "      that cannot be written\n";
 
 const char cliHead[] =
-    "usage: folioharvester-cli COMMAND [ARGUMENTS]\n"
+    "usage: folioharvester-cli [--settings FILE] COMMAND [ARGUMENTS]\n"
     "       folioharvester-cli COMMAND --help\n"
     "\n"
     "FolioHarvester without its window: downloads patent documents as PDF files.\n"
@@ -84,7 +102,7 @@ const char cliExitText[] =
     "      (check); a file could not be read or written, or was left without text\n"
     "      (ocr)\n"
     "  2   the entry is invalid (classify)\n"
-    "  64  wrong usage or unknown command\n";
+    "  64  wrong usage or unknown command, or a --settings FILE that cannot be read\n";
 
 const char classifyText[] =
     "usage: folioharvester-cli classify ENTRY\n"
@@ -143,8 +161,8 @@ const char ocrText[] =
     "  64  wrong usage\n";
 
 const char checkHead[] =
-    "usage: folioharvester-cli check [--trace FILE]\n"
-    "       folioharvester-fetch --check [--trace FILE]\n"
+    "usage: folioharvester-cli check [--settings FILE] [--trace FILE]\n"
+    "       folioharvester-fetch --check [--settings FILE] [--trace FILE]\n"
     "\n";
 
 const char checkText[] =
@@ -167,13 +185,14 @@ const char checkExitText[] =
     "Exit status:\n"
     "  0   every service works\n"
     "  1   a service failed\n"
-    "  64  wrong usage, or the --trace FILE cannot be written\n";
+    "  64  wrong usage, a --settings FILE that cannot be read, or a --trace FILE\n"
+    "      that cannot be written\n";
 
 const char fetchHead[] =
     "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
-    "                                [--] [ENTRY...]\n"
+    "                                [--settings FILE] [--] [ENTRY...]\n"
     "       folioharvester-fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]\n"
-    "                            [--] [ENTRY...]\n"
+    "                            [--settings FILE] [--] [ENTRY...]\n"
     "\n";
 
 }  // namespace
@@ -200,14 +219,14 @@ std::string OcrUsage()
 
 std::string FetchUsage()
 {
-    return std::string(fetchHead) + fetchText + TraceOptionUsage() + helpOptionText + "\n" + settingsText + "\n" +
-           fetchExitText;
+    return std::string(fetchHead) + fetchText + TraceOptionUsage() + settingsOptionText + helpOptionText + "\n" +
+           settingsText + "\n" + fetchExitText;
 }
 
 std::string CheckUsage()
 {
-    return std::string(checkHead) + checkText + TraceOptionUsage() + helpOptionText + "\n" + settingsText + "\n" +
-           checkExitText;
+    return std::string(checkHead) + checkText + TraceOptionUsage() + settingsOptionText + helpOptionText + "\n" +
+           settingsText + "\n" + checkExitText;
 }
 
 std::string TraceOptionUsage()

@@ -2,6 +2,7 @@
 // window; reads the settings store but never writes it.
 #include "cli/Commands.h"
 #include "cli/ExecHelper.h"
+#include "cli/SettingsOption.h"
 #include "cli/Usage.h"
 
 #include <cstdio>
@@ -33,6 +34,15 @@ int Help(const std::string& text)
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// The indices of argv from `first` to the end.
+std::vector<int> From(int first, int argc)
+{
+    std::vector<int> indices;
+    for (int i = first; i < argc; ++i)
+        indices.push_back(i);
+    return indices;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -42,21 +52,42 @@ int main(int argc, char** argv)
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    if (argc < 2)
+    // A --settings FILE before the command goes to the helpers that read
+    // the settings; the others read none.
+    int command = 1;
+    std::vector<int> settingsArgs;
+    if (argc > 1 && std::strcmp(argv[1], "--settings") == 0) {
+        const std::vector<std::string> args(argv + 1, argv + argc);
+        size_t i = 0;
+        bool ok = true;
+        SettingsOption option;
+        option.Take(args, i, ok);
+        if (!ok) {
+            std::fprintf(stderr, "folioharvester-cli: %s\n", option.error.c_str());
+            return 64;
+        }
+        settingsArgs = {1, 2};
+        command = 3;
+    }
+    if (argc <= command)
         return Usage();
-    if (AsksForHelp(argv[1]) || std::strcmp(argv[1], "help") == 0)
+    const char* name = argv[command];
+    if (AsksForHelp(name) || std::strcmp(name, "help") == 0)
         return Help(CliUsage());
-    std::vector<std::string> args(argv + 2, argv + argc);
+    std::vector<std::string> args(argv + command + 1, argv + argc);
     const bool help = args.size() == 1 && AsksForHelp(args[0].c_str());
-    if (std::strcmp(argv[1], "classify") == 0)
+    std::vector<int> helperArgs = settingsArgs;
+    for (int index : From(command + 1, argc))
+        helperArgs.push_back(index);
+    if (std::strcmp(name, "classify") == 0)
         return help ? Help(ClassifyUsage()) : RunClassify(args);
-    if (std::strcmp(argv[1], "assemble") == 0)
+    if (std::strcmp(name, "assemble") == 0)
         return help ? Help(AssembleUsage()) : RunAssemble(args);
-    if (std::strcmp(argv[1], "fetch") == 0)
-        return ExecHelper(argc, argv, "folioharvester-fetch");
-    if (std::strcmp(argv[1], "check") == 0)
-        return ExecHelper(argc, argv, "folioharvester-fetch", checkOption);
-    if (std::strcmp(argv[1], "ocr") == 0)
-        return ExecHelper(argc, argv, "folioharvester-ocr");
+    if (std::strcmp(name, "fetch") == 0)
+        return ExecHelper(argv, helperArgs, "folioharvester-fetch");
+    if (std::strcmp(name, "check") == 0)
+        return ExecHelper(argv, helperArgs, "folioharvester-fetch", checkOption);
+    if (std::strcmp(name, "ocr") == 0)
+        return ExecHelper(argv, From(command + 1, argc), "folioharvester-ocr");
     return Usage();
 }

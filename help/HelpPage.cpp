@@ -1,62 +1,87 @@
 #include "help/HelpPage.h"
 
 #include "help/HtmlWindow.h"
+#include "help/PageDialog.h"
+#include "numbers/FormatHelp.h"
 #include "update/Version.h"
-
-#include <wx/button.h>
-#include <wx/dialog.h>
-#include <wx/sizer.h>
-#include <wx/statline.h>
-
-#include <vector>
 
 namespace {
 
+// A section of the help page beside those of the number forms.
 struct HelpSection
 {
     const char* anchor;
-    const char* contentsText;
     const char* title;
-    const char* lines;  // HTML, lines joined by <br>
-    std::vector<const char*> examples;
+    const char* html;
 };
 
-const std::vector<HelpSection>& HelpSections()
+const HelpSection generalUsage = {
+    "General_Usage_", "General Usage",
+    "Type a patent or publication number into the text box and press Enter or the Download button; "
+    "commas and blanks are ignored.  Each document is saved as one PDF in the save folder (File &gt; "
+    "Setup &gt; Directory Locations).  Hold the mouse over a row, or select it, to read its whole status."};
+
+const HelpSection gettingAKey = {
+    "Getting_an_OPS_key_", "Getting an EPO OPS key",
+    "WO documents and those of other offices come from the EPO's Open Patent Services, which needs a "
+    "free key.  Register at the <a href=\"https://developers.epo.org\">EPO developer portal "
+    "(developers.epo.org)</a>, open \"My Apps\", add an app, and copy its Consumer Key and Consumer "
+    "Secret into File &gt; Setup &gt; Services (or set the environment variables FOLIOHARVESTER_OPS_KEY "
+    "and FOLIOHARVESTER_OPS_SECRET).  The free tier allows about 4 GB a week.  The Services page's Test "
+    "button says whether the key works."};
+
+const HelpSection routes = {
+    "Routes_", "Where documents come from",
+    "File &gt; Setup &gt; Services chooses the service for each kind of document:<br>"
+    "US documents: USPTO Patent Public Search (no key; the default), EPO OPS, or the classic route "
+    "(the original USPTO servers, which take serial numbers).<br>"
+    "EP documents: the EPO publication server (no key), or EPO OPS; by default OPS when a key is set, "
+    "else the publication server.<br>"
+    "WO and other offices: EPO OPS (the default), or the classic route.<br>"
+    "An unknown value in the settings file is reported when the program starts, and the default is "
+    "used."};
+
+wxString Link(const char* anchor, const char* text)
 {
-    static const std::vector<HelpSection> sections = {
-        {"General_Usage_", "General Usage", "General Usage",
-         "Type a U.S. patent number, U.S. publication number, U.S. serial number (with '/') or "
-         "PCT application number into the text box and press the download button.<br>"
-         "Commas are ignored.",
-         {}},
-        {"U.S._Publication_", "U.S. Publication", "U.S. Publication",
-         "Publication numbers must be 11 characters.", {"20020000001"}},
-        {"U.S._Utility_Patent_by_patent_number_", "U.S. Utility by patent number",
-         "U.S. Utility Patent by patent number", nullptr, {"5123456", "5,123,456"}},
-        {"U.S._Utility_Patent_by_serial_number_", "U.S. Utility by serial number",
-         "U.S. Utility Patent by serial number",
-         "Serial numbers must be for applications filed on or after March 15 2001 and must "
-         "include the '/'.",
-         {"9/836917", "09/836917", "09/836,917"}},
-        {"U.S._X_Patent_(pre-1836)_", "U.S. X Patent (pre-1836)", "U.S. X Patent (pre-1836)",
-         "X-patents were issued before 1836.", {"X0000001"}},
-        {"U.S._Design_Patent_", "U.S. Design Patent", "U.S. Design Patent", nullptr, {"D0365123"}},
-        {"U.S._Plant_Patent_", "U.S. Plant Patent", "U.S. Plant Patent", nullptr, {"PP012835"}},
-        {"U.S._Reissue_Patent", "U.S. Reissue Patent", "U.S. Reissue Patent", nullptr,
-         {"RE035136"}},
-        {"U.S._Defensive_Publication_", "U.S. Defensive Publication", "U.S. Defensive Publication",
-         nullptr, {"T0106201"}},
-        {"U.S._Statutory_Registration_", "U.S. Statutory Registration",
-         "U.S. Statutory Registration", nullptr, {"H0001520"}},
-        {"U.S._Additional_Improvement_", "U.S. Additional Improvement",
-         "U.S. Additional Improvement", nullptr, {"AI000318"}},
-        {"PCT_Patent_by_patent_application_number_", "PCT Patent by patent application number",
-         "PCT Patent by patent application number",
-         "Use two-digit country codes.  To ask for a particular kind of document, append a point "
-         "and the kind code.",
-         {"EP2219563", "EP2219563.B1"}},
-    };
-    return sections;
+    return wxString("<a href=\"#") + anchor + "\">" + text + "</a><br>";
+}
+
+// Closes the header's centring first so the sections below stay left-aligned.
+wxString TableOfContents()
+{
+    wxString html = "</center></p><p><center><a name=\"Table_of_Contents\"><font size=\"4\">"
+                    "<b>Table of Contents</b></font></a><br>";
+    html << Link(generalUsage.anchor, generalUsage.title);
+    for (const FormatGroup& group : FormatGroups())
+        html << Link(group.anchor, group.title);
+    html << Link(gettingAKey.anchor, gettingAKey.title) << Link(routes.anchor, routes.title);
+    html << "<a href=\"#terms\">Terms and Conditions</a></center></p>";
+    return html;
+}
+
+wxString SectionHead(const char* anchor, const char* title)
+{
+    return wxString("<p align=\"left\"><a name=\"") + anchor + "\"><b>" + title + "</b></a><br>";
+}
+
+const char* const wayBack = "<a href=\"#Table_of_Contents\">Back to Table of Contents</a></p>";
+
+wxString SectionHtml(const HelpSection& section)
+{
+    return SectionHead(section.anchor, section.title) + section.html + "<br>" + wayBack;
+}
+
+wxString SectionHtml(const FormatGroup& group)
+{
+    wxString html = SectionHead(group.anchor, group.title);
+    wxString source = group.source;
+    source[0] = wxToupper(source[0]);
+    html << EscapedHtml(source) << ".<br>";
+    for (const FormatGroup::Example& example : group.examples)
+        html << "Example:&nbsp; " << example.number << "&nbsp;&nbsp; " << EscapedHtml(example.what) << "<br>";
+    if (group.note)
+        html << EscapedHtml(group.note) << "<br>";
+    return html + wayBack;
 }
 
 const char* const publisherLine = "An open-source program by the FolioHarvester developers";
@@ -73,42 +98,18 @@ const char* const termsText =
 const char* const creditsSentence =
     "FolioHarvester is built on <a href=\"https://www.wxwidgets.org/\">wxWidgets</a>, including "
     "its regular-expression library by Henry Spencer, and on "
-    "<a href=\"https://curl.se/libcurl/\">libcurl</a>.";
+    "<a href=\"https://curl.se/libcurl/\">libcurl</a>, with others that Help &gt; About FolioHarvester "
+    "lists with their licences.";
 
-// Closes the header's centring first so the sections below stay left-aligned.
-wxString TableOfContents()
-{
-    wxString html = "</center></p><p><center><a name=\"Table_of_Contents\"><font size=\"4\">"
-                    "<b>Table of Contents</b></font></a><br>";
-    for (const HelpSection& section : HelpSections())
-        html << "<a href=\"#" << section.anchor << "\">" << section.contentsText << "</a><br>";
-    html << "<a href=\"#terms\">Terms and Conditions</a></center></p>";
-    return html;
-}
-
-wxString SectionHtml(const HelpSection& section, bool italicTitle)
-{
-    wxString title = wxString("<b>") + section.title + "</b>";
-    if (italicTitle)
-        title = "<i>" + title + "</i>";
-    wxString html;
-    html << "<p align=\"left\"><a name=\"" << section.anchor << "\">" << title << "</a><br>";
-    if (section.lines)
-        html << section.lines << "<br>";
-    for (const char* example : section.examples)
-        html << "Example:&nbsp; " << example << "<br>";
-    html << "<a href=\"#Table_of_Contents\">Back to Table of Contents</a></p>";
-    return html;
-}
-
-// The usage help: contents, then one section per kind of number.
+// The usage help: contents, then one section per kind of number, the key
+// and the routes.
 wxString HelpPageBody()
 {
     wxString html = TableOfContents();
-    html << "<p><center><font size=\"4\"><b>Usage</b></font></center></p>";
-    const std::vector<HelpSection>& sections = HelpSections();
-    for (size_t i = 0; i < sections.size(); ++i)
-        html << SectionHtml(sections[i], i < 4);
+    html << "<p><center><font size=\"4\"><b>Usage</b></font></center></p>" << SectionHtml(generalUsage);
+    for (const FormatGroup& group : FormatGroups())
+        html << SectionHtml(group);
+    html << SectionHtml(gettingAKey) << SectionHtml(routes);
     return html;
 }
 
@@ -129,17 +130,5 @@ wxString BuildHelpPage()
 
 void ShowHelpDialog(wxWindow* parent)
 {
-    wxDialog dialog(parent, wxID_ANY, "FolioHarvester Help", wxDefaultPosition, wxSize(800, 500),
-                    wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto* html = new HtmlWindow(&dialog, wxDefaultSize, "htmlWindow");
-    html->SetPage(BuildHelpPage());
-    sizer->Add(html, 1, wxEXPAND | wxALL, 10);
-    sizer->Add(new wxStaticLine(&dialog, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLI_HORIZONTAL),
-               0, wxEXPAND | wxLEFT | wxRIGHT, 10);
-    auto* ok = new wxButton(&dialog, wxID_OK, "OK");
-    ok->SetDefault();
-    sizer->Add(ok, 0, wxALL | wxALIGN_RIGHT, 15);
-    dialog.SetSizer(sizer);
-    dialog.ShowModal();
+    ShowPageDialog(parent, "FolioHarvester Help", wxSize(800, 500), BuildHelpPage());
 }

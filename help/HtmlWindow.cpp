@@ -22,3 +22,12 @@ void HtmlWindow::OpenExternal(const wxString& href)
     wxLogNull quiet;  // wx would show its failure in an error box
     wxLaunchDefaultBrowser(href);
 }
+
+wxString EscapedHtml(const wxString& text)
+{
+    wxString html = text;
+    html.Replace("&", "&amp;");
+    html.Replace("<", "&lt;");
+    html.Replace(">", "&gt;");
+    return html;
+}

@@ -15,3 +15,6 @@ protected:
     // Hands a link outside the page to the desktop; its failure is not reported.
     virtual void OpenExternal(const wxString& href);
 };
+
+// Plain text as an HTML page shows it.
+wxString EscapedHtml(const wxString& text);

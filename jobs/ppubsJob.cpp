@@ -144,9 +144,12 @@ bool ppubsJob::KeepAsServed(const std::string& pdf, const std::optional<PpubsDoc
     if (PageCountDiffers(count, document))
         return false;
     PdfWriter writer(path, pdf);
+    if (!Finish(writer, path))
+        return false;
+    // The window counts the pages it got from the USPTO.
     for (int page = 0; page < count; ++page)
         PostPageFetched(Sink());
-    return Finish(writer, path);
+    return true;
 }
 
 bool ppubsJob::PageCountDiffers(int pages, const std::optional<PpubsDocument>& document)

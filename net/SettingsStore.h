@@ -9,3 +9,7 @@
 // it is the file ~/.FolioHarvester, created readable by its owner only,
 // since it holds the scrambled proxy password.
 std::unique_ptr<wxConfigBase> OpenSettingsStore();
+
+// Makes every later OpenSettingsStore() read `path` (relative to the working
+// folder) instead: the command line's --settings FILE, which is only read.
+void UseSettingsFile(const wxString& path);

@@ -61,7 +61,7 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   echo "No display: fetching ${samples[*]} with folioharvester-cli"
   status=0
-  (cd "$save_dir" && HOME="$demo_home" "$build/folioharvester-cli" fetch "${samples[@]}") || status=$?
+  (cd "$save_dir" && "$build/folioharvester-cli" --settings "$settings" fetch "${samples[@]}") || status=$?
   echo "PDFs in $save_dir:"
   ls -l "$save_dir"
   exit "$status"

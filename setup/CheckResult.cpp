@@ -1,5 +1,7 @@
 #include "setup/CheckResult.h"
 
+#include "help/HtmlWindow.h"
+
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/html/htmlwin.h>
@@ -7,15 +9,6 @@
 #include <wx/statline.h>
 
 namespace {
-
-wxString EscapedHtml(const wxString& text)
-{
-    wxString escaped = text;
-    escaped.Replace("&", "&amp;");
-    escaped.Replace("<", "&lt;");
-    escaped.Replace(">", "&gt;");
-    return escaped;
-}
 
 wxString Paragraph(const CheckLine& line)
 {

@@ -4,6 +4,7 @@
 #include "net/Hosts.h"
 #include "net/NetworkSettings.h"
 #include "net/SettingsStore.h"
+#include "numbers/FormatHelp.h"
 #include "setup/CheckProgressDialog.h"
 #include "setup/CheckResult.h"
 
@@ -12,6 +13,7 @@
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/hyperlink.h>
 #include <wx/log.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
@@ -74,6 +76,47 @@ wxArrayString LabelsOf(const std::vector<RouteItem>& items)
 const int proxyConnectionType = 2;
 const char* const proxyTestFile = "proxyTest.html";
 
+const int pageBorder = 10;
+const int textWidth = 400;  // where explanations and long folder names wrap, in DIPs
+
+const char* const usRoutesText =
+    "Patent Public Search needs no key; EPO OPS needs the key below; the classic route, the original "
+    "USPTO servers, is the only one that takes serial numbers.";
+
+const char* const otherRoutesText =
+    "WO documents and other offices' come from EPO OPS, with the key below. EP documents come from the "
+    "EPO publication server, no key needed, or from EPO OPS while a key is set.";
+
+const char* const keyText =
+    "The EPO OPS key is free: register at the EPO developer portal, open \"My Apps\", add an app, and "
+    "copy its Consumer Key and Consumer Secret into the fields below.";
+
+// Labels right-aligned beside their fields, each field as wide as the page
+// allows, every row centred on its field.
+wxFlexGridSizer* CreateFieldGrid()
+{
+    auto* grid = new wxFlexGridSizer(3, 8, 8);
+    grid->AddGrowableCol(1);
+    return grid;
+}
+
+void AddField(wxFlexGridSizer* grid, const wxString& label, wxWindow* field, wxWindow* after = nullptr)
+{
+    wxWindow* parent = field->GetParent();
+    grid->Add(new wxStaticText(parent, wxID_ANY, label), 0, wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL);
+    grid->Add(field, 1, wxEXPAND);
+    if (after)
+        grid->Add(after, 0, wxALIGN_CENTER_VERTICAL);
+    else
+        grid->AddSpacer(0);
+}
+
+// Whether a key is set, beside its field, as typed.
+void ShowKeyState(wxStaticText* state, const wxString& value)
+{
+    state->SetLabel(wxString(value).Trim().Trim(false).empty() ? "not set" : "set");
+}
+
 wxSizer* CreateOkCancelRow(wxWindow* parent)
 {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -104,7 +147,7 @@ SetupDialog::SetupDialog(wxWindow* parent)
                "dialog"),
       connectionType(static_cast<int>(TheNetworkSettings().connectionType))
 {
-    auto* notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxSize(600, 300), 0, "notebook");
+    auto* notebook = new wxNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, "notebook");
     wxWindow* networkPage = CreateNetworkPage(notebook);
     wxWindow* directoryPage = CreateDirectoryPage(notebook);
     wxWindow* servicesPage = CreateServicesPage(notebook);
@@ -120,8 +163,9 @@ SetupDialog::SetupDialog(wxWindow* parent)
     if (!notebook->AddPage(servicesPage, "Services", false))
         wxLogError("Error adding services page");
 
-    notebook->Fit();
-    Fit();
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(notebook, 1, wxEXPAND);
+    SetSizerAndFit(sizer);
 }
 
 SetupDialog::~SetupDialog() = default;
@@ -146,46 +190,34 @@ wxWindow* SetupDialog::CreateNetworkPage(wxWindow* parent)
 {
     NetworkSettings& settings = TheNetworkSettings();
     wxPanel* page = CreatePage(parent);
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-
-    auto* grid = new wxGridSizer(2, 0, 0);
-    auto addLabel = [&](const wxString& text) {
-        grid->Add(new wxStaticText(page, wxID_ANY, text), 0, wxALIGN_RIGHT | wxLEFT, 5);
-    };
-    auto addText = [&](long style, long filter, wxString* value) {
+    wxFlexGridSizer* grid = CreateFieldGrid();
+    auto addText = [&](const wxString& label, long style, long filter, wxString* value) {
         auto* text = new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                                     wxTE_PROCESS_ENTER | style, wxTextValidator(filter, value), "text");
-        grid->Add(text, 0, wxALIGN_RIGHT | wxLEFT, 2);
+        AddField(grid, label, text);
         return text;
     };
 
     const wxString types[] = {"AUTO", "DIRECT", "HTTP PROXY"};
-    addLabel("Connection Type");
     connectionChoice = new wxChoice(page, ID_CONNECTION_TYPE, wxDefaultPosition, wxDefaultSize,
                                     WXSIZEOF(types), types, 0, wxGenericValidator(&connectionType),
                                     "choice");
     connectionChoice->SetSelection(connectionType);
-    grid->Add(connectionChoice, 0, wxLEFT, 2);
-    addLabel("Proxy Server");
-    proxyServerText = addText(0, wxFILTER_ASCII, &settings.proxyServer);
-    addLabel("Proxy Port");
-    proxyPortText = addText(0, wxFILTER_NUMERIC, &settings.proxyPort);
-    addLabel("Proxy User");
-    proxyUserText = addText(0, wxFILTER_ASCII, &settings.proxyUser);
-    addLabel("Proxy Password");
-    proxyPassText = addText(wxTE_PASSWORD, wxFILTER_ASCII, &settings.proxyPass);
+    AddField(grid, "Connection Type", connectionChoice);
+    proxyServerText = addText("Proxy Server", 0, wxFILTER_ASCII, &settings.proxyServer);
+    proxyPortText = addText("Proxy Port", 0, wxFILTER_NUMERIC, &settings.proxyPort);
+    proxyUserText = addText("Proxy User", 0, wxFILTER_ASCII, &settings.proxyUser);
+    proxyPassText = addText("Proxy Password", wxTE_PASSWORD, wxFILTER_ASCII, &settings.proxyPass);
 
-    sizer->Add(grid, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
-    sizer->Add(new wxButton(page, ID_CHECK_NETWORK, "Check Network Settings"), 0,
-               wxALL | wxALIGN_CENTER, 10);
-    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(grid, 0, wxEXPAND | wxALL, pageBorder);
+    sizer->Add(new wxButton(page, ID_CHECK_NETWORK, "Check Network Settings"), 0, wxALL | wxALIGN_CENTER,
+               pageBorder);
+    sizer->AddStretchSpacer();
+    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER);
 
     EnableProxyFields(connectionType == proxyConnectionType);
-
     page->SetSizer(sizer);
-    sizer->SetSizeHints(page);
-    sizer->SetSizeHints(this);
-    sizer->Fit(page);
     return page;
 }
 
@@ -193,16 +225,16 @@ wxWindow* SetupDialog::CreateDirectoryPage(wxWindow* parent)
 {
     wxPanel* page = CreatePage(parent);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(new wxStaticText(page, wxID_ANY, "Save Patents to:"), 0, wxALIGN_CENTER, 10);
+    sizer->Add(new wxStaticText(page, wxID_ANY, "Save Patents to:"), 0, wxLEFT | wxRIGHT | wxTOP, pageBorder);
 
     savePath = wxGetCwd();
     pathLabel = new wxStaticText(page, wxID_ANY, wxString());
-    pathLabel->SetLabelText(savePath);  // a folder's "&" is no mnemonic
-    pathLabel->Wrap(GetSize().GetWidth() - 20);
-    sizer->Add(pathLabel, 1, wxEXPAND, 10);  // wx 3.2 refuses centring on an expanded item
+    ShowSavePath();
+    sizer->Add(pathLabel, 0, wxEXPAND | wxALL, pageBorder);
 
-    sizer->Add(new wxButton(page, ID_CHANGE_DIR, "Change"), 0, wxALIGN_CENTER | wxTOP, 10);
-    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
+    sizer->Add(new wxButton(page, ID_CHANGE_DIR, "Change"), 0, wxLEFT | wxRIGHT, pageBorder);
+    sizer->AddStretchSpacer();
+    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER);
     page->SetSizer(sizer);
     return page;
 }
@@ -214,53 +246,63 @@ wxWindow* SetupDialog::CreateServicesPage(wxWindow* parent)
     otherRoute = IndexOf(otherRoutes, services.other);
 
     wxPanel* page = CreatePage(parent);
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto* grid = new wxFlexGridSizer(2, 5, 5);
-    grid->AddGrowableCol(1);
-    auto addLabel = [&](const wxString& text) {
-        grid->Add(new wxStaticText(page, wxID_ANY, text), 0, wxALIGN_RIGHT | wxALIGN_CENTER_VERTICAL | wxLEFT, 5);
+    wxFlexGridSizer* grid = CreateFieldGrid();
+    // A line or two under a field, saying what it is for.
+    auto addExplanation = [&](const wxString& text, wxWindow* beneath = nullptr) {
+        auto* lines = new wxBoxSizer(wxVERTICAL);
+        auto* paragraph = new wxStaticText(page, wxID_ANY, text);
+        paragraph->Wrap(page->FromDIP(textWidth));
+        lines->Add(paragraph);
+        if (beneath)
+            lines->Add(beneath, 0, wxTOP, 2);
+        grid->AddSpacer(0);
+        grid->Add(lines, 0, wxBOTTOM, pageBorder);
+        grid->AddSpacer(0);
     };
-    auto addChoice = [&](const std::vector<RouteItem>& items, int* index, const char* name) {
-        grid->Add(new wxChoice(page, wxID_ANY, wxDefaultPosition, wxDefaultSize, LabelsOf(items), 0,
-                               wxGenericValidator(index), name),
-                  0, wxEXPAND);
+    auto addChoice = [&](const wxString& label, const std::vector<RouteItem>& items, int* index, const char* name) {
+        AddField(grid, label, new wxChoice(page, wxID_ANY, wxDefaultPosition, wxDefaultSize, LabelsOf(items), 0,
+                                           wxGenericValidator(index), name));
     };
-    auto addText = [&](long style, long filter, wxString* value, const char* name) {
-        return new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxSize(300, -1),
-                              wxTE_PROCESS_ENTER | style, wxTextValidator(filter, value), name);
-    };
-    // A value the environment sets is shown, but neither edited nor saved.
-    auto addField = [&](wxTextCtrl* field, bool fromEnvironment, const char* variable) {
-        auto* row = new wxBoxSizer(wxHORIZONTAL);
-        row->Add(field, 1, wxALIGN_CENTER_VERTICAL);
+    auto addKeyField = [&](const wxString& label, long style, wxString* value, bool fromEnvironment,
+                           const char* variable, const char* name) {
+        auto* field = new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                     wxTE_PROCESS_ENTER | style, wxTextValidator(wxFILTER_ASCII, value), name);
+        auto* state = new wxStaticText(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, 0,
+                                       wxString(name) + "State");
+        AddField(grid, label, field, state);
+        // A value the environment sets is shown, but neither edited nor saved.
         if (fromEnvironment) {
             field->Disable();
-            row->Add(new wxStaticText(page, wxID_ANY, wxString("set by ") + variable), 0,
-                     wxALIGN_CENTER_VERTICAL | wxLEFT, 5);
+            state->SetLabel(wxString("set by ") + variable);
+            return field;
         }
-        grid->Add(row, 0, wxEXPAND);
+        field->Bind(wxEVT_TEXT, [field, state](wxCommandEvent& event) {
+            event.Skip();
+            ShowKeyState(state, field->GetValue());
+        });
+        ShowKeyState(state, *value);
+        return field;
     };
 
-    addLabel("US documents");
-    addChoice(usRoutes, &usRoute, "usRoute");
-    addLabel("Other offices");
-    addChoice(otherRoutes, &otherRoute, "otherRoute");
-    addLabel("OPS Consumer Key");
-    opsKeyText = addText(0, wxFILTER_ASCII, &services.opsKey, "opsKey");
-    addField(opsKeyText, services.opsKeyFromEnvironment, ServiceSettings::opsKeyVariable);
-    addLabel("OPS Consumer Secret");
-    opsSecretText = addText(wxTE_PASSWORD, wxFILTER_ASCII, &services.opsSecret, "opsSecret");
-    addField(opsSecretText, services.opsSecretFromEnvironment, ServiceSettings::opsSecretVariable);
-    addLabel("CA File");
-    caFileText = addText(0, wxFILTER_NONE, &services.caFile, "caFile");
-    auto* caRow = new wxBoxSizer(wxHORIZONTAL);
-    caRow->Add(caFileText, 1, wxALIGN_CENTER_VERTICAL);
-    caRow->Add(new wxButton(page, ID_BROWSE_CA_FILE, "Browse"), 0, wxLEFT, 5);
-    grid->Add(caRow, 0, wxEXPAND);
+    addChoice("US documents", usRoutes, &usRoute, "usRoute");
+    addExplanation(usRoutesText);
+    addChoice("Other offices", otherRoutes, &otherRoute, "otherRoute");
+    addExplanation(otherRoutesText);
+    addExplanation(keyText, new wxHyperlinkCtrl(page, wxID_ANY, "Get a free OPS key", opsPortalAddress,
+                                                wxDefaultPosition, wxDefaultSize, wxHL_DEFAULT_STYLE, "getKey"));
+    opsKeyText = addKeyField("OPS Consumer Key", 0, &services.opsKey, services.opsKeyFromEnvironment,
+                             ServiceSettings::opsKeyVariable, "opsKey");
+    opsSecretText = addKeyField("OPS Consumer Secret", wxTE_PASSWORD, &services.opsSecret,
+                                services.opsSecretFromEnvironment, ServiceSettings::opsSecretVariable, "opsSecret");
+    caFileText = new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER,
+                                wxTextValidator(wxFILTER_NONE, &services.caFile), "caFile");
+    AddField(grid, "CA File", caFileText, new wxButton(page, ID_BROWSE_CA_FILE, "Browse"));
 
-    sizer->Add(grid, 0, wxEXPAND | wxALL, 10);
-    sizer->Add(new wxButton(page, ID_TEST_OPS, "Test"), 0, wxALL | wxALIGN_CENTER, 10);
-    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER, 0);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(grid, 0, wxEXPAND | wxALL, pageBorder);
+    sizer->Add(new wxButton(page, ID_TEST_OPS, "Test"), 0, wxLEFT | wxRIGHT | wxALIGN_CENTER, pageBorder);
+    sizer->AddStretchSpacer();
+    sizer->Add(CreateOkCancelRow(page), 0, wxALIGN_CENTER);
     page->SetSizer(sizer);
     return page;
 }
@@ -367,6 +409,12 @@ void SetupDialog::OnChangeDirectory(wxCommandEvent&)
     if (chooser.ShowModal() != wxID_OK || chooser.GetPath().empty())
         return;
     savePath = chooser.GetPath();
-    pathLabel->SetLabelText(savePath);
-    pathLabel->Wrap(GetSize().GetWidth() - 20);
+    ShowSavePath();
+    Layout();
+}
+
+void SetupDialog::ShowSavePath()
+{
+    pathLabel->SetLabelText(savePath);  // a folder's "&" is no mnemonic
+    pathLabel->Wrap(pathLabel->FromDIP(textWidth));
 }

@@ -42,6 +42,7 @@ private:
     void OnTestServices(wxCommandEvent& event);
     void OnTextEnter(wxCommandEvent& event);
     void EnableProxyFields(bool enable);
+    void ShowSavePath();
     // Runs the network check off the GUI thread with the settings as the
     // pages show them; the result page, or nullopt when it was cancelled.
     std::optional<wxString> RunCheck(bool withOps);

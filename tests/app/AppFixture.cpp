@@ -66,12 +66,12 @@ void AppTest::TearDown()
         CloseWindow();
 }
 
-void AppTest::WriteSettings(const std::string& rootLines)
+void AppTest::WriteSettings(const std::string& rootLines, const std::string& serviceLines)
 {
     std::string text = rootLines + "[hosts]\n";
     for (const char* key : hostKeys)
         text += std::string(key) + "=127.0.0.1:1\n";
-    text += "[services]\nus=classic\nother=classic\n";
+    text += "[services]\n" + serviceLines;
     WriteFile(home.SettingsFile(), text);
 }
 

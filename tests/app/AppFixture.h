@@ -54,8 +54,10 @@ protected:
     ~AppTest() override;
     void TearDown() override;
 
-    // Settings lines for the root group, written before the hosts group.
-    void WriteSettings(const std::string& rootLines);
+    // Settings lines for the root group, written before the hosts group, and
+    // those of the services group (and any groups after it).
+    void WriteSettings(const std::string& rootLines,
+                       const std::string& serviceLines = "us=classic\nother=classic\n");
     MyFrame* OpenWindow();
     // Closes the window through its close handler and waits until it is gone.
     void CloseWindow();

@@ -54,7 +54,8 @@ TEST_F(ListsTest, AListAddsEachDocumentOnceAndReportsItsInvalidLinesTogether)
         EXPECT_TRUE(List()->IsVisible(List()->GetItemCount() - 1));
 
         ASSERT_EQ(log.Records().size(), 1u);
-        const wxString message = log.Errors().at(0);
+        ASSERT_EQ(log.Messages().size(), 1u) << "a note, not an error";
+        const wxString message = log.Messages().at(0);
         EXPECT_TRUE(message.StartsWith("5 lines of cited.txt were not added -- Unknown Format:\n\n"
                                        "line 8: \"ABC\"\nline 16: \"000\"\nline 20: \"?\"\n"
                                        "line 26: \"7777777777777777777777777777777777777777...\"\n"

@@ -25,12 +25,12 @@ class SchedulingTest : public AppTest
 {
 protected:
     void Start(const std::string& rootLines = "", const std::string& faults = "",
-               OfficeSim::Routes routes = OfficeSim::Routes::classic)
+               OfficeSim::Routes routes = OfficeSim::Routes::classic, const std::string& serviceLines = "")
     {
         ASSERT_TRUE(sim.Running());
         saveDir = home.Dir("pdfs");
         WriteSettings("Path=" + saveDir + "\nlastCheck=" + std::to_string(time(nullptr)) + "\n" +
-                      rootLines);
+                      rootLines, serviceLines);
         sim.WriteSettings(home.SettingsFile(), routes);
         if (!faults.empty())
             sim.Faults(faults);
@@ -140,15 +140,17 @@ TEST_F(SchedulingTest, TheTraceFileOfTheEnvironmentRecordsTheRequests)
     }
 }
 
+// The README's picture: US patents and an application publication by
+// Patent Public Search, whose pages the status line counts; EP documents
+// without and with a kind by the publication server; a WO number with its
+// slash by OPS.
 TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
 {
-    // By OPS without and with a kind, a WO number with its slash; US patents
-    // and an application publication by Patent Public Search.
     const std::vector<std::pair<const char*, const char*>> documents = {
+        {"5123456", "5123456.pdf"}, {"D0365123", "D365123.pdf"}, {"20020000051", "20020000051.pdf"},
         {"EP1000000", "EP1000000.pdf"}, {"EP2219563B1", "EP2219563B1.pdf"},
-        {"WO2004/012345", "WO2004-012345.pdf"}, {"5123456", "5123456.pdf"},
-        {"D0365123", "D365123.pdf"}, {"20020000051", "20020000051.pdf"}};
-    Start("", "", OfficeSim::Routes::defaults);
+        {"WO2004/012345", "WO2004-012345.pdf"}};
+    Start("sizex=540\nsizey=330\n", "", OfficeSim::Routes::defaults, "ep=eps\n");
     for (const auto& [number, file] : documents)
         AddNumber(number);
     ASSERT_TRUE(WatchRowsUntil([&] {
@@ -163,6 +165,8 @@ TEST_F(SchedulingTest, RowsOnTheDefaultRoutesDownloadTheirDocuments)
     EXPECT_NE(sim.Log().find("/dirsearch-public/print/downloadPdf/20020000051"), std::string::npos);
     ASSERT_TRUE(PumpUntil([&] { return frame->RunningCount() == 0; }));
     EXPECT_TRUE(log.Errors().empty());
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "8 Pages Downloaded from the USPTO");
+    SaveScreenshot(frame, "screenshot");
 }
 
 TEST_F(SchedulingTest, AtMostMaxThreadsRunAndWaitingRowsStartInOrder)

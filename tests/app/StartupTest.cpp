@@ -35,6 +35,21 @@ TEST_F(StartupTest, NoStoredSettingsGiveTheDefaults)
     EXPECT_TRUE(StoredHas("lastCheck"));  // the first start checks for updates at once
 }
 
+// A typo in the routes is said once, with the key, the value and what is
+// used instead; the window starts all the same.
+TEST_F(StartupTest, AnUnknownServicesValueIsSaidOnceAtStart)
+{
+    WriteSettings("", "us=pubs\nother=classic\n");
+    OpenWindow();
+    PumpFor(100);
+    std::vector<wxString> warnings;
+    for (const RecordingLog::Record& record : log.Records())
+        if (record.level == wxLOG_Warning)
+            warnings.push_back(record.text);
+    EXPECT_EQ(warnings, std::vector<wxString>{"[services] us=pubs is not one of ppubs, ops, classic: ppubs is used"});
+    EXPECT_TRUE(frame->IsShown());
+}
+
 TEST_F(StartupTest, GeometryIsCorrectedToUsableLimits)
 {
     struct Case

@@ -6,7 +6,10 @@
 #include "numbers/FormatHelp.h"
 #include "setup/SetupDialog.h"
 
+#include <wx/app.h>
+#include <wx/dcclient.h>
 #include <wx/filename.h>
+#include <wx/html/htmlwin.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -60,7 +63,8 @@ TEST_F(WindowTest, MenusCarryTheirIdsLabelsAcceleratorsAndHelp)
                                   {11, "&Remove from List\tCtrl-R", "Removes PDF From List"},
                                   {12, "Permanently &Delete\tCtrl-D", "Permanetely Delete PDF"},
                                   {13, "&Cancel\tCtrl-C", "Cancel Job"}});
-    ExpectItems(bar->GetMenu(2), {{8, "&Help...\tF1", "Show help"}});
+    ExpectItems(bar->GetMenu(2), {{8, "&Help...\tF1", "Show help"},
+                                  {16, "&About FolioHarvester", "Show the version, the libraries and their licences"}});
 
     const std::unique_ptr<wxMenu> context(MyFrame::CreateContextMenu());
     ExpectItems(context.get(),
@@ -154,6 +158,7 @@ TEST_F(WindowTest, ControlsAreBuiltAsTheUserSeesThem)
 {
     OpenWindow();
     EXPECT_EQ(frame->GetName(), "frame");
+    EXPECT_EQ(wxTheApp->GetAppDisplayName(), "FolioHarvester") << "the title of its message boxes";
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(status->GetFieldsCount(), 2);
@@ -351,9 +356,97 @@ TEST_F(WindowTest, BothStatusLineTextsFitAtTheDefaultSize)
             const wxString text = status->GetStatusText(field);
             wxRect rect;
             ASSERT_TRUE(status->GetFieldRect(field, rect));
-            EXPECT_LE(status->GetTextExtent(text).x, rect.width - 2 * status->GetBorderX()) << text;
+            // The last field's end is the size grip's, as tall as it is wide.
+            const int grip = field == 1 ? status->GetSize().y : 0;
+            EXPECT_LE(status->GetTextExtent(text).x, rect.width - 2 * status->GetBorderX() - grip) << text;
         }
         if (check == shown[0].second)
             SaveScreenshot(frame, "window-400x240-status-line");
     }
+}
+
+namespace {
+
+// Looks at the About box when it is shown, saves a picture of it, and
+// closes it with OK.
+class AboutShown : public wxExpectModalBase<wxDialog, AboutShown>
+{
+public:
+    explicit AboutShown(wxString* text) : text(text) {}
+
+protected:
+    int OnInvoked(wxDialog* dialog) const override
+    {
+        EXPECT_EQ(dialog->GetTitle(), "About FolioHarvester");
+        auto* html = dynamic_cast<wxHtmlWindow*>(wxWindow::FindWindowByName("htmlWindow", dialog));
+        EXPECT_NE(html, nullptr);
+        if (html)
+            *text = html->ToText();
+        dialog->Show();
+        SaveScreenshot(dialog, "about-box");
+        dialog->Hide();
+        return wxID_OK;
+    }
+
+private:
+    wxString* text;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, AboutNamesTheVersionTheLibrariesWithTheirLicencesAndTheAddress)
+{
+    OpenWindow();
+    wxString text;
+    wxTEST_DIALOG(Menu(ID_ABOUT), AboutShown(&text));
+    EXPECT_TRUE(text.Contains("Version 2.23")) << text;
+    for (const char* library : {"wxWidgets", "libcurl", "qpdf", "JSON for Modern C++", "Expat", "Tesseract"})
+        EXPECT_TRUE(text.Contains(library)) << library;
+    for (const char* licence : {"wxWindows Library Licence", "Apache License 2.0", "MIT licence"})
+        EXPECT_TRUE(text.Contains(licence)) << licence;
+    EXPECT_TRUE(text.Contains("https://")) << "the project's address";
+}
+
+// At the default size the list cuts a connection error; the row's tip has
+// it whole, and once the row is clicked the status line shows it, giving up
+// its start rather than its end.
+TEST_F(WindowTest, ALongStatusCanBeReadAtTheDefaultSize)
+{
+    WriteSettings("", "us=ppubs\nother=classic\n[ppubs]\nurl=http://127.0.0.1:1\nimageUrl=http://127.0.0.1:1\n");
+    OpenWindow();
+    frame->SetSize(400, 240);
+    frame->Raise();
+    ASSERT_TRUE(PumpUntil([&] { return frame->GetSize() == wxSize(400, 240) && frame->IsActive(); }));
+    AddNumber("5123456");
+    ASSERT_TRUE(PumpUntil([&] { return Status(0).Contains("cannot connect"); }));
+    const wxString status = Status(0);
+    wxListView* list = List();
+    ASSERT_GT(list->GetTextExtent(status).x, list->GetColumnWidth(1)) << "the list shows only its start";
+
+    wxRect row;
+    ASSERT_TRUE(list->GetItemRect(0, row));
+    const wxPoint centre = list->ClientToScreen(wxPoint(row.x + list->GetColumnWidth(0) + 20, row.y + row.height / 2));
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(centre);
+    mouse.MouseClick();
+    wxStatusBar* line = frame->GetStatusBar();
+    ASSERT_TRUE(PumpUntil([&] { return line->GetStatusText(0) == status; })) << line->GetStatusText(0);
+    wxWindow* under = wxFindWindowAtPoint(centre);
+    ASSERT_NE(under, nullptr);
+    EXPECT_EQ(under->GetToolTipText(), status);
+    EXPECT_EQ(line->GetToolTipText(), status);
+
+    // What the line draws of it in the room it has.
+    EXPECT_TRUE(line->HasFlag(wxSTB_ELLIPSIZE_START));
+    wxRect field;
+    ASSERT_TRUE(line->GetFieldRect(0, field));
+    wxClientDC dc(line);
+    dc.SetFont(line->GetFont());
+    const wxString drawn = wxControl::Ellipsize(status, dc, wxELLIPSIZE_START, field.width - 2 * line->GetBorderX());
+    EXPECT_TRUE(drawn.EndsWith("ms: Couldn't connect to server")) << drawn;
+    SaveScreenshot(frame, "window-400x240-long-status");
+
+    SelectOnly({});
+    ASSERT_TRUE(PumpUntil([&] { return line->GetStatusText(0) == "0 Pages Downloaded from the USPTO"; }));
+    EXPECT_TRUE(line->GetToolTipText().empty());
 }

@@ -1,4 +1,5 @@
 #include "help/HelpPage.h"
+#include "numbers/FormatHelp.h"
 #include "help/HtmlWindow.h"
 #include "update/Version.h"
 
@@ -15,25 +16,21 @@ namespace {
 
 struct ContentsEntry
 {
-    const char* anchor;
-    const char* text;
+    wxString anchor;
+    wxString text;
 };
 
-const std::vector<ContentsEntry> contents = {
-    {"General_Usage_", "General Usage"},
-    {"U.S._Publication_", "U.S. Publication"},
-    {"U.S._Utility_Patent_by_patent_number_", "U.S. Utility by patent number"},
-    {"U.S._Utility_Patent_by_serial_number_", "U.S. Utility by serial number"},
-    {"U.S._X_Patent_(pre-1836)_", "U.S. X Patent (pre-1836)"},
-    {"U.S._Design_Patent_", "U.S. Design Patent"},
-    {"U.S._Plant_Patent_", "U.S. Plant Patent"},
-    {"U.S._Reissue_Patent", "U.S. Reissue Patent"},
-    {"U.S._Defensive_Publication_", "U.S. Defensive Publication"},
-    {"U.S._Statutory_Registration_", "U.S. Statutory Registration"},
-    {"U.S._Additional_Improvement_", "U.S. Additional Improvement"},
-    {"PCT_Patent_by_patent_application_number_", "PCT Patent by patent application number"},
-    {"terms", "Terms and Conditions"},
-};
+// Every section the contents must link, in page order.
+std::vector<ContentsEntry> Contents()
+{
+    std::vector<ContentsEntry> contents = {{"General_Usage_", "General Usage"}};
+    for (const FormatGroup& group : FormatGroups())
+        contents.push_back({group.anchor, group.title});
+    contents.push_back({"Getting_an_OPS_key_", "Getting an EPO OPS key"});
+    contents.push_back({"Routes_", "Where documents come from"});
+    contents.push_back({"terms", "Terms and Conditions"});
+    return contents;
+}
 
 size_t CountOf(const wxString& text, const wxString& part)
 {
@@ -58,44 +55,49 @@ TEST(HelpPage, HeaderShowsVersionAndBuildDate)
     EXPECT_EQ("2.23", versionText);
 }
 
-TEST(HelpPage, ContentsLinkEveryAnchorInTableOrder)
+TEST(HelpPage, ContentsLinkEverySectionInPageOrder)
 {
     const wxString page = BuildHelpPage();
     size_t previousLink = 0;
-    for (const ContentsEntry& entry : contents) {
+    size_t previousSection = page.find("<b>Usage</b>");
+    ASSERT_NE(wxString::npos, previousSection);
+    for (const ContentsEntry& entry : Contents()) {
         SCOPED_TRACE(entry.anchor);
-        const wxString anchor = wxString("<a name=\"") + entry.anchor + "\">";
-        const wxString link = wxString("<a href=\"#") + entry.anchor + "\">" + entry.text + "</a>";
+        const wxString anchor = "<a name=\"" + entry.anchor + "\">";
+        const wxString link = "<a href=\"#" + entry.anchor + "\">" + entry.text + "</a>";
         EXPECT_EQ(1u, CountOf(page, anchor));
         const size_t linkAt = page.find(link);
         ASSERT_NE(wxString::npos, linkAt);
         EXPECT_GT(linkAt, previousLink);
         EXPECT_LT(linkAt, page.find("<b>Usage</b>"));
         previousLink = linkAt;
+        const size_t sectionAt = page.find(anchor);
+        EXPECT_GT(sectionAt, previousSection);
+        previousSection = sectionAt;
     }
-    EXPECT_EQ(wxString::npos, page.find("U.S._Reissue_Patent_"));
+    // one way back per section and one after the credits
+    EXPECT_EQ(Contents().size(), CountOf(page, "<a href=\"#Table_of_Contents\">Back to Table of Contents</a>"));
+    EXPECT_TRUE(page.EndsWith("<br><a href=\"#Table_of_Contents\">Back to Table of Contents</a></p>"));
 }
 
-TEST(HelpPage, SectionsInOrderWithExamplesAndWayBack)
+// What a new user must learn from the page, as the window shows it: each
+// example, that serial numbers need the classic route, and how to get the key.
+TEST(HelpPage, ExamplesAndTheWayToTheOpsKeyAreOnThePage)
 {
-    const wxString page = BuildHelpPage();
-    size_t previous = page.find("<b>Usage</b>");
-    ASSERT_NE(wxString::npos, previous);
-    for (const ContentsEntry& entry : contents) {
-        const size_t at = page.find(wxString("<a name=\"") + entry.anchor + "\">");
-        EXPECT_GT(at, previous) << entry.anchor;
-        previous = at;
-    }
-    for (const char* example : {"20020000001", "5123456", "5,123,456", "9/836917", "09/836917",
-                                "09/836,917", "X0000001", "D0365123", "PP012835", "RE035136",
-                                "T0106201", "H0001520", "AI000318", "EP2219563", "EP2219563.B1"})
-        EXPECT_EQ(1u, CountOf(page, wxString("Example:&nbsp; ") + example + "<br>")) << example;
-    // one way back per usage section and one after the credits
-    EXPECT_EQ(13u, CountOf(page, "<a href=\"#Table_of_Contents\">Back to Table of Contents</a>"));
-    const size_t terms = page.find("<a name=\"terms\"><b>Terms and Conditions</b></a>");
-    const size_t credits = page.find("<b>Credits</b>");
-    EXPECT_LT(terms, credits);
-    EXPECT_TRUE(page.EndsWith("<br><a href=\"#Table_of_Contents\">Back to Table of Contents</a></p>"));
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "help");
+    auto* html = new HtmlWindow(frame, wxDefaultSize, "htmlWindow");
+    html->SetPage(BuildHelpPage());
+    const wxString text = html->ToText();
+    html->Destroy();
+    frame->Destroy();
+    for (const FormatGroup& group : FormatGroups())
+        for (const FormatGroup::Example& example : group.examples)
+            EXPECT_EQ(1u, CountOf(BuildHelpPage(), wxString("Example:&nbsp; ") + example.number + "&nbsp;"))
+                << example.number;
+    for (const char* needed : {"OPS key", "developers.epo.org", "\"My Apps\"", "File > Setup > Services",
+                               "classic route only", "FOLIOHARVESTER_OPS_KEY"})
+        EXPECT_TRUE(text.Contains(needed)) << needed;
+    EXPECT_FALSE(text.Contains("PCT Patent"));
 }
 
 // Looks at the dialog when it is shown and answers OK, as the button would.

@@ -92,7 +92,7 @@ TEST_F(HtmlWindowTest, AnchorLinksScrollInPlaceWithoutBrowser)
     EXPECT_LT(contentsTop, termsTop);
     EXPECT_TRUE(IsVisible("#General_Usage_"));
     EXPECT_TRUE(IsVisible("#terms"));
-    Click("#U.S._Reissue_Patent");
+    Click("#EP_documents");
     EXPECT_GT(Top(), contentsTop);
     EXPECT_LT(Top(), termsTop);
     EXPECT_TRUE(html->opened.empty());
@@ -103,7 +103,7 @@ TEST_F(HtmlWindowTest, WebLinksGoToTheBrowserAndLeaveThePage)
 {
     const wxString textBefore = html->ToText();
     const int topBefore = Top();
-    for (const wxString href : {"https://www.uspto.gov/", "https://www.wxwidgets.org/"}) {
+    for (const wxString href : {"https://www.uspto.gov/", "https://www.wxwidgets.org/", "https://developers.epo.org"}) {
         html->opened.clear();
         Click(href);
         ASSERT_EQ(1u, html->opened.size()) << href;

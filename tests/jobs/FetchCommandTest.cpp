@@ -149,7 +149,8 @@ TEST_F(FetchCommand, AnInvalidEntryOrAFailedJobGivesExitCodeOne)
     EXPECT_EQ(rows[2].back(), "Not Found");
     // US by its first letter, but no US number: no job that could only fail.
     EXPECT_EQ(rows[3], Lines{"\"hello\" -- Unknown Format"});
-    EXPECT_NE(cli.Errors().find("1 finished, 0 previously downloaded, 1 failed, 2 invalid\n"),
+    EXPECT_NE(cli.Errors().find("1 finished, 0 previously downloaded, 1 failed, 2 invalid\n"
+                                "failed: 7000000: Not Found\n"),
               std::string::npos) << cli.Errors();
 }
 
@@ -240,18 +241,22 @@ TEST_F(FetchCommand, AListFileAddsEachNewDocumentOnceAndReportsEveryRow)
 // rows under way redrawn in place above nothing else.
 TEST_F(FetchCommand, OnATerminalEachRowShowsItsPageAndStatusInPlace)
 {
-    CliProcess cli({"fetch", "5123456", "bogus", "EP1000000"}, "", RLIM_INFINITY, true);
+    ChooseRoutes("ppubs", "classic");
+    CliProcess cli({"fetch", "5123456", "bogus", "EP1000000", "9/836917"}, "", RLIM_INFINITY, true);
     EXPECT_EQ(cli.Finish(60000), 1) << cli.Errors();
     std::string screen;
     for (const std::string& line : cli.Output())
         screen += line + "\n";
     EXPECT_EQ(screen.find('\t'), std::string::npos) << screen;
     EXPECT_NE(screen.find("\r\x1b[2A\x1b[J"), std::string::npos) << screen;
+    // The last row ends wider than the terminal's 100 columns: it is printed whole.
     for (const char* row : {"   0  5123456                  3/3  Finished!\r\n",
                             "   1  bogus                         \"bogus\" -- Unknown Format\r\n",
-                            "   2  EP1000000                2/2  Finished!\r\n"})
+                            "   2  EP1000000                2/2  Finished!\r\n",
+                            "   3  9/836917                      US serial numbers cannot be fetched from Patent "
+                            "Public Search: enter the publication number\r\n"})
         EXPECT_NE(screen.find(row), std::string::npos) << row << "\nin\n" << screen;
-    EXPECT_NE(cli.Errors().find("2 finished, 0 previously downloaded, 0 failed, 1 invalid\n"),
+    EXPECT_NE(cli.Errors().find("2 finished, 0 previously downloaded, 1 failed, 1 invalid\n"),
               std::string::npos) << cli.Errors();
 }
 
@@ -289,13 +294,13 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
         std::string firstLine;
     };
     const Case cases[] = {
-        {{"--help"}, 0, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
+        {{"--help"}, 0, "usage: folioharvester-cli [--settings FILE] COMMAND [ARGUMENTS]"},
         {{"fetch", "--help"}, 0, "usage: folioharvester-cli fetch [-j N] [--from FILE] [--report FILE] [--trace FILE]"},
         {{"classify", "--help"}, 0, "usage: folioharvester-cli classify ENTRY"},
         {{"assemble", "--help"}, 0, "usage: folioharvester-cli assemble OUT.pdf PAGE.tif..."},
-        {{"check", "--help"}, 0, "usage: folioharvester-cli check [--trace FILE]"},
-        {{"check", "5123456"}, 64, "usage: folioharvester-cli check [--trace FILE]"},
-        {{"download", "5123456"}, 64, "usage: folioharvester-cli COMMAND [ARGUMENTS]"},
+        {{"check", "--help"}, 0, "usage: folioharvester-cli check [--settings FILE] [--trace FILE]"},
+        {{"check", "5123456"}, 64, "usage: folioharvester-cli check [--settings FILE] [--trace FILE]"},
+        {{"download", "5123456"}, 64, "usage: folioharvester-cli [--settings FILE] COMMAND [ARGUMENTS]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0]);
@@ -309,11 +314,72 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
             all += line + "\n";
         EXPECT_EQ(all.find("retry-step"), std::string::npos);
         if (c.exitCode == 0 && (c.args[0] == "--help" || c.args[0] == "fetch" || c.args[0] == "check")) {
-            for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "other=ops|classic",
-                                      "FOLIOHARVESTER_OPS_KEY", "--trace FILE", "Exit status:"})
+            for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "ep=auto|eps|ops",
+                                      "other=ops|classic", "FOLIOHARVESTER_OPS_KEY", "developers.epo.org",
+                                      "File > Setup > Services", "--settings FILE", "--trace FILE",
+                                      "Exit status:"})
                 EXPECT_NE(all.find(topic), std::string::npos) << topic;
         }
     }
+}
+
+// Wrong counts and a fetch of nothing are said in one line, before any
+// settings are read.
+TEST(CommandLineUsage, AFetchOfNothingOrAWrongCountIsOneLineAndExit64)
+{
+    const std::string count = "folioharvester-cli: -j needs the number of downloads at once, 1 or more";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"fetch"}, "folioharvester-cli: no entries to fetch: give their numbers, or --from FILE\n"},
+        {{"fetch", "-j", "0", "5123456"}, count + ": 0\n"},
+        {{"fetch", "-j", "-3", "5123456"}, count + ": -3\n"},
+        {{"fetch", "-j", "two", "5123456"}, count + ": two\n"},
+        {{"fetch", "5123456", "-j"}, count + "\n"},
+    };
+    for (const auto& [args, error] : cases) {
+        SCOPED_TRACE(args.back());
+        CliProcess cli(args);
+        EXPECT_EQ(cli.Finish(10000), 64);
+        EXPECT_EQ(cli.Errors(), error);
+        EXPECT_TRUE(cli.Output().empty());
+    }
+}
+
+// --settings FILE is read instead of the settings in HOME, before the
+// command or among its options; a file that cannot be read is one line
+// and exit 64 before anything is asked.
+TEST_F(FetchCommand, TheSettingsOptionNamesTheFileToReadInsteadOfHomes)
+{
+    const std::string settings = home.Dir("elsewhere") + "/demo settings";
+    std::filesystem::rename(home.SettingsFile(), settings);
+    const std::string missing = home.Path() + "/none.ini";
+    struct Case
+    {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string error;  // the whole standard error when the run is refused
+    };
+    const Case cases[] = {
+        {{"--settings", settings, "fetch", "5123456"}, 0, ""},
+        {{"fetch", "D365123", "--settings", settings}, 0, ""},
+        {{"--settings", settings, "check"}, 0, ""},
+        {{"--settings", missing, "fetch", "RE035136"}, 64,
+         "folioharvester-cli: --settings " + missing + ": No such file or directory\n"},
+        {{"fetch", "--settings", home.Path(), "RE035136"}, 64,
+         "folioharvester-cli: --settings " + home.Path() + ": a folder, not a settings file\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        CliProcess cli(c.args);
+        EXPECT_EQ(cli.Finish(60000), c.exitCode) << cli.Errors();
+        if (c.exitCode == 64) {
+            EXPECT_EQ(cli.Errors(), c.error);
+        }
+    }
+    EXPECT_EQ(QpdfPages(InCwd("5123456.pdf")), 3);
+    EXPECT_EQ(QpdfPages(InCwd("D365123.pdf")), 2);
+    EXPECT_TRUE(RequestsMatching("RE035136").empty()) << "nothing fetched for the refused runs";
+    EXPECT_EQ(RequestsMatching("/proxyTest.htm").size(), 1u) << "check asked the file's update server";
+    EXPECT_FALSE(FileExists(home.SettingsFile())) << "HOME's file neither read nor made";
 }
 
 // `check` asks each service of the chosen routes and the update server,

@@ -16,6 +16,7 @@
 #include <wx/choice.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
+#include <wx/hyperlink.h>
 #include <wx/html/htmlwin.h>
 #include <wx/msgdlg.h>
 #include <wx/notebook.h>
@@ -567,6 +568,87 @@ TEST_F(SetupDialogTest, KeyAndSecretFromTheEnvironmentAreShownButNeverWritten)
     EXPECT_EQ(stored.opsKey, OfficeSim::opsKey);
     EXPECT_EQ(stored.opsSecret, OfficeSim::opsSecret);
     EXPECT_EQ(ReadFile(home.SettingsFile()).find("env-key"), std::string::npos);
+}
+
+// The words of every text on `page`, its line breaks undone.
+wxString PageText(wxWindow* page)
+{
+    wxString text;
+    for (wxWindow* child : page->GetChildren())
+        if (auto* label = dynamic_cast<wxStaticText*>(child))
+            text << label->GetLabelText() << "\n";
+    text.Replace("\n", " ");
+    return text;
+}
+
+// A new user reads what each route is, where the free key comes from and
+// whether one is set; the page's picture goes to the README.
+TEST_F(SetupDialogTest, ServicesPageSaysWhereTheKeyComesFromAndWhetherOneIsSet)
+{
+    Open(0);
+    auto* notebook = Named<wxNotebook>(dialog, "notebook");
+    ASSERT_NE(notebook, nullptr);
+    const wxString text = PageText(notebook->GetPage(2));
+    for (const char* words : {"Patent Public Search needs no key", "EPO publication server", "\"My Apps\"",
+                              "serial numbers", "Consumer Key and Consumer Secret"})
+        EXPECT_TRUE(text.Contains(words)) << words << " in " << text;
+    auto* link = Named<wxHyperlinkCtrl>(dialog, "getKey");
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->GetLabel(), "Get a free OPS key");
+    EXPECT_EQ(link->GetURL(), "https://developers.epo.org");
+
+    const ServiceFields services = FindServiceFields(dialog);
+    ASSERT_TRUE(services.Found());
+    auto* keyState = Named<wxStaticText>(dialog, "opsKeyState");
+    auto* secretState = Named<wxStaticText>(dialog, "opsSecretState");
+    ASSERT_TRUE(keyState && secretState);
+    EXPECT_EQ(keyState->GetLabel(), "set");
+    EXPECT_EQ(secretState->GetLabel(), "set");
+    services.secret->SetValue("");
+    EXPECT_EQ(secretState->GetLabel(), "not set");
+    services.secret->SetValue(OfficeSim::opsSecret);
+    Choose(services.us, 0);  // the default routes, for the picture
+    Choose(services.other, 0);
+    notebook->SetSelection(2);
+    SaveScreenshot(dialog, "setup-services");
+}
+
+// Each label stands level with its field, a little apart from it, and no
+// control covers another or runs off its page, at the default font.
+TEST_F(SetupDialogTest, PagesAreLaidOutWithoutOverlapsAndWithLabelsLevelWithTheirFields)
+{
+    Open(0);
+    auto* notebook = Named<wxNotebook>(dialog, "notebook");
+    ASSERT_NE(notebook, nullptr);
+    for (size_t index = 0; index < notebook->GetPageCount(); ++index) {
+        notebook->SetSelection(index);
+        PumpFor(50);
+        wxWindow* page = notebook->GetPage(index);
+        SCOPED_TRACE(notebook->GetPageText(index));
+        std::vector<wxWindow*> controls(page->GetChildren().begin(), page->GetChildren().end());
+        for (wxWindow* control : controls) {
+            const wxRect rect = control->GetRect();
+            SCOPED_TRACE(control->GetClassInfo()->GetClassName() + wxString(" ") + control->GetLabel());
+            EXPECT_TRUE(wxRect(page->GetClientSize()).Contains(rect)) << rect.x << "," << rect.y;
+            for (wxWindow* other : controls)
+                EXPECT_TRUE(other == control || !rect.Intersects(other->GetRect())) << other->GetLabel();
+            if (!dynamic_cast<wxStaticText*>(control))
+                continue;
+            // Its field: the nearest control to its right on the same line.
+            wxWindow* field = nullptr;
+            for (wxWindow* other : controls) {
+                const wxRect candidate = other->GetRect();
+                if (candidate.x >= rect.GetRight() && candidate.y < rect.GetBottom() && candidate.GetBottom() > rect.y &&
+                    (!field || candidate.x < field->GetRect().x))
+                    field = other;
+            }
+            if (!field || dynamic_cast<wxStaticText*>(field))
+                continue;
+            const wxRect fieldRect = field->GetRect();
+            EXPECT_LE(std::abs((rect.y + rect.height / 2) - (fieldRect.y + fieldRect.height / 2)), 1);
+            EXPECT_GE(fieldRect.x - rect.GetRight(), 5) << "room between label and field";
+        }
+    }
 }
 
 // The page's key is tested even while no route uses OPS, in the same lines
