@@ -29,11 +29,13 @@ bool PpubsBudget::TryTake(Clock::time_point now)
     return true;
 }
 
-void PpubsBudget::Return(std::optional<long> remaining)
+void PpubsBudget::Return(std::optional<long> remaining, bool answered)
 {
     std::lock_guard<std::mutex> lock(mutex);
     underWay = std::max(0, underWay - 1);
     // Calls still under way may not be counted in the figure yet.
     if (remaining)
         left = std::max(0L, *remaining - underWay);
+    else if (answered)
+        left.reset();
 }

@@ -25,8 +25,10 @@ public:
     // not all taken by calls under way; false, nothing taken, otherwise.
     bool TryTake(Clock::time_point now);
     // The call of a turn taken ended; `remaining` is its answer's
-    // x-rate-limit-remaining, nullopt when it had none.
-    void Return(std::optional<long> remaining);
+    // x-rate-limit-remaining, nullopt when it had none; `answered` whether
+    // the answer was the one asked for (a kind whose answers tell no budget
+    // has none we know of).
+    void Return(std::optional<long> remaining, bool answered);
 
 private:
     mutable std::mutex mutex;

@@ -548,7 +548,7 @@ bool PpubsClient::MayWaitUntil(Time held, Time now)
 void PpubsClient::Settle(Call call, const HttpAnswer& answer)
 {
     PpubsBudget& budget = context.Budget(callTraits[static_cast<size_t>(call)].kind);
-    budget.Return(HeaderNumber(answer, "x-rate-limit-remaining"));
+    budget.Return(HeaderNumber(answer, "x-rate-limit-remaining"), answer.Ok());
     if (answer.status != 429)
         return;
     // The service asks for N seconds; a second more covers our clocks' difference.
