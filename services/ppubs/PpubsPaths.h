@@ -17,8 +17,8 @@ public:
     wxString DirectPdf(const wxString& n) const;
     // The same from the service itself, with the session's token.
     wxString ApiPdf(const wxString& n, const std::string& token) const;
-    // The web application's page, whose cookies a session needs; the
-    // Referer of the calls the page makes.
+    // The web application's page, asked before a session (cookies it sets
+    // go back with the later calls); the Referer of the calls it makes.
     wxString Page() const;
     // "https://ppubs.uspto.gov": `url` without any path.
     wxString Origin() const;
