@@ -5,6 +5,7 @@
 #include "SimFixture.h"
 
 #include "jobs/opsJob.h"
+#include "net/HttpsClient.h"
 
 #include <filesystem>
 #include <set>
@@ -73,6 +74,8 @@ protected:
     }
 
     static inline const std::string apiPdf = "/api/pdf/downloadPdf/";
+    // The image host's direct PDF.
+    static inline const std::string direct = "/dirsearch-public/print/downloadPdf/";
 };
 
 TEST_F(PpubsFetch, DocumentsComeFromTheImageHostTheServiceOrThroughThePrintJob)
