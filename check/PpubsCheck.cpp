@@ -5,7 +5,7 @@
 #include <wx/filename.h>
 
 PpubsCheck::PpubsCheck(HttpsClient& http, const ServiceSettings& services, const PpubsClient::StopTest& stopTest)
-    : client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl))
+    : client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl), context)
 {
     client.SetStopTest(stopTest);
 }

@@ -26,5 +26,6 @@ public:
     bool DirectPdf(wxString& detail);
 
 private:
+    PpubsContext context;  // the check's own session
     PpubsClient client;
 };

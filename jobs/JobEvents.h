@@ -17,5 +17,6 @@ wxDECLARE_EVENT(EVT_PAGE_FETCHED, wxThreadEvent);
 // event carries this payload, null or not.
 wxThread* JobOfEvent(const wxThreadEvent& event);
 
-// One page added from the US office; null handler: nothing is posted.
+// One page fetched from the USPTO or from EPO OPS, for the status line's
+// counter and the usage warning; null handler: nothing is posted.
 void PostPageFetched(wxEvtHandler* handler);

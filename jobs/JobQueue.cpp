@@ -16,6 +16,7 @@ JobQueue::JobQueue(wxEvtHandler* sink, SettingsSource settings, StartFailure sta
     , startFailure(std::move(startFailure))
     , opsContext(NewOpsContext())
     , epsContext(NewEpsContext())
+    , ppubsContext(NewPpubsContext())
 {
 }
 
@@ -43,7 +44,7 @@ void JobQueue::Fill()
 void JobQueue::Start(const Waiting& entry)
 {
     std::unique_ptr<pat2pdf> job = MakeJob(entry.entry, entry.eventId, sink, settings(), opsContext.get(),
-                                           epsContext.get());
+                                           epsContext.get(), ppubsContext.get());
     if (job && retryStepMs > 0)
         job->SetRetryStepMs(retryStepMs);
     if (job && job->Create() == wxTHREAD_NO_ERROR && job->Run() == wxTHREAD_NO_ERROR) {

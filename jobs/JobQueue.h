@@ -13,6 +13,7 @@
 
 class EpsContext;
 class OpsContext;
+class PpubsContext;
 class pat2pdf;
 class wxEvtHandler;
 class wxThreadEvent;
@@ -105,6 +106,7 @@ private:
     // What the OPS jobs share; every job is gone before it.
     const std::shared_ptr<OpsContext> opsContext;
     const std::shared_ptr<EpsContext> epsContext;
+    const std::shared_ptr<PpubsContext> ppubsContext;
     long maxRunning = 3;
     unsigned retryStepMs = 0;
     bool held = false;

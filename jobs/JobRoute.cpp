@@ -10,12 +10,14 @@
 #include "services/eps/EpsContext.h"
 #include "services/eps/EpsNumber.h"
 #include "services/ops/OpsContext.h"
+#include "services/ppubs/PpubsContext.h"
 #include "settings/FetchSettings.h"
 
 namespace {
 
 std::unique_ptr<pat2pdf> MakeRoutesJob(const Classification& entry, int row, wxEvtHandler* sink,
-                                       const FetchSettings& settings, OpsContext* ops, EpsContext* eps)
+                                       const FetchSettings& settings, OpsContext* ops, EpsContext* eps,
+                                       PpubsContext* ppubs)
 {
     const bool usDocument = entry.kind == Classification::us;
     const ServiceSettings& services = settings.services;
@@ -30,7 +32,7 @@ std::unique_ptr<pat2pdf> MakeRoutesJob(const Classification& entry, int row, wxE
     if (route == ServiceSettings::Route::ops)
         return std::make_unique<opsJob>(entry, row, sink, settings.network, services, ops);
     if (route == ServiceSettings::Route::ppubs)
-        return std::make_unique<ppubsJob>(entry, row, sink, settings.network, services);
+        return std::make_unique<ppubsJob>(entry, row, sink, settings.network, services, ppubs);
     if (usDocument)
         return std::make_unique<uspto>(entry.typed, row, sink, settings.hosts, settings.network);
     return std::make_unique<pct>(entry.typed, row, sink, settings.hosts, settings.network);
@@ -39,11 +41,12 @@ std::unique_ptr<pat2pdf> MakeRoutesJob(const Classification& entry, int row, wxE
 }  // namespace
 
 std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                                 const FetchSettings& settings, OpsContext* ops, EpsContext* eps)
+                                 const FetchSettings& settings, OpsContext* ops, EpsContext* eps,
+                                 PpubsContext* ppubs)
 {
     if (!entry.Valid())
         return nullptr;
-    std::unique_ptr<pat2pdf> job = MakeRoutesJob(entry, row, sink, settings, ops, eps);
+    std::unique_ptr<pat2pdf> job = MakeRoutesJob(entry, row, sink, settings, ops, eps, ppubs);
     if (settings.ocr)
         job->SetOcrOffice(SearchableDownload::OfficeOf(entry));
     return job;
@@ -57,4 +60,9 @@ std::shared_ptr<OpsContext> NewOpsContext()
 std::shared_ptr<EpsContext> NewEpsContext()
 {
     return std::make_shared<EpsContext>();
+}
+
+std::shared_ptr<PpubsContext> NewPpubsContext()
+{
+    return std::make_shared<PpubsContext>();
 }

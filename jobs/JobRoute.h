@@ -4,6 +4,7 @@
 
 class EpsContext;
 class OpsContext;
+class PpubsContext;
 class pat2pdf;
 class wxEvtHandler;
 struct Classification;
@@ -16,12 +17,15 @@ struct FetchSettings;
 // post to `sink` under `row`; null for an invalid entry. With `ocr` set the
 // job makes its PDF searchable when it is complete. The job copies what it
 // keeps of `settings`; `ops` is handed to OPS jobs, `eps` to publication
-// server jobs, and each must outlive them.
+// server jobs, `ppubs` to Patent Public Search jobs, and each must outlive them.
 std::unique_ptr<pat2pdf> MakeJob(const Classification& entry, int row, wxEvtHandler* sink,
-                                 const FetchSettings& settings, OpsContext* ops, EpsContext* eps);
+                                 const FetchSettings& settings, OpsContext* ops, EpsContext* eps,
+                                 PpubsContext* ppubs);
 
 // The state every OPS job of one window or command-line run shares (the
 // access token and the pacers); made once by the run's owner.
 std::shared_ptr<OpsContext> NewOpsContext();
 // The same for the publication server's jobs (one request at a time, the block).
 std::shared_ptr<EpsContext> NewEpsContext();
+// Likewise for Patent Public Search jobs (the session and the budgets).
+std::shared_ptr<PpubsContext> NewPpubsContext();

@@ -1,5 +1,6 @@
 #include "jobs/opsJob.h"
 
+#include "jobs/JobEvents.h"
 #include "net/HttpsClient.h"
 #include "pdf/PdfWriter.h"
 #include "services/ops/OpsClient.h"
@@ -115,8 +116,10 @@ bool opsJob::FetchPages(OpsClient& client, const OpsInstance& instance, const wx
             wxMemoryInputStream body(answer->data(), answer->size());
             wxString cause;
             const PageAttempt attempt = AddPage(answer->empty() ? nullptr : &body, writer, cause);
-            if (attempt == PageAttempt::Added)
+            if (attempt == PageAttempt::Added) {
+                PostPageFetched(Sink());
                 break;
+            }
             if (attempt == PageAttempt::WriterFailed) {
                 PostStatus(wxString::Format("Error Downloading page %d %s", page, cause));
                 return false;

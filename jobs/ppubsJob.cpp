@@ -31,8 +31,8 @@ bool ppubsJob::OfficePdf::Usable() const
 }
 
 ppubsJob::ppubsJob(const Classification& entry, int row, wxEvtHandler* sink, const NetworkSettings& network,
-                   const ServiceSettings& services)
-    : pat2pdf(row, sink, network), entry(entry), services(services)
+                   const ServiceSettings& services, PpubsContext* context)
+    : pat2pdf(row, sink, network), entry(entry), services(services), context(context)
 {
     // Named as on every route, so a document is found whichever brought it.
     number = entry.number;
@@ -54,11 +54,12 @@ wxThread::ExitCode ppubsJob::Entry()
     }
     http.SetStopTest([this] { return StopRequested(); });
     http.SetBodyCap(bodyCap);
-    PpubsClient client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl));
+    PpubsClient client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl), *context);
     client.SetStopTest([this] { return StopRequested(); });
     client.SetWaitReport([this](int seconds) {
         PostStatus(seconds > 0 ? wxString::Format("Waiting %is: USPTO rate limit", seconds) : "Downloading");
     });
+    client.SetRetryWait([this](const wxString& cause) { return CountDownToRetry(cause, "Downloading"); });
 
     PostStatus("Downloading");
     std::optional<PpubsDocument> document;
@@ -71,14 +72,18 @@ wxThread::ExitCode ppubsJob::Entry()
 std::optional<ppubsJob::OfficePdf> ppubsJob::Download(PpubsClient& client, const PpubsNumber& n,
                                                      std::optional<PpubsDocument>& document)
 {
-    if (std::optional<std::string> direct = client.DirectPdf(n.n)) {
-        std::optional<OfficePdf> pdf(std::in_place, std::move(*direct));
-        if (pdf->Usable())
-            return pdf;
+    // Refused, challenged or cut short, each way gives way to the next; the
+    // search page's own way comes last.
+    using DirectWay = std::optional<std::string> (PpubsClient::*)(const wxString&);
+    for (DirectWay way : {&PpubsClient::DirectPdf, &PpubsClient::ApiPdf}) {
+        if (std::optional<std::string> direct = (client.*way)(n.n)) {
+            std::optional<OfficePdf> pdf(std::in_place, std::move(*direct));
+            if (pdf->Usable())
+                return pdf;
+        }
+        if (StopRequested())
+            return std::nullopt;
     }
-    if (StopRequested())
-        return std::nullopt;
-    // Refused, challenged or cut short: the search page's own way is tried.
     std::optional<std::string> printed = ViaPrintJob(client, n, document);
     if (!printed) {
         PostFailure(client);
@@ -90,8 +95,6 @@ std::optional<ppubsJob::OfficePdf> ppubsJob::Download(PpubsClient& client, const
 std::optional<std::string> ppubsJob::ViaPrintJob(PpubsClient& client, const PpubsNumber& n,
                                                   std::optional<PpubsDocument>& document)
 {
-    if (!client.OpenSession())
-        return std::nullopt;
     document = client.Search(n.n);
     if (!document)
         return std::nullopt;

@@ -10,18 +10,23 @@
 #include <utility>
 
 class PpubsClient;
+class PpubsContext;
 struct PpubsDocument;
 struct PpubsNumber;
 
 // Fetches one US document from the USPTO's Patent Public Search into a PDF
-// in the working directory: the direct PDF when the service gives it, else
-// the print job the search page runs. The office's fax pages are lifted
-// into our own PDF unchanged; a PDF of other pages is kept as it came.
+// in the working directory: the image host's PDF when it gives it, else the
+// service's own PDF, else the print job the search page runs. The office's
+// fax pages are lifted into our own PDF unchanged; a PDF of other pages is
+// kept as it came.
 class ppubsJob : public pat2pdf
 {
 public:
+    // `entry` and the settings are copied; `context`, the session and
+    // budgets every Patent Public Search job of the run shares, belongs to
+    // the window or the command-line run and outlives the job.
     ppubsJob(const Classification& entry, int row, wxEvtHandler* sink, const NetworkSettings& network,
-             const ServiceSettings& services);
+             const ServiceSettings& services, PpubsContext* context);
 
     // A few hundred pages of fax data fit many times over; the cap only
     // stops a runaway answer.
@@ -61,4 +66,5 @@ private:
 
     const Classification entry;
     const ServiceSettings services;  // caFile, ppubsUrl, ppubsImageUrl
+    PpubsContext* const context;
 };

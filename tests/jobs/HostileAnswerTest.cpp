@@ -5,6 +5,7 @@
 #include "jobs/JobEvents.h"
 #include "jobs/pct.h"
 #include "jobs/uspto.h"
+#include "net/HttpsClient.h"
 
 #include <nlohmann/json.hpp>
 #include <wx/fileconf.h>
@@ -179,13 +180,19 @@ TEST_F(HostileAnswer, AHostileServerNeverTakesTheProgramDown)
     const std::string victim = home.Dir("elsewhere") + "/victim.txt";
     const std::string caFifo = home.Path() + "/authorities.pem";
     using Json = nlohmann::json;
-    const Json noDirectPdf = {{"service", "ppubsImages"}, {"action", "status"}, {"status", 404}};
-    auto bothPdfs = [](const std::string& file) {
-        Json direct = Serve("ppubsImages", "", 200, file);
-        Json saved = Serve("ppubs", "/api/print/save/", 200, file);
-        direct["ctype"] = saved["ctype"] = "application/pdf";
-        return Json::array({direct, saved});
+    // Neither the image host's PDF nor the service's own.
+    const Json noDirectPdf = {{"path", "downloadPdf"}, {"action", "status"}, {"status", 404}};
+    auto everyPdf = [](const std::string& file) {
+        Json pdfs = Json::array({Serve("ppubsImages", "", 200, file), Serve("ppubs", "/api/pdf/", 200, file),
+                                 Serve("ppubs", "/api/print/save/", 200, file)});
+        for (Json& pdf : pdfs)
+            pdf["ctype"] = "application/pdf";
+        return pdfs;
     };
+    const std::string servedPdf =
+        body("served.pdf", HttpsClient(NetworkSettings(), sim->CaFile())
+                               .Get(sim->PpubsUrl(true, true) + "/dirsearch-public/print/downloadPdf/5123456")
+                               .body);
     Json sharedDirect = Serve("ppubsImages", "", 200, sharedPdf);
     sharedDirect["ctype"] = "application/pdf";
 
@@ -206,17 +213,19 @@ TEST_F(HostileAnswer, AHostileServerNeverTakesTheProgramDown)
         {"deep print status", "5123456", {noDirectPdf, Serve("ppubs", "print-process", 200, deepJson)}, nullptr,
          "USPTO sent malformed JSON for the print status"},
         {"a thousand pages of one image", "5123456", {sharedDirect}, nullptr, "Finished!", sharedPdf},
-        {"twenty thousand pages", "5123456", bothPdfs(manyPages), nullptr,
+        {"twenty thousand pages", "5123456", everyPdf(manyPages), nullptr,
          "USPTO sent an unusable PDF: PDF of more than 10000 pages, more than any patent has"},
-        {"one page named a million times", "5123456", bothPdfs(onePageNamedOften), nullptr,
+        {"one page named a million times", "5123456", everyPdf(onePageNamedOften), nullptr,
          "USPTO sent an unusable PDF: PDF of more than 10000 pages, more than any patent has"},
-        {"noise for a Flate stream", "5123456", bothPdfs(noisePdf), nullptr,
+        {"noise for a Flate stream", "5123456", everyPdf(noisePdf), nullptr,
          "USPTO sent an unusable PDF: Damaged PDF: the stream of object 3 cannot be decoded"},
         {"saved PDF cut short", "5123456",
-         {noDirectPdf, {{"service", "ppubs"}, {"path", "/api/print/save/"}, {"action", "truncate"}}}, nullptr,
-         "USPTO saved PDF: connection broken: ..."},
-        {"no HTTP", "5123456", {{{"action", "raw"}, {"body", "garbage\n"}}}, nullptr,
-         "USPTO page: not an HTTP answer: Received HTTP/0.9 when not allowed"},
+         {noDirectPdf, {{"service", "ppubs"}, {"path", "/api/print/save/"}, {"action", "truncate"}, {"nth", {1}}}},
+         nullptr, "Finished!", servedPdf},
+        {"no HTTP", "5123456",
+         {{{"path", "downloadPdf"}, {"action", "raw"}, {"body", "garbage\n"}},
+          {{"path", "searchWithBeFamily"}, {"action", "raw"}, {"body", "garbage\n"}, {"nth", {1}}}},
+         nullptr, "Finished!", servedPdf},
         {"completed under a name refused", "5123456",
          {noDirectPdf, {{"service", "ppubs"}, {"path", "print-process"}, {"action", "pdfname"}, {"body", "../x.pdf"}}},
          nullptr, "USPTO's print job named its PDF unusably"},

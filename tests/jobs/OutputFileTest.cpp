@@ -59,6 +59,7 @@ TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
 {
     const std::shared_ptr<OpsContext> ops = NewOpsContext();
     const std::shared_ptr<EpsContext> eps = NewEpsContext();
+    const std::shared_ptr<PpubsContext> ppubs = NewPpubsContext();
     for (OfficeSim::Routes routes :
          {OfficeSim::Routes::classic, OfficeSim::Routes::ops, OfficeSim::Routes::defaults,
           OfficeSim::Routes::firstRun}) {
@@ -70,7 +71,8 @@ TEST_F(OutputFileJob, ClassifyNamesTheFileTheJobWrites)
             ASSERT_FALSE(entry.file.empty());
             WriteFile(InCwd(entry.file.ToStdString()), CompletePdfStub());
             EventCollector local;
-            ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), ops.get(), eps.get()), local));
+            ASSERT_TRUE(RunToEnd(MakeJob(entry, 0, &local, FetchSettings::Load(), ops.get(), eps.get(),
+                                         ppubs.get()), local));
             EXPECT_EQ(local.Statuses().back(), "Previously Downloaded!");
             EXPECT_EQ(local.Texts(EVT_JOB_DONE), std::vector<wxString>{InCwd(entry.file.ToStdString())});
         }

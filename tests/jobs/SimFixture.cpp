@@ -61,7 +61,8 @@ std::vector<SimRequest> SimFixture::Requests() const
     const std::regex pair(std::string("\\[") + jsonString + ", " + jsonString + "\\]");
     for (std::string line; std::getline(in, line);) {
         SimRequest request{JsonField(line, "service"), JsonField(line, "path"), {},
-                           JsonNumber(line, "time"), static_cast<int>(JsonNumber(line, "status"))};
+                           JsonNumber(line, "time"), static_cast<int>(JsonNumber(line, "status")),
+                           line.find("\"held\": true") != std::string::npos};
         size_t at = line.find("\"headers\": [");
         if (at != std::string::npos) {
             std::string rest = line.substr(at);

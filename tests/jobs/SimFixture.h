@@ -18,6 +18,7 @@ struct SimRequest
     std::vector<std::pair<std::string, std::string>> headers;
     double time = 0;  // seconds since the simulator started, when the request came
     int status = 0;   // the status answered, 0 when none was
+    bool held = false;  // a Patent Public Search call of a kind held after a 429
 };
 
 // A temporary home whose settings point every host at a fresh simulator,

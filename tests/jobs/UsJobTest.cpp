@@ -1,7 +1,10 @@
 #include "SimFixture.h"
 
 #include "jobs/JobEvents.h"
+#include "jobs/JobRoute.h"
 #include "jobs/uspto.h"
+#include "numbers/Classification.h"
+#include "settings/FetchSettings.h"
 #include "settings/NetworkSettings.h"
 
 #include "ClosedPort.h"
@@ -63,6 +66,36 @@ TEST_F(UsJob, GrantedPatentPostsEveryStatusInOrderAndWritesACompletePdf)
         EXPECT_EQ(request.service, "patentImages2") << request.path;
     EXPECT_EQ(requests[0].path, "/.piw?Docid=5123456&idkey=NONE");
     EXPECT_NE(requests[3].path.find("PageNum=3&"), std::string::npos) << requests[3].path;
+}
+
+// The status line's page counter and the usage warning count the pages of
+// every route, whichever of Patent Public Search's ways brought them.
+TEST_F(UsJob, EveryRouteCountsThePagesItFetches)
+{
+    const std::shared_ptr<OpsContext> ops = NewOpsContext();
+    const std::shared_ptr<PpubsContext> ppubs = NewPpubsContext();
+    const struct
+    {
+        OfficeSim::Routes routes;
+        const char* faults;
+    } cases[] = {
+        {OfficeSim::Routes::classic, "[]"},
+        {OfficeSim::Routes::ops, "[]"},
+        {OfficeSim::Routes::defaults, "[]"},
+        {OfficeSim::Routes::defaults, R"([{"path": "downloadPdf", "action": "status", "status": 404}])"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults + std::to_string(static_cast<int>(c.routes)));
+        sim->WriteSettings(home.SettingsFile(), c.routes);
+        sim->Faults(c.faults);
+        std::remove(InCwd("5123456.pdf").c_str());
+        EventCollector local;
+        ASSERT_TRUE(RunToEnd(MakeJob(Classify("5123456"), 0, &local, FetchSettings::Load(), ops.get(), nullptr,
+                                     ppubs.get()),
+                             local));
+        EXPECT_EQ(local.Statuses().back(), "Finished!");
+        EXPECT_EQ(local.Count(EVT_PAGE_FETCHED), 3);
+    }
 }
 
 struct MirrorCase

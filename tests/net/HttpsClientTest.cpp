@@ -221,6 +221,8 @@ TEST_F(HttpsClientTest, ABodyOverTheCapEndsTheRequest)
 
 TEST_F(HttpsClientTest, ASessionCookieGoesBackOnlyFromTheClientThatGotIt)
 {
+    // The page that hands out a cookie and a session that needs it.
+    sim->Control("POST", "/_sim/ppubs", R"({"cookie": true})");
     const std::string ppubs = sim->PpubsUrl(false, true);
     const HeaderLines json = {"Content-Type: application/json"};
     HttpsClient browsing(Direct(), sim->CaFile());

@@ -45,11 +45,14 @@ protected:
     }
 
     HttpsClient http{Direct(), sim->CaFile()};
-    PpubsClient client{http, Paths()};
+    PpubsContext context;
+    PpubsClient client{http, Paths(), context};
 };
 
 TEST_F(PpubsClientTest, TheDirectPdfIsTheDocumentThePrintJobSaves)
 {
+    // Three documents take six print calls.
+    sim->Control("POST", "/_sim/ppubs", R"({"print": 6})");
     for (const char* n : {"5123456", "D365123", "20020000051"}) {
         SCOPED_TRACE(n);
         const std::optional<std::string> direct = client.DirectPdf(n);
@@ -82,6 +85,30 @@ TEST_F(PpubsClientTest, TheSearchGivesTheDocumentsPagesOrNotFound)
     EXPECT_FALSE(client.DirectPdf("5999999"));
 }
 
+// The body recorded peers send, the count with the same query first.
+TEST_F(PpubsClientTest, TheSearchIsSentAsTheWebPageSendsIt)
+{
+    ASSERT_TRUE(client.Search("6103599")) << client.LastFailure().text;
+    Json recorded = Json::parse(R"({"start":0,"pageCount":500,"sort":"date_publ desc",
+        "docFamilyFiltering":"familyIdFiltering","searchType":1,"familyIdEnglishOnly":true,
+        "familyIdFirstPreferred":"US-PGPUB","familyIdSecondPreferred":"USPAT","familyIdThirdPreferred":"FPRS",
+        "showDocPerFamilyPref":"showEnglish","queryId":0,"tagDocSearch":false,
+        "query":{"caseId":0,"hl_snippets":"2","op":"OR","q":"(\"6103599\").pn.","queryName":"(\"6103599\").pn.",
+        "highlights":"1","qt":"brs","spellCheck":false,"viewName":"tile","plurals":true,"britishEquivalents":true,
+        "databaseFilters":[{"databaseName":"US-PGPUB","countryCodes":[]},{"databaseName":"USPAT","countryCodes":[]},
+        {"databaseName":"USOCR","countryCodes":[]}],"searchType":1,"ignorePersist":true,
+        "userEnteredQuery":"(\"6103599\").pn."}})");
+    std::vector<Json> sent;
+    for (const Json& entry : Json::parse(sim->Log())) {
+        if (entry.at("path").get<std::string>().rfind("/api/searches/", 0) == 0)
+            sent.push_back(Json::parse(entry.at("body").get<std::string>()));
+    }
+    ASSERT_EQ(sent.size(), 2u);
+    recorded["query"]["caseId"] = sent[1].at("query").at("caseId");
+    EXPECT_EQ(sent[0], recorded["query"]);
+    EXPECT_EQ(sent[1], recorded);
+}
+
 TEST_F(PpubsClientTest, FaultsAreWaitedOutRenewedOrEndInOnePlainLine)
 {
     const struct
@@ -100,7 +127,7 @@ TEST_F(PpubsClientTest, FaultsAreWaitedOutRenewedOrEndInOnePlainLine)
         {R"([{"service": "ppubs", "path": "imageviewer", "action": "session-expired"}])", false,
          "USPTO refused the request (403)", {}, 2},
         {R"([{"service": "ppubs", "path": "searchWithBeFamily", "action": "waf"}])", false,
-         "USPTO refused the request (403)", {}, 1},
+         "USPTO refused the request (403)", {}, 2},
         {R"([{"service": "ppubsImages", "action": "waf"}])", true, "USPTO refused the request (403)", {}, 0},
         {R"([{"service": "ppubsImages", "action": "html"}])", true, "USPTO sent no PDF", {}, 0},
         {R"([{"service": "ppubs", "path": "searchWithBeFamily", "action": "status", "status": 200, "body": "{oops"}])",

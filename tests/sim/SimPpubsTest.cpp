@@ -6,7 +6,9 @@
 #include "TempHome.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <cstdio>
 #include <regex>
 #include <sstream>
@@ -171,7 +173,6 @@ TEST_F(SimPpubs, DirectPdfHasOneLetterPageWithTheServedG4StripPerPage)
         SCOPED_TRACE(c.number);
         SimClient::Answer a = Direct(c.number);
         EXPECT_EQ(c.status, a.status);
-        EXPECT_FALSE(a.Header("x-rate-limit-remaining").empty());
         if (c.status != 200)
             continue;
         EXPECT_EQ("application/pdf", a.Header("Content-Type"));
@@ -248,7 +249,9 @@ TEST_F(SimPpubs, TlsListenersServeTheSameServices)
     SimClient::Answer pdf = tls.Get(sim->Host("ppubsImagesTls"), direct + "5123456");
     EXPECT_EQ(200, pdf.status);
     EXPECT_TRUE(Direct("5123456").body == pdf.body);
-    EXPECT_EQ(0u, tls.Get(sim->Host("ppubsTls"), "/pubwebapp/").Header("Set-Cookie").find("JSESSIONID="));
+    SimClient::Answer page = tls.Get(sim->Host("ppubsTls"), "/pubwebapp/");
+    EXPECT_EQ(200, page.status);
+    EXPECT_FALSE(page.HasHeader("Set-Cookie"));
 }
 
 TEST_F(SimPpubs, SearchAnswersTheImageLocationOfEachSeries)
@@ -264,7 +267,7 @@ TEST_F(SimPpubs, SearchAnswersTheImageLocationOfEachSeries)
         {"D365123", R"({"guid": "US-D365123-S", "type": "USPAT", "imageLocation": "uspat/US/D0/365/123")"},
         {"RE35136", R"({"guid": "US-RE35136-E", "type": "USPAT", "imageLocation": "uspat/US/RE/035/136")"},
         {"20020000051", R"({"guid": "US-20020000051-A1", "type": "US-PGPUB", "imageLocation": "us-pgpub/US/2002/0000/051", "pageCount": 3})"},
-        {"5123456", R"("pageCount": 3, "frontPageStart": 1, "frontPageEnd": 1, "drawingsStart": 2)"},
+        {"5123456", R"("pageCount": 3, "frontPageStart": 1, "frontPageEnd": 1, "bibStart": 1)"},
         {"7777777", nullptr},
     };
     for (const auto& c : cases) {
@@ -280,19 +283,20 @@ TEST_F(SimPpubs, SearchAnswersTheImageLocationOfEachSeries)
 
 TEST_F(SimPpubs, PrintJobFlowGivesTheDirectPdfAfterAPendingPoll)
 {
-    // A session needs the application page's cookie; /api calls need the token.
-    EXPECT_EQ(403, client.Post(Host(), "/api/users/me/session", "-1",
-                               {"Content-Type: application/json"}).status);
+    // A session needs no cookie (the page sets none); /api calls need the token.
     Session s = Open();
+    EXPECT_TRUE(s.cookie.empty());
     EXPECT_FALSE(s.token.empty());
     EXPECT_FALSE(s.caseId.empty());
     Session noToken = s;
     noToken.token.clear();
     EXPECT_EQ(403, Search(noToken, "D365123").status);
 
+    SimClient::Answer counted = Api(s, "/api/searches/counts", "{\"caseId\":" + s.caseId +
+                                                                   R"(,"q":"(\"D365123\").pn.","qt":"brs"})");
+    EXPECT_EQ(R"({"numFound": 1})" "\n", counted.body);
     SimClient::Answer found = Search(s, "D365123");
     EXPECT_EQ(200, found.status);
-    EXPECT_FALSE(found.Header("x-rate-limit-remaining").empty());
     std::string job = PrintJob(s, "US-D365123-S", "uspat/US/D0/365/123", 2);
     ASSERT_TRUE(std::regex_match(job, std::regex("\\d+")));
 
@@ -340,7 +344,11 @@ TEST_F(SimPpubs, FaultRulesAnswerAsTheServiceDoes)
         {R"({"service": "ppubsImages", "action": "damaged"})", "direct", 200,
          "Content-Type: application/pdf", "%PDF-1.7"},
         {R"({"path": "searchWithBeFamily", "action": "session-expired"})", "search", 403, "", "Session expired"},
+        {R"({"path": "searchWithBeFamily", "action": "session-expired-html"})", "search", 403,
+         "Content-Type: text/html", "The requested URL was rejected"},
         {R"({"path": "print-process", "action": "pending"})", "poll", 200, "", R"("printStatus": "PENDING")"},
+        {R"({"path": "print-process", "action": "print-failed", "nth": [1]})", "poll", 200, "",
+         R"("printStatus": "FAILED", "errorMessage": "Unable to generate the PDF")"},
     };
     const size_t wholePdf = Direct("5123456").body.size();
     for (const auto& c : cases) {
@@ -370,11 +378,57 @@ TEST_F(SimPpubs, FaultRulesAnswerAsTheServiceDoes)
             EXPECT_EQ(403, Search(s, "5123456").status);
             EXPECT_EQ(200, Search(Open(), "5123456").status);
         }
-        if (std::string(c.rule).find("pending") != std::string::npos) {
-            for (int poll = 0; poll < 3; ++poll)
-                EXPECT_EQ("\"PENDING\"", Field(Poll(s, job).body, "printStatus"));
-        }
+        const std::string lasting = std::string(c.rule).find("pending") != std::string::npos ? "\"PENDING\""
+                                  : std::string(c.rule).find("failed") != std::string::npos ? "\"FAILED\""
+                                                                                             : "";
+        for (int poll = 0; poll < 3 && !lasting.empty(); ++poll)
+            EXPECT_EQ(lasting, Field(Poll(s, job).body, "printStatus"));
     }
+}
+
+TEST_F(SimPpubs, BudgetsHoldTheirOwnKindAndTheLogMarksCallsMadeWhileHeld)
+{
+    sim->Control("POST", "/_sim/ppubs", R"({"search": 2, "print": 1})");
+    Session s = Open();
+    EXPECT_EQ("1", Search(s, "5123456").Header("x-rate-limit-remaining"));
+    EXPECT_EQ("0", Search(s, "5123456").Header("x-rate-limit-remaining"));
+    SimClient::Answer spent = Search(s, "5123456");
+    EXPECT_EQ(429, spent.status);
+    const int wait = std::stoi("0" + spent.Header("x-rate-limit-retry-after-seconds"));
+    EXPECT_TRUE(wait >= 1 && wait <= 60) << wait;
+    EXPECT_EQ(429, Search(s, "5123456").status);
+    // Print calls have their own budget; print-process counts against none.
+    const std::string job = PrintJob(s, "US-5123456-A", "uspat/US/05/123/456", 3);
+    SimClient::Answer poll = Poll(s, job);
+    EXPECT_EQ(200, poll.status);
+    EXPECT_FALSE(poll.HasHeader("x-rate-limit-remaining"));
+    for (int call = 0; call < 2; ++call)
+        EXPECT_EQ(429, Api(s, "/api/print/imageviewer", "{}").status);
+
+    std::vector<std::string> held;
+    for (const auto& entry : nlohmann::json::parse(sim->Log()))
+        if (entry.value("held", false))
+            held.push_back(entry.at("path"));
+    EXPECT_EQ(held, (std::vector<std::string>{"/api/searches/searchWithBeFamily", "/api/print/imageviewer"}));
+    for (const char* body : {R"({"print": 0})", R"({"window": "soon"})", R"({"cookies": true})"})
+        EXPECT_EQ(400, client.Post(sim->Host("maker"), "/_sim/ppubs", body).status) << body;
+}
+
+// The token in the URL must be encoded (it ends in "+/="), or the service
+// reads another token.
+TEST_F(SimPpubs, TheServicesOwnPdfTakesTheSessionsTokenAsAParameter)
+{
+    Session s = Open();
+    std::string encoded;
+    for (unsigned char c : s.token) {
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        encoded += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+    }
+    const std::string apiPdf = "/api/pdf/downloadPdf/";
+    EXPECT_EQ(client.Get(Host(), apiPdf + "5123456?requestToken=" + encoded).body, Direct("5123456").body);
+    EXPECT_EQ(403, client.Get(Host(), apiPdf + "5123456?requestToken=" + s.token).status);
+    EXPECT_EQ(404, client.Get(Host(), apiPdf + "6200001?requestToken=" + encoded).status);
 }
 
 }  // namespace

@@ -141,7 +141,8 @@ class Catalog:
         for number, doc in table.items():
             if not re.fullmatch(r"(D|PP|RE|)[1-9]\d*", number) or not isinstance(doc, dict) \
                     or not isinstance(doc.get("pages"), int) or doc["pages"] < 1 \
-                    or not isinstance(doc.get("sections", {}), dict):
+                    or not isinstance(doc.get("sections", {}), dict) \
+                    or doc.get("direct", "both") not in ("both", "api", "none"):
                 raise CatalogError("bad ppubs entry " + number)
         return table
 

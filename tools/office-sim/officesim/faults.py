@@ -8,7 +8,8 @@ ACTIONS = ("refuse", "reset", "delay", "hang", "status", "status-empty", "html",
            # answers of the OPS 3.2 kind
            "expired", "unauthorized", "throttled", "hourly", "weekly", "maintenance", "notfound",
            # answers of the Patent Public Search kind
-           "ratelimit", "waf", "session-expired", "pending", "pdfname",
+           "ratelimit", "waf", "session-expired", "session-expired-html", "pending", "pdfname",
+           "print-failed",
            # answers of the European Publication Server kind
            "blocked", "redirect")
 

@@ -13,6 +13,8 @@ from .faults import FaultError
 
 # Bodies are control data or a POST the program never makes: a few MiB at most.
 MAX_BODY = 64 * 1024 * 1024
+# The part of a Patent Public Search call's body the log keeps.
+LOGGED_BODY = 4096
 
 STAND_IN_HTML = ("<html><head><title>Service Unavailable</title></head>\n<body>\n"
                  "<h1>Service Unavailable</h1>\n<p>The server is busy. Please try again later.</p>\n"
@@ -175,14 +177,16 @@ class Handler(BaseHTTPRequestHandler):
                     break
         return self._drop(hard=False)
 
-    def _answer(self, service, path, body, pending=False, pdf_name=None):
-        """The answer of a service to an ordinary request (pending: print jobs stay PENDING;
-        pdf_name: they are COMPLETED with that name)."""
+    def _answer(self, service, path, body, fault=None):
+        """The answer of a service to an ordinary request (a fault of the pending,
+        pdfname or print-failed kind changes what print jobs say)."""
         request = Request(self.command, self.headers, body)
         if service == ops32.SERVICE:
             return ops32.answer(self.state, path, request)
         if service in ppubs.SERVICES:
-            return ppubs.answer(self.state, service, path, request, pending, pdf_name)
+            if body and self.entry is not None:
+                self.entry["body"] = body[:LOGGED_BODY].decode("utf-8", "replace")
+            return ppubs.answer(self.state, service, path, request, fault)
         if service == eps.SERVICE:
             return eps.answer(self.state, path, request, self.tls)
         return services.answer(self.state, service, path)
@@ -195,17 +199,14 @@ class Handler(BaseHTTPRequestHandler):
         ops_answer = ops32.fault(self.state, fault, path)
         if ops_answer is not None:
             return self.send(ops_answer)
-        ppubs_answer = ppubs.fault(self.state, fault)
+        ppubs_answer = ppubs.fault(self.state, service, path, fault)
         if ppubs_answer is not None:
             return self.send(ppubs_answer)
         eps_answer = eps.fault(self.state, fault, path)
         if eps_answer is not None:
             return self.send(eps_answer)
-        if action == "pending":
-            return self.send(self._answer(service, path, body, pending=True))
-        if action == "pdfname":
-            name = fault.body.decode("latin-1") if isinstance(fault.body, bytes) else fault.body or ""
-            return self.send(self._answer(service, path, body, pdf_name=name))
+        if action in ("pending", "pdfname", "print-failed"):
+            return self.send(self._answer(service, path, body, fault))
         if action == "reset":
             return self._drop(hard=True)
         if action == "hang":
@@ -264,6 +265,8 @@ class Handler(BaseHTTPRequestHandler):
         proxied = url is not None
         fault = self.state.faults.pick(service, path, proxied, self.tls) if service else None
         self._record(service, path, url, fault)
+        if service in ppubs.SERVICES:
+            ppubs.note_arrival(self.state, service, path, self.entry)
         try:
             if service is None:
                 self._read_body()
@@ -372,6 +375,9 @@ class Handler(BaseHTTPRequestHandler):
             return "ok\n"
         if name == "/_sim/ops":
             state.ops.configure(self._json_body())
+            return "ok\n"
+        if name == "/_sim/ppubs":
+            state.ppubs.configure(self._json_body())
             return "ok\n"
         if name == "/_sim/latest":
             state.latest = self._read_body().decode("latin-1")
