@@ -28,18 +28,6 @@ protected:
         return StatusesByRow(cli.Output());
     }
 
-    // The fax streams of the PDF the simulator serves for `n`.
-    std::vector<std::string> ServedImages(const std::string& n)
-    {
-        sim->Faults("[]");
-        HttpsClient client(NetworkSettings(), sim->CaFile());
-        const HttpAnswer answer = client.Get(sim->PpubsUrl(true, true) + direct + n);
-        EXPECT_EQ(answer.status, 200u) << n;
-        const std::string file = home.Dir("served") + "/" + n + ".pdf";
-        WriteFile(file, answer.body);
-        return ReadPdf(file, home.Dir("served-json-" + n)).images;
-    }
-
     // Paths of the requests to the service (not the image host), in order,
     // but those of its own PDF.
     Lines PrintFlowPaths() const
