@@ -62,8 +62,6 @@ protected:
     }
 
     static inline const std::string apiPdf = "/api/pdf/downloadPdf/";
-    // The image host's direct PDF.
-    static inline const std::string direct = "/dirsearch-public/print/downloadPdf/";
 };
 
 TEST_F(PpubsFetch, DocumentsComeFromTheImageHostTheServiceOrThroughThePrintJob)
