@@ -309,7 +309,9 @@ TEST_F(OpsFetch, ParallelJobsShareThePageRate)
     std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
     const double median = gaps[gaps.size() / 2];
     EXPECT_GE(median, 0.09);
-    EXPECT_LE(median, 0.25);
+    // Far under a wait per job of a second, with room for a loaded or
+    // sanitized run's slower requests.
+    EXPECT_LE(median, 0.5);
     // The three ran at the same time: each began before any other ended.
     double lastStart = 0, firstEnd = 1e9;
     for (const char* link : {"/A2/", "/B1/", "/1000000/"}) {
