@@ -21,7 +21,7 @@ const KnownSection knownSections[] = {
     {"abstractStart", "Abstract"},
     {"drawingsStart", "Drawings"},
     {"specificationStart", "Description"},
-    // Usually the specification's page again: one bookmark for both.
+    // Usually the same page as the field above: one bookmark for both.
     {"descriptionStart", "Description"},
     {"claimsStart", "Claims"},
     {"certCorrectionStart", "Certificate of correction"},

@@ -16,7 +16,7 @@ struct PpubsSection
 // The bookmarks the search answer's section starts give ("frontPageStart":
 // 1, "drawingsStart": 2, ...; 0 for a section the document lacks): in page
 // order, sections of one page in reading order, titled as the other routes
-// title them. The specification and the description, which the answer
-// names apart, are one "Description", at the specification's page when it
-// gives one.
+// title them. The answer's two starts of the description text make one
+// "Description": at "specificationStart" when the answer gives it, else at
+// "descriptionStart".
 std::vector<PpubsSection> PpubsOutline(const std::map<std::string, int>& sectionStarts);
