@@ -1,6 +1,7 @@
 #include "services/ppubs/PpubsClient.h"
 
 #include "net/HttpsClient.h"
+#include "net/RetryDecision.h"
 #include "services/JsonAnswer.h"
 #include "services/ppubs/PpubsNumber.h"
 
@@ -111,21 +112,6 @@ const CallTraits callTraits[] = {
     {Kind::imagePdf, false, false, false, true, false},    // imagePdf
     {Kind::apiPdf, true, true, false, true, false},        // apiPdf
 };
-
-// A failure the network or a busy server made, which may be gone on the next try.
-bool IsNetworkFailure(const HttpAnswer& answer)
-{
-    switch (answer.failure.kind) {
-    case FailureKind::Connect:
-    case FailureKind::Read:
-    case FailureKind::Timeout:
-        return true;
-    case FailureKind::HttpStatus:
-        return answer.status == 500 || answer.status == 502 || answer.status == 503;
-    default:
-        return false;
-    }
-}
 
 std::optional<long> HeaderNumber(const HttpAnswer& answer, const char* name)
 {
@@ -461,7 +447,7 @@ PpubsClient::Next PpubsClient::NextAfter(const HttpAnswer& answer, Call call, bo
         return Next::renew;
     if (answer.Ok())
         return Next::use;
-    if (traits.retried && retryWait && IsNetworkFailure(answer))
+    if (traits.retried && retryWait && RetryDecision(RetryDecision::Rule::network).Retryable(answer.failure))
         return Next::retry;
     return Next::end;
 }
