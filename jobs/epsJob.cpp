@@ -26,11 +26,8 @@ wxThread::ExitCode epsJob::Entry()
         return 0;
     }
     HttpsClient http(network, services.caFile);
-    if (http.SetupFailure().Failed()) {
-        PostStatus(http.SetupFailure().text);
+    if (!UsableClient(http))
         return 0;
-    }
-    http.SetStopTest([this] { return StopRequested(); });
     EpsClient client(http, *context, services.epsUrl);
     client.SetStopTest([this] { return StopRequested(); });
     client.SetWaitReport([this](bool waiting) { PostStatus(waiting ? waitingStatus : "Downloading"); });

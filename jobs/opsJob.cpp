@@ -51,15 +51,12 @@ wxThread::ExitCode opsJob::Entry()
     }
     const wxString path = outFile.GetFullPath();
     HttpsClient http(network, services.caFile);
-    if (http.SetupFailure().Failed()) {
-        PostStatus(http.SetupFailure().text);
+    if (!UsableClient(http))
         return 0;
-    }
-    http.SetStopTest([this] { return StopRequested(); });
     http.SetBodyCap(bodyCap);
     OpsClient client(http, services, *context);
     client.SetStopTest([this] { return StopRequested(); });
-    client.SetRetryTest([this](const wxString& cause) { return RetryAfterCountDown(cause); });
+    client.SetRetryTest([this](const wxString& cause) { return CountDownToRetry(cause, busyStatus); });
     client.SetWaitReport([this](OpsClient::Hold why, int seconds) {
         if (seconds == 0)
             PostStatus(busyStatus);
@@ -124,7 +121,7 @@ bool opsJob::FetchPages(OpsClient& client, const OpsInstance& instance, const wx
                 PostStatus(wxString::Format("Error Downloading page %d %s", page, cause));
                 return false;
             }
-            if (GiveUpOnPage(page, cause) || !RetryAfterCountDown(cause))
+            if (GiveUpOnPage(page, cause) || !CountDownToRetry(cause, busyStatus))
                 return false;
         }
     }
@@ -135,13 +132,4 @@ void opsJob::PostFailure(const OpsClient& client)
 {
     if (client.LastFailure().kind != OpsClient::Failure::Kind::stopped)
         PostStatus(client.LastFailure().text);
-}
-
-bool opsJob::RetryAfterCountDown(const wxString& cause)
-{
-    const bool goOn =
-        CountDown([&cause](int n) { return wxString::Format("Error %s Reconnecting in %is", cause, n); });
-    if (goOn)
-        PostStatus(busyStatus);
-    return goOn;
 }

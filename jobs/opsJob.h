@@ -36,8 +36,6 @@ private:
     bool FetchPages(OpsClient& client, const OpsInstance& instance, const wxString& path);
     // Shows the client's failure unless the job was stopped.
     void PostFailure(const OpsClient& client);
-    // The client's retry test: the countdown, then the busy status again.
-    bool RetryAfterCountDown(const wxString& cause);
 
     const Classification entry;      // kind, typed number, file
     const ServiceSettings services;  // caFile, opsUrl, opsKey, opsSecret

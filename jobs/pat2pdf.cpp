@@ -3,6 +3,7 @@
 #include "jobs/JobEvents.h"
 #include "jobs/OutputFile.h"
 #include "jobs/SearchableDownload.h"
+#include "net/HttpsClient.h"
 #include "pdf/CompletePdf.h"
 #include "pdf/PdfWriter.h"
 
@@ -105,6 +106,16 @@ bool pat2pdf::CountDownToRetry(const wxString& cause, const wxString& busyStatus
     if (!CountDown([&cause](int n) { return RetryDecision::CountdownStatus(cause, n); }))
         return false;
     PostStatus(busyStatus);
+    return true;
+}
+
+bool pat2pdf::UsableClient(HttpsClient& http)
+{
+    if (http.SetupFailure().Failed()) {
+        PostStatus(http.SetupFailure().text);
+        return false;
+    }
+    http.SetStopTest([this] { return StopRequested(); });
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class HttpsClient;
 class PdfWriter;
 class wxInputStream;
 
@@ -65,6 +66,9 @@ protected:
     // The countdown of today's routes before `cause` is tried again, then
     // `busyStatus` once more; false when the job was asked to stop.
     bool CountDownToRetry(const wxString& cause, const wxString& busyStatus);
+    // Ties the client's transfers to this job's stop, or posts why the client
+    // cannot be used (its certificate authorities, say) and returns false.
+    bool UsableClient(HttpsClient& http);
     // Names outFile after `number` in the working directory; true, with the
     // file announced as done, when a complete PDF is there already and
     // nothing is to fetch. That file too is made searchable first when the

@@ -48,11 +48,8 @@ wxThread::ExitCode ppubsJob::Entry()
         return 0;
     }
     HttpsClient http(network, services.caFile);
-    if (http.SetupFailure().Failed()) {
-        PostStatus(http.SetupFailure().text);
+    if (!UsableClient(http))
         return 0;
-    }
-    http.SetStopTest([this] { return StopRequested(); });
     http.SetBodyCap(bodyCap);
     PpubsClient client(http, PpubsPaths(services.ppubsUrl, services.ppubsImageUrl), *context);
     client.SetStopTest([this] { return StopRequested(); });

@@ -30,3 +30,12 @@ std::vector<wxString> HttpAnswer::HeaderValues(const wxString& name) const
             values.push_back(header.second);
     return values;
 }
+
+std::optional<unsigned long long> HeaderCount(const wxString& value)
+{
+    const wxString digits = wxString(value).Trim().Trim(false);
+    unsigned long long count = 0;
+    if (digits.empty() || digits.find_first_not_of("0123456789") != wxString::npos || !digits.ToULongLong(&count))
+        return std::nullopt;
+    return count;
+}

@@ -4,6 +4,7 @@
 
 #include <wx/string.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,3 +26,7 @@ struct HttpAnswer
     std::vector<wxString> HeaderValues(const wxString& name) const;
     bool HasHeader(const wxString& name) const;
 };
+
+// A header value that is a whole number in digits (blanks around it allowed);
+// none for anything else, or a number too large to hold.
+std::optional<unsigned long long> HeaderCount(const wxString& value);

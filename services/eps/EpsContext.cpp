@@ -1,23 +1,11 @@
 #include "services/eps/EpsContext.h"
 
-namespace {
-
-std::optional<unsigned long long> Figure(const wxString& header)
-{
-    const wxString digits = wxString(header).Trim().Trim(false);
-    unsigned long long value = 0;
-    if (digits.empty() || digits.find_first_not_of("0123456789") != wxString::npos ||
-        !digits.ToULongLong(&value))
-        return std::nullopt;
-    return value;
-}
-
-}  // namespace
+#include "net/HttpAnswer.h"
 
 void EpsContext::ObserveQuota(const wxString& used, const wxString& remaining)
 {
-    const auto usedFigure = Figure(used);
-    const auto remainingFigure = Figure(remaining);
+    const auto usedFigure = HeaderCount(used);
+    const auto remainingFigure = HeaderCount(remaining);
     std::lock_guard<std::mutex> lock(mutex);
     if (usedFigure)
         quota.used = usedFigure;

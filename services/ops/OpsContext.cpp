@@ -1,20 +1,8 @@
 #include "services/ops/OpsContext.h"
 
+#include "net/HttpAnswer.h"
+
 #include <algorithm>
-
-namespace {
-
-std::optional<unsigned long long> Bytes(const wxString& header)
-{
-    const wxString digits = wxString(header).Trim().Trim(false);
-    unsigned long long value = 0;
-    if (digits.empty() || digits.find_first_not_of("0123456789") != wxString::npos ||
-        !digits.ToULongLong(&value))
-        return std::nullopt;
-    return value;
-}
-
-}  // namespace
 
 OpsContext::OpsContext(OpsClock clock, OpsPacer::Sleep sleep)
     : clock(clock)
@@ -64,8 +52,8 @@ std::optional<OpsThrottling> OpsContext::LastThrottling() const
 
 void OpsContext::ObserveQuota(const wxString& hourUsed, const wxString& weekUsed)
 {
-    const auto hour = Bytes(hourUsed);
-    const auto week = Bytes(weekUsed);
+    const auto hour = HeaderCount(hourUsed);
+    const auto week = HeaderCount(weekUsed);
     std::lock_guard<std::mutex> lock(mutex);
     if (hour)
         quota.hour = hour;

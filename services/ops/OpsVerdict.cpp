@@ -1,5 +1,6 @@
 #include "services/ops/OpsVerdict.h"
 
+#include "net/HttpAnswer.h"
 #include "services/ops/OpsErrorBody.h"
 
 namespace {
@@ -9,14 +10,12 @@ using std::chrono::milliseconds;
 
 milliseconds WaitOf(const wxString& retryAfter, milliseconds fallback)
 {
-    const wxString digits = wxString(retryAfter).Trim().Trim(false);
-    unsigned long long value = 0;
-    if (digits.empty() || digits.find_first_not_of("0123456789") != wxString::npos ||
-        !digits.ToULongLong(&value))
+    const std::optional<unsigned long long> value = HeaderCount(retryAfter);
+    if (!value)
         return fallback;
-    return value > static_cast<unsigned long long>(OpsVerdict::longestWait.count())
+    return *value > static_cast<unsigned long long>(OpsVerdict::longestWait.count())
                ? OpsVerdict::longestWait
-               : milliseconds(static_cast<long long>(value));
+               : milliseconds(static_cast<long long>(*value));
 }
 
 OpsVerdict Verdict(Outcome outcome, const wxString& text, milliseconds wait = milliseconds(0))

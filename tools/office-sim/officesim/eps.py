@@ -12,6 +12,7 @@ import re
 import threading
 from urllib.parse import parse_qs, urlsplit
 
+from .pdf import serialised
 from .services import Response, html_page
 
 SERVICE = "eps"
@@ -66,16 +67,7 @@ def text_pdf(doc_id, pages):
                        b"/Resources << /Font << /F1 3 0 R >> >> /Contents %d 0 R >>"
                        % (A4[0], A4[1], 5 + 2 * (page - 1)))
         objects.append(b"<< /Length %d >>\nstream\n" % len(text) + text + b"\nendstream")
-    out = bytearray(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
-    offsets = []
-    for number, body in enumerate(objects, 1):
-        offsets.append(len(out))
-        out += b"%d 0 obj\n" % number + body + b"\nendobj\n"
-    xref = len(out)
-    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    out += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
-    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-    return bytes(out)
+    return serialised(objects)
 
 
 def _pdf(doc_id, doc):

@@ -28,6 +28,11 @@ def g4_pdf(strips):
             b"/BitsPerComponent 1 /Filter /CCITTFaxDecode "
             b"/DecodeParms << /K -1 /Columns %d /Rows %d >>" % (width, height, width, height),
             strip))
+    return serialised(objects)
+
+
+def serialised(objects):
+    """A PDF file of `objects` (object 1 the catalog), with its cross-reference table."""
     out = bytearray(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
     offsets = []
     for number, body in enumerate(objects, 1):
