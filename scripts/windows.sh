@@ -222,9 +222,75 @@ echo "Building the Windows programs into $build…"
 quietly cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DFH_WINDOWS_DEPS="$prefix" \
   -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-Release} -DFH_WERROR="${FH_WERROR:-OFF}" "${launcher[@]}"
 quietly heavy cmake --build "$build" -j"$jobs"
-for exe in folioharvester folioharvester-cli folioharvester-fetch; do
+programs=(folioharvester folioharvester-cli folioharvester-fetch)
+for exe in "${programs[@]}"; do
   echo "  $build/$exe.exe"
 done
+
+# --- Packages ----------------------------------------------------------------
+
+# Windows' own DLLs: a program that imports any other would not start on a
+# machine without it.
+system_dlls=" advapi32 bcrypt comctl32 comdlg32 crypt32 gdi32 imm32 iphlpapi kernel32 msimg32 msvcrt normaliz
+  ole32 oleacc oleaut32 rpcrt4 secur32 shell32 shlwapi user32 userenv uuid uxtheme version winmm winspool.drv
+  wldap32 ws2_32 "
+check_imports() { # EXE...
+  local exe dll bad=false
+  for exe in "$@"; do
+    while read -r dll; do
+      dll=${dll,,}
+      [[ $dll == api-ms-win-* || $system_dlls == *" ${dll%.dll} "* || $system_dlls == *" $dll "* ]] && continue
+      echo "windows.sh: $(basename "$exe") imports $dll, which is not part of Windows" >&2
+      bad=true
+    done < <("$triple-objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+  done
+  ! $bad || exit 1
+}
+
+# The licences of everything linked into the programs: the libraries built
+# above (from their Debian source packages) and MinGW-w64's runtime, zlib and
+# JSON for Modern C++ (from the installed Debian packages).
+write_licences() { # FILE
+  local p name version
+  {
+    echo "FolioHarvester for Windows is linked statically with the following libraries;"
+    echo "each is distributed under the licence its Debian package states below."
+    for p in "${packages[@]}"; do
+      name=${p% *}; version=${p#* }; version=${version#*:}
+      printf '\n==== %s %s ====\n\n' "$name" "${version%-*}"
+      tar -xOJf "$cache/sources/${name}_$version.debian.tar.xz" debian/copyright
+    done
+    for p in mingw-w64-x86-64-dev gcc-mingw-w64-x86-64-posix-runtime libz-mingw-w64-dev nlohmann-json3-dev; do
+      printf '\n==== %s %s ====\n\n' "$p" "$(dpkg-query -W -f='${Version}' "$p")"
+      cat "/usr/share/doc/$p/copyright"
+    done
+  } >"$1"
+}
+
+# The portable zip and the per-user installer, from stripped copies.
+make_packages() {
+  local version stage out
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  out=$build/package
+  stage=$out/FolioHarvester-$version
+  rm -rf "$out" && mkdir -p "$stage"
+  for exe in "${programs[@]}"; do
+    "$triple-strip" -o "$stage/$exe.exe" "$build/$exe.exe"
+  done
+  cp "$top/README.md" "$stage/"
+  fetch_sources
+  write_licences "$stage/LICENCES.txt"
+  (cd "$out" && quietly cmake -E tar cf "FolioHarvester-$version-windows-x64.zip" --format=zip \
+                 "FolioHarvester-$version")
+  quietly makensis -V2 -DVERSION="$version" -DSOURCE="$stage" \
+    -DOUTFILE="$out/FolioHarvester-$version-setup.exe" "$top/packaging/windows/installer.nsi"
+  echo "  $out/FolioHarvester-$version-windows-x64.zip"
+  echo "  $out/FolioHarvester-$version-setup.exe"
+}
+
+echo "Packaging…"
+(cd "$build" && check_imports "${programs[@]/%/.exe}")
+make_packages
 
 $run_tests || exit 0
 
