@@ -2,10 +2,16 @@
 # Cross-builds FolioHarvester for 64-bit Windows into build-windows/ (or $BUILD_DIR).
 #   scripts/windows.sh          installs what is missing, builds the libraries Debian
 #                               ships no MinGW build of (once, then cached), the
-#                               programs and the test programs
+#                               programs and the test programs, then packs
+#                               the programs into build-windows/package/: a
+#                               per-user installer and a portable zip
 #   scripts/windows.sh --test [CTEST ARGS...]
 #                               then runs the test programs that are portable
-#                               under Wine, the test servers natively beside them
+#                               under Wine, the test servers natively beside them,
+#                               and tests/windows/install-test on the installer
+#   scripts/windows.sh --libraries
+#                               only installs what is missing and builds the
+#                               libraries (.ci/run starts it early, beside the suite)
 # The libraries come from Debian's own source packages, fetched with apt-get
 # through a sources list and state folder of this script's own (the system's
 # apt configuration is not changed), checked against the checksums below, and
@@ -23,14 +29,14 @@ build=${BUILD_DIR:-$top/build-windows}
 triple=x86_64-w64-mingw32
 jobs=$(nproc)
 
-run_tests=false
-if [ "${1:-}" = "--test" ]; then
-  run_tests=true
-  shift
-fi
+run_tests=false libraries_only=false
+case "${1:-}" in
+  --test) run_tests=true; shift ;;
+  --libraries) libraries_only=true; shift ;;
+esac
 # Whatever else is given goes to ctest with --test (e.g. --output-on-failure).
 if ! $run_tests && [ $# -gt 0 ]; then
-  echo "windows.sh: unknown option $1 (--test [CTEST ARGS...])" >&2
+  echo "windows.sh: unknown option $1 (--test [CTEST ARGS...] or --libraries)" >&2
   exit 64
 fi
 
@@ -210,6 +216,7 @@ build_libraries() {
 "$top/scripts/install-deps.sh" --windows
 zlib=/usr/$triple/lib/libz.a
 build_libraries
+! $libraries_only || exit 0
 # nlohmann-json is header-only: Debian's package serves as it is, seen
 # through the prefix (never /usr/include, whose C library is Linux's).
 mkdir -p "$prefix/include" "$prefix/share/cmake"
@@ -322,4 +329,10 @@ export GTEST_FILTER=-HttpsClientTest.TheSimulatorsCertificateIsTrustedOnlyWithIt
 echo "Running ${portable_tests[*]} under Wine…"
 pattern="^($(IFS='|'; echo "${portable_tests[*]}"))\$"
 cd "$build"
-ctest --no-tests=error --timeout 600 -j2 -R "$pattern" "$@"
+status=0
+ctest --no-tests=error --timeout 600 -j2 -R "$pattern" "$@" || status=$?
+
+# The installer as a user meets it, whatever the test programs found.
+echo "Installing $build/package's installer into a fresh Wine prefix and using it…"
+"$top/tests/windows/install-test" "$build" || status=1
+exit "$status"
