@@ -1,6 +1,10 @@
 #include "CliProcess.h"
 
+#include "TempHome.h"
+
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
 
 #include <fcntl.h>
@@ -50,13 +54,28 @@ long Waiting(int fd)
     return static_cast<long>(available);
 }
 
+// The program keeps its settings in the registry here; a test's settings
+// are the file in its temporary home, as on Linux, named to the downloading
+// commands unless the test names a file itself.
+std::vector<std::string> WithHomesSettings(std::vector<std::string> args)
+{
+    const char* home = std::getenv("HOME");
+    const bool downloading = !args.empty() && (args[0] == "fetch" || args[0] == "check");
+    if (!home || !downloading || std::find(args.begin(), args.end(), "--settings") != args.end())
+        return args;
+    const std::string file = std::string(home) + "/.FolioHarvester";
+    if (FileExists(file))
+        args.insert(args.begin() + 1, {"--settings", file});
+    return args;
+}
+
 }  // namespace
 
 // No terminal is given: the tests that need one run on Linux only.
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir, rlim_t, bool)
 {
     std::wstring line = Quoted(Wide(FH_BINARY_DIR "/folioharvester-cli.exe"));
-    for (const std::string& arg : args)
+    for (const std::string& arg : WithHomesSettings(args))
         line += L" " + Quoted(Wide(arg));
 
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
