@@ -84,7 +84,8 @@ void MyFrame::OnUpdateMenu(wxCommandEvent&)
         return;
     if (!Hosts::Load().HasUpdateServer()) {
         wxLogMessage("No update server is configured. To check for updates, set maker=HOST in the "
-                     "[hosts] group of the settings file ~/.FolioHarvester.");
+                     "[hosts] group of the settings %s %s.",
+                     userSettingsKind, userSettingsPlace);
         return;
     }
     updateRequested = true;
@@ -123,8 +124,7 @@ void MyFrame::OnUpdateResult(wxThreadEvent& event)
     } else {
         SetStatusText("Update Available!", updateStatusField);
         if (wxMessageBox("An updated FolioHarvester is available!\n Would you like to download it now?",
-                         "Latest FolioHarvester Available!", wxYES_NO | wxICON_QUESTION,
-                         this) == wxYES) {
+                         "Latest FolioHarvester Available!", wxYES_NO | wxICON_QUESTION, this) == wxYES) {
             SetStatusText("Downloading latest version...", updateStatusField);
             updateThread = LaunchUpdater(true, this);
         } else {

@@ -1,5 +1,7 @@
 #include "cli/ExecHelper.h"
 
+#include "cli/QuotedArgument.h"
+
 #include <cstdio>
 #include <string>
 
@@ -7,26 +9,6 @@
 #include <shellapi.h>
 
 namespace {
-
-// One argument quoted so that the fetch's C runtime reads it back unchanged.
-std::wstring Quoted(const std::wstring& arg)
-{
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return arg;
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
 
 std::wstring OwnFolder()
 {
@@ -61,12 +43,12 @@ int ExecHelper(char**, const std::vector<int>& passOn, const char* helper, const
     const std::wstring path = OwnFolder() + name;
     int argc = 0;
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring line = Quoted(path);
+    std::wstring line = QuotedArgument(path);
     if (mode)
         line += L" " + std::wstring(mode, mode + std::char_traits<char>::length(mode));
     for (int index : passOn)
         if (args && index < argc)
-            line += L" " + Quoted(args[index]);
+            line += L" " + QuotedArgument(args[index]);
     LocalFree(args);
 
     STARTUPINFOW startup{};

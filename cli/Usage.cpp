@@ -1,10 +1,12 @@
 #include "cli/Usage.h"
 
+#include "settings/SettingsStore.h"
+
 namespace {
 
+const char settingsHead[] = "Settings (read, never written; the window's File > Setup writes them):\n  ";
 const char settingsText[] =
-    "Settings (read, never written; the window's File > Setup writes them):\n"
-    "  ~/.FolioHarvester, or FILE of --settings FILE (before the command or among\n"
+    ", or FILE of --settings FILE (before the command or among\n"
     "  its options): the connection and proxy, max_threads (downloads at once,\n"
     "  default 3), ocr (1: downloads made searchable, as with fetch --ocr;\n"
     "  default 0), and the routes by which documents come:\n"
@@ -24,7 +26,7 @@ const char settingsText[] =
 
 const char settingsOptionText[] =
     "  --settings FILE\n"
-    "                 read FILE instead of ~/.FolioHarvester\n";
+    "                 read FILE instead of ";
 
 const char fetchText[] =
     "Downloads one document per ENTRY into the current directory as NUMBER.pdf.\n"
@@ -207,7 +209,7 @@ const char fetchHead[] =
 
 std::string CliUsage()
 {
-    return std::string(cliHead) + settingsText + "\n" + cliExitText;
+    return std::string(cliHead) + settingsHead + userSettingsPlace + settingsText + "\n" + cliExitText;
 }
 
 std::string ClassifyUsage()
@@ -227,14 +229,14 @@ std::string OcrUsage()
 
 std::string FetchUsage()
 {
-    return std::string(fetchHead) + fetchText + TraceOptionUsage() + settingsOptionText + helpOptionText + "\n" +
-           settingsText + "\n" + fetchExitText;
+    return std::string(fetchHead) + fetchText + TraceOptionUsage() + settingsOptionText + userSettingsPlace + "\n" + helpOptionText + "\n" +
+           settingsHead + userSettingsPlace + settingsText + "\n" + fetchExitText;
 }
 
 std::string CheckUsage()
 {
-    return std::string(checkHead) + checkText + TraceOptionUsage() + settingsOptionText + helpOptionText + "\n" +
-           settingsText + "\n" + checkExitText;
+    return std::string(checkHead) + checkText + TraceOptionUsage() + settingsOptionText + userSettingsPlace + "\n" + helpOptionText + "\n" +
+           settingsHead + userSettingsPlace + settingsText + "\n" + checkExitText;
 }
 
 std::string TraceOptionUsage()

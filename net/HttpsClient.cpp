@@ -1,17 +1,12 @@
 #include "net/HttpsClient.h"
 
+#include "net/AuthorityFile.h"
 #include "net/CurlTransfer.h"
 #include "net/ProxyInfo.h"
 
 #include <curl/curl.h>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -34,48 +29,6 @@ wxString Latin1(const std::string& bytes)
     for (unsigned char byte : bytes)
         text += wxUniChar(byte);
     return text;
-}
-
-// The bytes of an authorities file; empty, with why in `problem`, unless it
-// is a regular file of at most HttpsClient::maxCaFileBytes. Opened without
-// blocking (a FIFO would wait for a writer for ever) and read without
-// exceptions (a stream's read of a folder throws).
-bool ReadAuthorities(const wxString& path, std::string& bytes, wxString& problem)
-{
-    bytes.clear();
-    const int fd = open(path.fn_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat info;
-    if (fd < 0 || fstat(fd, &info) != 0)
-        problem = wxString::FromUTF8(std::strerror(errno));
-    else if (S_ISDIR(info.st_mode))
-        problem = "a folder";
-    else if (!S_ISREG(info.st_mode))
-        problem = "not a regular file";
-    else if (static_cast<unsigned long long>(info.st_size) > HttpsClient::maxCaFileBytes)
-        problem = wxString::Format("larger than %zu bytes", HttpsClient::maxCaFileBytes);
-    else {
-        char chunk[65536];
-        for (;;) {
-            const ssize_t n = read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n < 0)
-                    problem = wxString::FromUTF8(std::strerror(errno));
-                break;
-            }
-            if (bytes.size() + size_t(n) > HttpsClient::maxCaFileBytes) {
-                problem = wxString::Format("larger than %zu bytes", HttpsClient::maxCaFileBytes);
-                break;
-            }
-            bytes.append(chunk, size_t(n));
-        }
-    }
-    if (fd >= 0)
-        close(fd);
-    if (!problem.empty())
-        bytes.clear();
-    return problem.empty();
 }
 
 // The host of an absolute http:// or https:// URL; false for anything else.
@@ -188,20 +141,19 @@ void HttpsClient::Impl::SetUp(const wxString& caFile)
 }
 
 // An authority file given to libcurl replaces its default one, so the
-// system's bundle and the extra file go in together, as one list in memory.
+// system's authorities (its bundle, or on Windows its certificate store)
+// and the extra file go in together, as one list in memory.
 // The default folder of authorities (CAPATH), if any, stays in use.
 void HttpsClient::Impl::TrustAlso(const wxString& caFile)
 {
     std::string extra;
     wxString problem;
-    if (ReadAuthorities(caFile, extra, problem) && extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+    if (ReadAuthorityFile(caFile, maxCaFileBytes, extra, problem) &&
+        extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
         problem = "no certificate in it";
     std::string authorities;
-    char* systemBundle = nullptr;
-    wxString systemProblem;
-    if (problem.empty() && curl_easy_getinfo(transfer.Handle(), CURLINFO_CAINFO, &systemBundle) == CURLE_OK &&
-        systemBundle)
-        ReadAuthorities(wxString::FromUTF8(systemBundle), authorities, systemProblem);
+    if (problem.empty())
+        authorities = SystemAuthorities(transfer.Handle());
     authorities += "\n" + extra;
     curl_blob blob{authorities.data(), authorities.size(), CURL_BLOB_COPY};
     if (problem.empty() && curl_easy_setopt(transfer.Handle(), CURLOPT_CAINFO_BLOB, &blob) != CURLE_OK)

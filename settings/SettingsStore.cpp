@@ -1,15 +1,12 @@
 #include "settings/SettingsStore.h"
 
-#include <wx/fileconf.h>
+#include "settings/SettingsFile.h"
+
 #include <wx/filename.h>
 
 #include <mutex>
 
-#include <sys/stat.h>
-
 namespace {
-
-const int ownerOnly = 0600;
 
 // Set before any job starts, read while the store is opened under its lock.
 wxString& ChosenFile()
@@ -17,34 +14,6 @@ wxString& ChosenFile()
     static wxString path;
     return path;
 }
-
-// Keeps the settings file readable by its owner only, also when an older
-// file with wider permissions is rewritten (wxFileConfig keeps the mode of
-// the file it replaces).
-class SettingsFile : public wxFileConfig
-{
-public:
-    explicit SettingsFile(const wxString& chosen)
-        : wxFileConfig("FolioHarvester", wxEmptyString, chosen, wxEmptyString,
-                       wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE),
-          // A file named on the command line is only read: its mode stays the user's.
-          path(chosen.empty() ? GetLocalFileName("FolioHarvester") : wxString())
-    {
-        SetUmask(0077);
-    }
-
-    ~SettingsFile() override
-    {
-        Flush();
-#ifndef __WINDOWS__  // there the file sits in the user's own profile
-        if (!path.empty() && wxFileName::FileExists(path))
-            chmod(path.fn_str(), ownerOnly);
-#endif
-    }
-
-private:
-    wxString path;
-};
 
 }  // namespace
 
@@ -56,13 +25,21 @@ std::unique_ptr<wxConfigBase> OpenSettingsStore()
     static std::mutex loading;
     const std::lock_guard<std::mutex> lock(loading);
     const wxAssertHandler_t previous = wxSetAssertHandler(nullptr);
-    auto store = std::make_unique<SettingsFile>(ChosenFile());
+    std::unique_ptr<wxConfigBase> store;
+    if (ChosenFile().empty())
+        store = OpenUserSettingsStore();
+    else
+        store = std::make_unique<SettingsFile>(ChosenFile());
     wxSetAssertHandler(previous);
     return store;
 }
 
 void UseSettingsFile(const wxString& path)
 {
+    if (path.empty()) {
+        ChosenFile().clear();
+        return;
+    }
     wxFileName name(path);
     name.MakeAbsolute();
     ChosenFile() = name.GetFullPath();

@@ -13,7 +13,13 @@
 #include <chrono>
 #include <filesystem>
 #include <cstdio>
+#ifdef _WIN32
+#include "HostRelay.h"
+
+#include <random>
+#else
 #include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -111,6 +117,21 @@ bool RunToEnd(std::unique_ptr<wxThread> job, EventCollector& events, int timeout
     return ended;
 }
 
+#ifdef _WIN32
+// The tools (qpdf and the like) are the build machine's: the relay runs
+// them there, their output kept in a file beside the test's own.
+std::string Shell(const std::string& command, int* status)
+{
+    const std::string name = "fh-shell-" + std::to_string(std::random_device()()) + ".txt";
+    const std::string log = (std::filesystem::temp_directory_path() / name).string();
+    const int rc = HostRelay::Run(command + " >'" + log + "' 2>&1");
+    if (status)
+        *status = rc;
+    std::string output = FileExists(log) ? ReadFile(log) : std::string();
+    std::remove(log.c_str());
+    return output;
+}
+#else
 std::string Shell(const std::string& command, int* status)
 {
     std::string output;
@@ -126,6 +147,7 @@ std::string Shell(const std::string& command, int* status)
         *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return output;
 }
+#endif
 
 int QpdfPages(const std::string& pdf)
 {

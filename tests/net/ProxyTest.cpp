@@ -66,6 +66,38 @@ TEST(ProxyInfo, HostsWithoutADotBypassTheProxy)
     EXPECT_FALSE(ProxyInfo::For(0, "proxy.example", "80").UsesProxyFor("patimg1.uspto.gov"));
 }
 
+TEST(ProxyInfo, InternetOptionsGiveTheHttpsProxyAndTheirBypassList)
+{
+    using Access = ProxyInfo::Access;
+    struct Case
+    {
+        bool enabled;
+        const char* server;
+        Access access;
+        const char* list;
+    };
+    const Case cases[] = {
+        {true, "proxy.example:3128", Access::Proxy, "proxy.example:3128"},
+        {true, "http=plain.example:80; https=secure.example:443;ftp=f.example:21", Access::Proxy,
+         "secure.example:443"},
+        {true, "ftp=f.example:21;HTTP=plain.example:80", Access::Proxy, "plain.example:80"},
+        {true, "ftp=f.example:21", Access::Preconfigured, ""},
+        {true, "", Access::Preconfigured, ""},
+        {false, "proxy.example:3128", Access::Preconfigured, ""},
+    };
+    for (const Case& c : cases) {
+        const ProxyInfo info = ProxyInfo::FromInternetOptions(c.enabled, c.server, "<local>");
+        EXPECT_EQ(info.access, c.access) << c.server;
+        EXPECT_EQ(info.proxyList, c.list) << c.server;
+    }
+
+    const ProxyInfo proxy = ProxyInfo::FromInternetOptions(true, "p.example:1", "<Local>; *.corp.example;10.*");
+    for (const char* direct : {"intranet", "files.corp.example", "FILES.CORP.EXAMPLE", "10.1.2.3"})
+        EXPECT_FALSE(proxy.UsesProxyFor(direct)) << direct;
+    for (const char* proxied : {"ppubs.uspto.gov", "corp.example.org", "110.1.2.3"})
+        EXPECT_TRUE(proxy.UsesProxyFor(proxied)) << proxied;
+}
+
 std::string Body(HttpSession& session, const wxString& path)
 {
     auto in = session.Request(path);

@@ -1,6 +1,11 @@
 #include "CliProcess.h"
+#include "TempHome.h"
 
+#include "cli/QuotedArgument.h"
+
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
 
 #include <fcntl.h>
@@ -12,26 +17,6 @@ namespace {
 
 // SIGKILL, which Windows' C runtime does not define.
 const int killSignal = 9;
-
-// One argument quoted so that the child's C runtime reads it back unchanged.
-std::wstring Quoted(const std::wstring& arg)
-{
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return arg;
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
 
 std::wstring Wide(const std::string& utf8)
 {
@@ -50,14 +35,29 @@ long Waiting(int fd)
     return static_cast<long>(available);
 }
 
+// The program keeps its settings in the registry here; a test's settings
+// are the file in its temporary home, as on Linux, named to the downloading
+// commands unless the test names a file itself.
+std::vector<std::string> WithHomesSettings(std::vector<std::string> args)
+{
+    const char* home = std::getenv("HOME");
+    const bool downloading = !args.empty() && (args[0] == "fetch" || args[0] == "check");
+    if (!home || !downloading || std::find(args.begin(), args.end(), "--settings") != args.end())
+        return args;
+    const std::string file = std::string(home) + "/.FolioHarvester";
+    if (FileExists(file))
+        args.insert(args.begin() + 1, {"--settings", file});
+    return args;
+}
+
 }  // namespace
 
 // No terminal is given: the tests that need one run on Linux only.
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir, rlim_t, bool)
 {
-    std::wstring line = Quoted(Wide(FH_BINARY_DIR "/folioharvester-cli.exe"));
-    for (const std::string& arg : args)
-        line += L" " + Quoted(Wide(arg));
+    std::wstring line = QuotedArgument(Wide(FH_BINARY_DIR "/folioharvester-cli.exe"));
+    for (const std::string& arg : WithHomesSettings(args))
+        line += L" " + QuotedArgument(Wide(arg));
 
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;

@@ -1,5 +1,7 @@
 #include "TempHome.h"
 
+#include "settings/SettingsStore.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -25,11 +27,15 @@ TempHome::TempHome()
     _putenv_s("HOME", path.c_str());
     oldCwd = fs::current_path().string();
     fs::current_path(path);
+    // The program keeps its settings in the registry here; a test's own
+    // settings are the file in its home, as on Linux.
+    UseSettingsFile(SettingsFile());
 }
 
 TempHome::~TempHome()
 {
     std::error_code ec;
+    UseSettingsFile("");
     fs::current_path(oldCwd, ec);
     _putenv_s("HOME", hadHome ? oldHome.c_str() : "");
     fs::remove_all(path, ec);

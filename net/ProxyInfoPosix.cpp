@@ -1,0 +1,6 @@
+#include "net/ProxyInfo.h"
+
+ProxyInfo ProxyInfo::System()
+{
+    return {};
+}
