@@ -238,15 +238,22 @@ done
 
 # Windows' own DLLs: a program that imports any other would not start on a
 # machine without it.
-system_dlls=" advapi32 bcrypt comctl32 comdlg32 crypt32 gdi32 imm32 iphlpapi kernel32 msimg32 msvcrt normaliz
-  ole32 oleacc oleaut32 rpcrt4 secur32 shell32 shlwapi user32 userenv uuid uxtheme version winmm winspool.drv
-  wldap32 ws2_32 "
+system_dlls=(advapi32 bcrypt comctl32 comdlg32 crypt32 gdi32 imm32 iphlpapi kernel32 msimg32 msvcrt normaliz
+             ole32 oleacc oleaut32 rpcrt4 secur32 shell32 shlwapi user32 userenv uuid uxtheme version winmm
+             winspool.drv wldap32 ws2_32)
+is_system_dll() { # NAME, in lower case
+  local dll
+  [[ $1 == api-ms-win-* ]] && return 0
+  for dll in "${system_dlls[@]}"; do
+    [[ $1 == "$dll" || $1 == "$dll.dll" ]] && return 0
+  done
+  return 1
+}
 check_imports() { # EXE...
   local exe dll bad=false
   for exe in "$@"; do
     while read -r dll; do
-      dll=${dll,,}
-      [[ $dll == api-ms-win-* || $system_dlls == *" ${dll%.dll} "* || $system_dlls == *" $dll "* ]] && continue
+      is_system_dll "${dll,,}" && continue
       echo "windows.sh: $(basename "$exe") imports $dll, which is not part of Windows" >&2
       bad=true
     done < <("$triple-objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
