@@ -12,25 +12,26 @@
 namespace {
 
 // A document type of the test's own, printed by copying the file beside
-// itself, so the shell's "print" verb shows what it ran.
+// itself, so the shell's "print" verb shows what it ran. Registered in
+// HKEY_CLASSES_ROOT: Windows shows a user's own classes there too, Wine 8
+// only the machine's.
 class RegisteredPrinter : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        wxRegKey extension(wxRegKey::HKCU, "Software\\Classes\\.fhprinttest");
+        wxRegKey extension(wxRegKey::HKCR, ".fhprinttest");
         ASSERT_TRUE(extension.Create());
         ASSERT_TRUE(extension.SetValue("", "FolioHarvester.PrintTest"));
-        wxRegKey command(wxRegKey::HKCU,
-                         "Software\\Classes\\FolioHarvester.PrintTest\\shell\\print\\command");
+        wxRegKey command(wxRegKey::HKCR, "FolioHarvester.PrintTest\\shell\\print\\command");
         ASSERT_TRUE(command.Create());
         ASSERT_TRUE(command.SetValue("", "cmd.exe /c copy \"%1\" \"%1.printed\""));
     }
 
     void TearDown() override
     {
-        wxRegKey(wxRegKey::HKCU, "Software\\Classes\\.fhprinttest").DeleteSelf();
-        wxRegKey(wxRegKey::HKCU, "Software\\Classes\\FolioHarvester.PrintTest").DeleteSelf();
+        wxRegKey(wxRegKey::HKCR, ".fhprinttest").DeleteSelf();
+        wxRegKey(wxRegKey::HKCR, "FolioHarvester.PrintTest").DeleteSelf();
     }
 
     static bool AppearsSoon(const std::string& path)

@@ -26,15 +26,6 @@ size_t IndexOf(const Lines& lines, const std::string& line)
     return lines.size();
 }
 
-std::vector<std::string> PdfsIn(const std::string& dir)
-{
-    std::vector<std::string> pdfs;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        if (entry.path().extension() == ".pdf")
-            pdfs.push_back(entry.path().filename().string());
-    return pdfs;
-}
-
 class FetchCommand : public SimFixture
 {
 protected:
@@ -477,6 +468,15 @@ TEST_F(FetchCommand, CheckAsksThePublicationServerWhenEpDocumentsComeFromIt)
 
 // Signals, broken pipes and file-size limits are Linux's.
 #ifndef _WIN32
+std::vector<std::string> PdfsIn(const std::string& dir)
+{
+    std::vector<std::string> pdfs;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.path().extension() == ".pdf")
+            pdfs.push_back(entry.path().filename().string());
+    return pdfs;
+}
+
 TEST_F(FetchCommand, TermSignalStopsRunningJobsPromptlyAndLeavesNoPartialFile)
 {
     sim->Faults(R"([{"path": "PageNum=2", "action": "hang"},

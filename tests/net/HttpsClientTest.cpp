@@ -54,6 +54,9 @@ protected:
     Json Log() const { return Json::parse(sim->Log()); }
 };
 
+// FIFOs, /dev/zero and truncate() are Linux's; and Wine's Schannel accepts a
+// server whose authority Windows would not know.
+#ifndef _WIN32
 TEST_F(HttpsClientTest, TheSimulatorsCertificateIsTrustedOnlyWithItsAuthorityFile)
 {
     const std::string notPem = home.Path() + "/not-a-certificate.pem";
@@ -91,6 +94,7 @@ TEST_F(HttpsClientTest, TheSimulatorsCertificateIsTrustedOnlyWithItsAuthorityFil
         EXPECT_EQ(client.SetupFailure().Failed(), c.textStart.rfind(unusable, 0) == 0);
     }
 }
+#endif
 
 TEST_F(HttpsClientTest, PostBodyAndHeadersArriveAndTheAnswersHeadIsReadableOnOneConnection)
 {

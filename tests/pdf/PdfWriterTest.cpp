@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <wx/log.h>
 
+#include <vector>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -473,21 +475,24 @@ TEST_F(PdfWriterTest, OpeningFailuresCreateNothingAndDeleteNothing)
     const std::string folder = home.Dir("existing-folder");
     const std::string keep = PathOf("keep.pdf");
     WriteFile(keep, "someone else's bytes");
-    const std::string symlinked = PathOf("linked.pdf");
-    ASSERT_EQ(symlink(keep.c_str(), PdfWriter::TempPathFor(symlinked).fn_str()), 0);
-    const struct
+    struct Case
     {
         std::string path;
         int pages;
         const char* error;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {home.Path() + "/missing/folder/doc.pdf", 1, "Creating PDF: No such file or directory"},
         {folder, 1, "Creating PDF: existing-folder is a folder"},
-        {symlinked, 1, "Creating PDF: .linked.pdf.part is a symbolic link"},
         {keep, 0, "Invalid page count"},
         {keep, -5, "Invalid page count"},
         {keep, 1000000000, "Invalid page count"},
     };
+#ifndef _WIN32  // symbolic links need privileges there
+    const std::string symlinked = PathOf("linked.pdf");
+    ASSERT_EQ(symlink(keep.c_str(), PdfWriter::TempPathFor(symlinked).fn_str()), 0);
+    cases.push_back({symlinked, 1, "Creating PDF: .linked.pdf.part is a symbolic link"});
+#endif
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.path + " " + std::to_string(c.pages));

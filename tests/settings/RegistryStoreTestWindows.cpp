@@ -41,11 +41,13 @@ TEST_F(RegistryStore, SettingsLiveUnderTheUsersKeyWithGroupsAsSubkeys)
     ASSERT_TRUE(wxRegKey(wxRegKey::HKCU, wxString(storeKey) + "\\hosts").QueryValue("maker", maker));
     EXPECT_EQ(maker, "updates.example:8080");
 
-    // A number typed into the registry by hand is a string; it reads the same.
-    ASSERT_TRUE(top.SetValue("ocr", "1"));
+    // Values typed into the registry by hand may be strings or DWORDs.
+    ASSERT_TRUE(top.SetValue("ocr", " 1"));
+    ASSERT_TRUE(top.SetValue("proxyPort", 3128L));
     auto again = OpenSettingsStore();
     EXPECT_EQ(again->ReadLong("max_threads", 3), 5);
     EXPECT_EQ(again->ReadLong("ocr", 0), 1);
+    EXPECT_EQ(again->Read("proxyPort", "80"), "3128");
     EXPECT_EQ(again->Read("hosts/maker", ""), "updates.example:8080");
 }
 

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <wx/init.h>
 #include <wx/log.h>
 #include <wx/utils.h>
 
@@ -16,16 +15,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// wxFileConfig needs wxWidgets' base initialised.
-class WxBase : public ::testing::Environment
-{
-    void SetUp() override { init = std::make_unique<wxInitializer>(); }
-    void TearDown() override { init.reset(); }
-    std::unique_ptr<wxInitializer> init;
-};
-
-const auto* const wxBaseEnvironment = ::testing::AddGlobalTestEnvironment(new WxBase);
 
 unsigned FileMode(const std::string& path)
 {
