@@ -87,10 +87,15 @@ heavy() { nice -n 10 "$@"; }
 
 # --- Libraries -------------------------------------------------------------
 
+# The libraries are compiled at -O1: a sixth less compile time than -O2 (and
+# far less than CMake's -O3), and no download waits on their speed.
+optimise=-O1
+
 cmake_lib() { # SOURCE BUILD [CMAKE ARGS...]
   local src=$1 bld=$2
   shift 2
   quietly cmake -S "$src" -B "$bld" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_C_FLAGS_RELEASE="$optimise -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="$optimise -DNDEBUG" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
     -DZLIB_LIBRARY="$zlib" -DZLIB_INCLUDE_DIR=/usr/$triple/include "$@"
 }
@@ -129,14 +134,18 @@ build_qpdf() {
 }
 
 build_wxwidgets3_2() {
-  # Only what the program uses: base, core, net, xml, html, adv. Debian's
-  # source carries no zlib, expat, libpng, libjpeg or libtiff; zlib and expat
-  # come from above, images are not needed.
+  # Only what the program uses: base, core, net, xml, html, adv, and of
+  # those none of the controls, dialogs and frameworks it has no use for.
+  # Debian's source carries no zlib, expat, libpng, libjpeg or libtiff; zlib
+  # and expat come from above, images are not needed.
   local disable=(webview mediactrl stc richtext propgrid ribbon aui xrc webrequest svg sound joystick
-                 debugreport)
+                 debugreport grid dataviewctrl treelist printarch postscript calendar datepick timepick
+                 htmlhelp aboutdlg wizarddlg mdi mdidoc docview sash splash tipdlg animatectrl richtooltip
+                 taskbaricon notifmsg infobar commandlinkbutton bannerwindow rearrangectrl addremovectrl
+                 odcombobox bmpcombobox richmsgdlg)
   mkdir -p "$2"
   (cd "$2" && quietly env CC="$triple-gcc-posix" CXX="$triple-g++-posix" \
-      CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" \
+      CFLAGS="$optimise" CXXFLAGS="$optimise" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" \
       "$1/configure" --host=$triple --prefix="$prefix" --with-msw --disable-shared \
       --with-zlib=sys --with-expat=sys --with-regex=builtin --without-libpng --without-libjpeg \
       --without-libtiff --without-liblzma --without-opengl --disable-precomp-headers \
@@ -178,7 +187,7 @@ fetch_sources() {
 
 build_libraries() {
   local recipe key
-  recipe=$(printf '%s\n' "${packages[@]}" "$checksums"; declare -f cmake_lib build_expat build_libjpeg_turbo \
+  recipe=$(printf '%s\n' "${packages[@]}" "$checksums" "$optimise"; declare -f cmake_lib build_expat build_libjpeg_turbo \
            build_curl build_qpdf build_wxwidgets3_2; cat "$toolchain"; "$triple-g++-posix" --version | head -n1)
   key=$(sha256sum <<<"$recipe" | cut -c1-16)
   prefix=$cache/$key
