@@ -6,9 +6,9 @@
 #                               the programs into build-windows/package/: a
 #                               per-user installer and a portable zip
 #   scripts/windows.sh --test [CTEST ARGS...]
-#                               then runs the test programs that are portable
-#                               under Wine, the test servers natively beside them,
-#                               and tests/windows/install-test on the installer
+#                               then runs the unit test programs under Wine, the
+#                               test servers natively beside them, and
+#                               tests/windows/install-test on the installer
 #   scripts/windows.sh --libraries
 #                               only installs what is missing and builds the
 #                               libraries (.ci/run starts it early, beside the suite)
@@ -20,9 +20,11 @@
 # niced: the machines are shared. Compiler output goes to
 # build-windows/windows.log and is shown only on failure.
 # Measured on two cores shared with other builds, the packages installed:
-# the first run about 48 min (45 of them the libraries, wxWidgets the most),
-# a fresh build folder with the libraries cached about 4.5 min, a run with
-# nothing changed seconds; --test about 1.5 min (a fresh Wine prefix included).
+# the libraries 25 to 40 min the first time, wxWidgets the most (36 CPU
+# minutes; 43 before -O1 and without wxWidgets' unused parts); a fresh build
+# folder with the libraries cached about 9 min without ccache; a run with
+# nothing changed about 30 s (the packages are made again); --test about
+# 6 min (a fresh Wine prefix, the unit tests about 4 min, the install test 1).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build-windows}
