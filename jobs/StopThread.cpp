@@ -5,5 +5,9 @@
 void StopThread(wxThread& thread)
 {
     thread.Delete();
-    thread.Wait();  // joins once; a no-op when Delete already did
+#ifndef __WINDOWS__
+    // Elsewhere Delete() leaves a thread that had ended unjoined; on Windows
+    // it has joined it and closed its handle, and a Wait() would fail.
+    thread.Wait();
+#endif
 }

@@ -40,9 +40,9 @@ bool ReadAuthorityFile(const wxString& path, size_t maxBytes, std::string& bytes
     return problem.empty();
 }
 
-// Schannel trusts Windows' store by itself, but only as long as no file is
-// given; the user's root store, as PEM, keeps that trust beside the file.
-std::string SystemAuthorities(CURL*)
+namespace {
+
+std::string RootStoreAsPem()
 {
     std::string authorities;
     HCERTSTORE store = CertOpenSystemStoreW(0, L"ROOT");
@@ -59,5 +59,17 @@ std::string SystemAuthorities(CURL*)
             authorities.append(pem.data(), size);
     }
     CertCloseStore(store, 0);
+    return authorities;
+}
+
+}  // namespace
+
+// Schannel trusts Windows' store by itself, but only as long as no file is
+// given; the user's root store, as PEM, keeps that trust beside the file.
+// Read once: jobs starting together would otherwise each walk the store
+// (Wine builds it on first use, and its threads then race).
+std::string SystemAuthorities(CURL*)
+{
+    static const std::string authorities = RootStoreAsPem();
     return authorities;
 }

@@ -2,6 +2,7 @@
 #include "SimFixture.h"
 
 #include "jobs/JobRoute.h"
+#include "settings/SettingsStore.h"
 
 #include <csignal>
 #include <filesystem>
@@ -302,7 +303,7 @@ TEST(CommandLineHelp, HelpPrintsTheWholeUsageAndAnUnknownCommandIsAnError)
             all += line + "\n";
         EXPECT_EQ(all.find("retry-step"), std::string::npos);
         if (c.exitCode == 0 && (c.args[0] == "--help" || c.args[0] == "fetch" || c.args[0] == "check")) {
-            for (const char* topic : {"~/.FolioHarvester", "us=ppubs|ops|classic", "ep=auto|eps|ops",
+            for (const char* topic : {userSettingsPlace, "us=ppubs|ops|classic", "ep=auto|eps|ops",
                                       "other=ops|classic", "FOLIOHARVESTER_OPS_KEY", "developers.epo.org",
                                       "File > Setup > Services", "--settings FILE", "--trace FILE",
                                       "Exit status:"})

@@ -117,7 +117,7 @@ TEST_F(PpubsFetch, TroublesAreGotOverOrEndPlainlyWithoutAFile)
     const struct
     {
         std::string rules;
-        const char* shown;  // a status on the way, or the last one
+        const char* shown;  // how a status on the way, or the last one, begins
         const char* last;
         size_t sessions;
     } cases[] = {
@@ -129,9 +129,9 @@ TEST_F(PpubsFetch, TroublesAreGotOverOrEndPlainlyWithoutAFile)
         {refused + R"(, {"path": "imageviewer", "nth": [1], "action": "session-expired-html"})", nullptr, "Finished!", 2},
         {refused + R"(, {"path": "searchWithBeFamily", "nth": [1], "action": "status", "status": 500})",
          "Error USPTO answered 500 to the search Reconnecting in 10s", "Finished!", 1},
+        // The system's words for a reset connection follow (Linux's and Windows' differ).
         {refused + R"(, {"path": "print-process", "nth": [1, 2], "action": "reset"})",
-         "Error USPTO print status: connection broken: Recv failure: Connection reset by peer Reconnecting in 10s",
-         "Finished!", 1},
+         "Error USPTO print status: connection broken: ", "Finished!", 1},
         {refused + R"(, {"path": "imageviewer", "action": "session-expired"})", nullptr,
          "USPTO refused the request (403)", 2},
         {refused + R"(, {"path": "print-process", "action": "print-failed"})", nullptr,
@@ -147,7 +147,8 @@ TEST_F(PpubsFetch, TroublesAreGotOverOrEndPlainlyWithoutAFile)
         const Lines statuses = Fetch({"5123456"}, finishes ? 0 : 1)[0];
         EXPECT_EQ(statuses.back(), c.last);
         if (c.shown) {
-            EXPECT_NE(std::find(statuses.begin(), statuses.end(), c.shown), statuses.end());
+            const auto begins = [&](const std::string& status) { return status.rfind(c.shown, 0) == 0; };
+            EXPECT_NE(std::find_if(statuses.begin(), statuses.end(), begins), statuses.end());
         }
         EXPECT_EQ(RequestsMatching("/api/users/me/session").size(), c.sessions);
         const bool printed = !RequestsMatching("/api/print/save/").empty();

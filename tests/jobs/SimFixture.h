@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,8 @@ protected:
     std::vector<SimRequest> Requests() const;
     std::vector<SimRequest> RequestsMatching(const std::string& pathFragment) const;
     void ClearLog() const;
-    std::string InCwd(const std::string& name) const { return home.Path() + "/" + name; }
+    // As the program names it: with the platform's separator.
+    std::string InCwd(const std::string& name) const { return (std::filesystem::path(home.Path()) / name).string(); }
     // Runs the job to its end and returns the statuses it posted.
     std::vector<wxString> Run(std::unique_ptr<wxThread> job, int timeoutMs = 60000);
     // The fax streams of the PDF the simulated Patent Public Search serves
