@@ -26,7 +26,7 @@ fuzz=(clang-14 libclang-rt-14-dev)
 windows=(
   cmake make pkg-config ccache dpkg-dev xz-utils python3 openssl
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev nlohmann-json3-dev googletest
-  wine wine64 nsis xvfb xauth
+  wine wine64 nsis xvfb xauth xdotool
 )
 
 wanted=("${base[@]}")
