@@ -338,7 +338,6 @@ trap 'kill "$relay_pid" 2>/dev/null || true; wineserver --kill 2>/dev/null || tr
 read -r -t 10 -u "${relay[0]}" word address || { echo "windows.sh: the test relay did not start" >&2; exit 1; }
 export FH_HOST_RELAY=$address
 
-
 echo "Running the unit tests under Wine…"
 cd "$build"
 status=0
