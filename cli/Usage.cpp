@@ -5,7 +5,7 @@
 namespace {
 
 const char settingsHead[] = "Settings (read, never written; the window's File > Setup writes them):\n  ";
-const char settingsText[] =
+const char settingsTail[] =
     ", or FILE of --settings FILE (before the command or among\n"
     "  its options): the connection and proxy, max_threads (downloads at once,\n"
     "  default 3), ocr (1: downloads made searchable, as with fetch --ocr;\n"
@@ -24,9 +24,20 @@ const char settingsText[] =
     "  ([ops] consumerKey and consumerSecret), or set the environment variables\n"
     "  FOLIOHARVESTER_OPS_KEY and FOLIOHARVESTER_OPS_SECRET, which take their place.\n";
 
-const char settingsOptionText[] =
+const char settingsOptionHead[] =
     "  --settings FILE\n"
     "                 read FILE instead of ";
+
+// The texts above with the settings' place as this platform names it.
+std::string SettingsText()
+{
+    return settingsHead + std::string(userSettingsPlace) + settingsTail;
+}
+
+std::string SettingsOptionText()
+{
+    return settingsOptionHead + std::string(userSettingsPlace) + "\n";
+}
 
 const char fetchText[] =
     "Downloads one document per ENTRY into the current directory as NUMBER.pdf.\n"
@@ -209,7 +220,7 @@ const char fetchHead[] =
 
 std::string CliUsage()
 {
-    return std::string(cliHead) + settingsHead + userSettingsPlace + settingsText + "\n" + cliExitText;
+    return std::string(cliHead) + SettingsText() + "\n" + cliExitText;
 }
 
 std::string ClassifyUsage()
@@ -229,14 +240,14 @@ std::string OcrUsage()
 
 std::string FetchUsage()
 {
-    return std::string(fetchHead) + fetchText + TraceOptionUsage() + settingsOptionText + userSettingsPlace + "\n" + helpOptionText + "\n" +
-           settingsHead + userSettingsPlace + settingsText + "\n" + fetchExitText;
+    return std::string(fetchHead) + fetchText + TraceOptionUsage() + SettingsOptionText() + helpOptionText + "\n" +
+           SettingsText() + "\n" + fetchExitText;
 }
 
 std::string CheckUsage()
 {
-    return std::string(checkHead) + checkText + TraceOptionUsage() + settingsOptionText + userSettingsPlace + "\n" + helpOptionText + "\n" +
-           settingsHead + userSettingsPlace + settingsText + "\n" + checkExitText;
+    return std::string(checkHead) + checkText + TraceOptionUsage() + SettingsOptionText() + helpOptionText + "\n" +
+           SettingsText() + "\n" + checkExitText;
 }
 
 std::string TraceOptionUsage()

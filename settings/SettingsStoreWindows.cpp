@@ -15,12 +15,14 @@ public:
     RegistrySettings() : wxRegConfig("FolioHarvester") {}
 
 protected:
+    // A value of the other type is no error to show the user.
     bool DoReadString(const wxString& key, wxString* text) const override
     {
+        const wxLogNull quiet;
         long number = 0;
-        if (ReadQuietly([&] { return wxRegConfig::DoReadString(key, text); }))
+        if (wxRegConfig::DoReadString(key, text))
             return true;
-        if (!ReadQuietly([&] { return wxRegConfig::DoReadLong(key, &number); }))
+        if (!wxRegConfig::DoReadLong(key, &number))
             return false;
         *text = wxString::Format("%ld", number);
         return true;
@@ -28,20 +30,11 @@ protected:
 
     bool DoReadLong(const wxString& key, long* number) const override
     {
-        wxString text;
-        if (ReadQuietly([&] { return wxRegConfig::DoReadLong(key, number); }))
-            return true;
-        return ReadQuietly([&] { return wxRegConfig::DoReadString(key, &text); }) &&
-               text.Trim(true).Trim(false).ToLong(number);
-    }
-
-private:
-    // A value of the other type is no error to show the user.
-    template <typename Read>
-    static bool ReadQuietly(Read read)
-    {
         const wxLogNull quiet;
-        return read();
+        wxString text;
+        if (wxRegConfig::DoReadLong(key, number))
+            return true;
+        return wxRegConfig::DoReadString(key, &text) && text.Trim(true).Trim(false).ToLong(number);
     }
 };
 
