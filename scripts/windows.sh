@@ -338,12 +338,24 @@ trap 'kill "$relay_pid" 2>/dev/null || true; wineserver --kill 2>/dev/null || tr
 read -r -t 10 -u "${relay[0]}" word address || { echo "windows.sh: the test relay did not start" >&2; exit 1; }
 export FH_HOST_RELAY=$address
 
+# Wine's service processes (services.exe, explorer.exe, …) live as long as
+# the session and keep the standard error of the program that started them:
+# ctest would see whichever test came first not end until the last one has.
+# A session started here, writing to the log, outlives the tests; its
+# command prompt reads this script's pipe and ends with it.
+ready=$build/wine-session
+rm -f "$ready"
+exec {session}> >(exec wine cmd /k echo ready >"$ready" 2>>"$log")
+for _ in $(seq 240); do grep -q ready "$ready" 2>/dev/null && break; sleep 0.5; done
+grep -q ready "$ready" || { echo "windows.sh: Wine did not start" >&2; exit 1; }
+
 echo "Running the unit tests under Wine…"
 cd "$build"
 status=0
 ctest --no-tests=error --timeout 600 -j2 -L unit "$@" || status=$?
 
 # The installer as a user meets it, whatever the test programs found.
+exec {session}>&-
 echo "Installing $build/package's installer into a fresh Wine prefix and using it…"
 "$top/tests/windows/install-test" "$build" || status=1
 exit "$status"
