@@ -36,7 +36,7 @@ case "${1:-}" in
   --test) run_tests=true; shift ;;
   --libraries) libraries_only=true; shift ;;
 esac
-# Whatever else is given goes to ctest with --test (e.g. --output-on-failure).
+# Whatever else is given goes to ctest with --test (e.g. -R net).
 if ! $run_tests && [ $# -gt 0 ]; then
   echo "windows.sh: unknown option $1 (--test [CTEST ARGS...] or --libraries)" >&2
   exit 64
@@ -352,7 +352,7 @@ grep -q ready "$ready" || { echo "windows.sh: Wine did not start" >&2; exit 1; }
 echo "Running the unit tests under Wine…"
 cd "$build"
 status=0
-ctest --no-tests=error --timeout 600 -j2 -L unit "$@" || status=$?
+ctest --output-on-failure --no-tests=error --timeout 600 -j2 -L unit "$@" || status=$?
 
 # The installer as a user meets it, whatever the test programs found.
 exec {session}>&-
