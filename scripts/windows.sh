@@ -352,7 +352,7 @@ grep -q ready "$ready" || { echo "windows.sh: Wine did not start" >&2; exit 1; }
 echo "Running the unit tests under Wine…"
 cd "$build"
 status=0
-# Wine now and then fails a program that Windows would not: once a test
+# Wine now and then fails a program for reasons of its own: once a test
 # program ended after 30 ms without a line of output, once Wine's own
 # certificate chain check refused the test authority's signature (error mask
 # 8) in one fetch of several. A failing program gets one more run; ctest
