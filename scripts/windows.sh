@@ -19,12 +19,12 @@
 # changes with any version, checksum or build recipe here. Heavy compiles run
 # niced: the machines are shared. Compiler output goes to
 # build-windows/windows.log and is shown only on failure.
-# Measured on two cores shared with other builds, the packages installed:
-# the libraries 25 to 40 min the first time, wxWidgets the most (36 CPU
-# minutes; 43 before -O1 and without wxWidgets' unused parts); a fresh build
-# folder with the libraries cached about 9 min without ccache; a run with
-# nothing changed about 30 s (the packages are made again); --test about
-# 6 min (a fresh Wine prefix, the unit tests about 4 min, the install test 1).
+# Measured on two cores, the packages installed: the libraries about 32 min
+# the first time at the lowest priority beside the Linux suites, wxWidgets
+# the most (36 CPU minutes); a fresh build folder with the libraries cached
+# under 4 min without ccache; a run with nothing changed about 20 s (the
+# packages are made again); --test about 2.5 min (a fresh Wine prefix, the
+# unit tests, the install test 40 s).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build-windows}

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
